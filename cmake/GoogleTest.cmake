@@ -1,0 +1,22 @@
+# GoogleTest from Debian's sources, built with our own compiler for either
+# target (the cross build cannot use the distribution's binaries).
+set(HUEVANE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_SHARED_LIBS OFF CACHE BOOL "" FORCE)
+if(WIN32)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+endif()
+add_subdirectory(${HUEVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+include(GoogleTest)
+
+# huevane_add_gtest(NAME SOURCES... LIBS ...): a GoogleTest binary whose cases
+# each become one ctest test. Under the cross build the cases are listed at
+# test time, through Wine, so building needs no Wine.
+function(huevane_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       TEST_PREFIX "${name}." PROPERTIES TIMEOUT 300)
+endfunction()

@@ -1,0 +1,22 @@
+# Compiler settings shared by every target of the project.
+
+# Gradients are carried in single precision and must round exactly like IEEE
+# single-precision arithmetic: no fused multiply-adds, and on i686 the SSE
+# unit instead of the x87 stack (whose 80-bit registers would keep extra bits).
+add_compile_options(-Wall -Wextra -ffp-contract=off)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "i686|i386|x86$")
+  add_compile_options(-msse2 -mfpmath=sse)
+endif()
+
+if(WIN32)
+  # Plain system DLLs only: no libstdc++/libgcc/winpthread DLLs beside the exe.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+# Executables land at the top of the build folder: build/native/huevane-render,
+# build/win32/huevane.exe.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+set(HUEVANE_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)

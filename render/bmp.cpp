@@ -1,0 +1,78 @@
+#include "render/bmp.h"
+
+#include "render/platform.h"
+#include "render/win.h"
+
+namespace {
+
+void Put16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// The file as a list of byte ranges: the header, then the surface's rows in
+// reverse order (the file is bottom-up). Padding bytes go out as they are in
+// the surface: zero from construction, and never written since.
+std::vector<platform::ByteRange> FileParts(const TWin& surface,
+                                           const std::array<std::uint8_t, kBmpHeaderBytes>& header) {
+  std::vector<platform::ByteRange> parts;
+  parts.reserve(static_cast<std::size_t>(surface.Height()) + 1);
+  parts.push_back({header.data(), header.size()});
+  const std::size_t stride = static_cast<std::size_t>(surface.RowStride());
+  for (std::int32_t y = surface.Height() - 1; y >= 0; --y) {
+    parts.push_back({surface.PixelBits() + static_cast<std::size_t>(y) * stride, stride});
+  }
+  return parts;
+}
+
+std::array<std::uint8_t, kBmpHeaderBytes> HeaderFor(const TWin& surface) {
+  return EncodeBmpHeader(surface.Width(), surface.Height(), surface.RowStride());
+}
+
+}  // namespace
+
+std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
+                                                          std::int32_t height,
+                                                          std::int32_t stride) {
+  const std::uint32_t imageBytes = static_cast<std::uint32_t>(stride) *
+                                   static_cast<std::uint32_t>(height);
+  std::array<std::uint8_t, kBmpHeaderBytes> h{};
+  std::uint8_t* p = h.data();
+  // File header.
+  p[0] = 'B';
+  p[1] = 'M';
+  Put32(p + 2, static_cast<std::uint32_t>(kBmpHeaderBytes) + imageBytes);
+  Put16(p + 6, 0);
+  Put16(p + 8, 0);
+  Put32(p + 10, static_cast<std::uint32_t>(kBmpHeaderBytes));
+  // Info header: positive height, so the rows run bottom-up.
+  Put32(p + 14, 40);
+  Put32(p + 18, static_cast<std::uint32_t>(width));
+  Put32(p + 22, static_cast<std::uint32_t>(height));
+  Put16(p + 26, 1);
+  Put16(p + 28, 24);
+  Put32(p + 30, kBiRgb);
+  Put32(p + 34, imageBytes);
+  // Resolution and colour counts stay 0.
+  return h;
+}
+
+std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
+  const auto header = HeaderFor(surface);
+  std::vector<std::uint8_t> file;
+  file.reserve(header.size() + surface.PixelBytes());
+  for (const platform::ByteRange& part : FileParts(surface, header)) {
+    file.insert(file.end(), part.data, part.data + part.size);
+  }
+  return file;
+}
+
+void TWin::SaveToBmp(const std::filesystem::path& Path) {
+  const auto header = HeaderFor(*this);
+  // A failed write is no concern of the caller's: the previous file stays.
+  platform::WriteFileReplacing(Path, FileParts(*this, header));
+}

@@ -1,0 +1,21 @@
+// The wallpaper file format: an uncompressed 24-bit bottom-up BMP with a
+// 14-byte file header and a 40-byte info header, no colour table.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TWin;
+
+constexpr std::size_t kBmpHeaderBytes = 54;
+
+// The 54 header bytes for an image of the given size, little-endian field by
+// field. Width, height and stride are those of a valid surface.
+std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
+                                                          std::int32_t height,
+                                                          std::int32_t stride);
+
+// The whole file SaveToBmp writes for this surface, built in memory.
+std::vector<std::uint8_t> EncodeBmp(const TWin& surface);

@@ -1,0 +1,224 @@
+// FillGradient: a two-colour linear gradient walked one column or row at a
+// time, with the running colour carried in single precision from line to line.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "render/win.h"
+
+namespace {
+
+struct Colour {
+  std::int32_t red, green, blue;
+};
+
+// Everything the walk needs, fixed before the first line is drawn.
+struct WalkPlan {
+  bool columns;   // styles 0..2 walk columns, 3..5 rows
+  bool mirrored;  // styles 2 and 5 also draw line 2c - i
+  std::int64_t first, last, centre;
+  std::int32_t left, top, right, bottom;
+  float run[3];   // running red, green, blue
+  float step[3];  // increments
+};
+
+// The nearest integer, ties to even (the process runs in the default
+// round-to-nearest mode). Values beyond 32 bits keep their low 32 bits, as a
+// pixel keeps only the low 8 bits of a channel anyway; nothing overflows.
+inline std::int32_t RoundChannel(float value) {
+  const float rounded = std::nearbyint(value);
+  if (rounded >= -2147483648.0f && rounded < 2147483648.0f) {
+    return static_cast<std::int32_t>(rounded);
+  }
+  const double wrapped = std::fmod(static_cast<double>(rounded), 4294967296.0);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int64_t>(wrapped)));
+}
+
+// Mirror lines of a rectangle far outside the surface can fall outside 32
+// bits; any such line lands on the nearest edge, as it would when clamped.
+inline std::int32_t SaturateLine(std::int64_t line) {
+  if (line > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  if (line < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(line);
+}
+
+// Returns false when the style draws nothing. Throws FloatingPointError for a
+// zero extent, before the caller draws anything.
+bool PlanWalk(const TWin& surface, const Colour& start, const Colour& end, std::int32_t style,
+              std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+              WalkPlan& plan) {
+  if (left < 0) {
+    left = 0;
+    top = 0;
+    right = surface.Width();
+    bottom = surface.Height();
+  }
+  if (style < 0 || style > 5) return false;
+
+  plan.columns = style <= 2;
+  plan.mirrored = style == 2 || style == 5;
+  // Styles 0 and 3 run from the start colour; the others from the end colour.
+  const bool fromStart = style == 0 || style == 3 || style == 5;
+  const Colour& from = fromStart ? start : end;
+  const Colour& to = fromStart ? end : start;
+
+  const std::int64_t extent = plan.columns ? static_cast<std::int64_t>(right) - left
+                                           : static_cast<std::int64_t>(bottom) - top;
+  const std::int64_t differences[3] = {static_cast<std::int64_t>(to.red) - from.red,
+                                       static_cast<std::int64_t>(to.green) - from.green,
+                                       static_cast<std::int64_t>(to.blue) - from.blue};
+  if (extent == 0) {
+    // Red is the first increment formed: 0 / 0 is an invalid operation,
+    // anything else over 0 a division by zero.
+    throw FloatingPointError(differences[0] == 0 ? FloatingPointError::Kind::InvalidOperation
+                                                 : FloatingPointError::Kind::DivisionByZero);
+  }
+  const double scale = plan.mirrored ? 2.0 : 1.0;
+  const std::int32_t firstColour[3] = {from.red, from.green, from.blue};
+  for (int k = 0; k < 3; ++k) {
+    // Divided in double, doubled for the mirrored styles, rounded once.
+    plan.step[k] = static_cast<float>(static_cast<double>(differences[k]) /
+                                      static_cast<double>(extent) * scale);
+    plan.run[k] = static_cast<float>(firstColour[k]);
+  }
+
+  plan.left = left;
+  plan.top = top;
+  plan.right = right;
+  plan.bottom = bottom;
+  plan.first = plan.columns ? left : top;
+  // The centre line comes from the far edge alone, halved toward zero.
+  plan.centre = (plan.columns ? right : bottom) / 2;
+  plan.last = plan.mirrored ? plan.centre : (plan.columns ? right : bottom);
+  return true;
+}
+
+inline Colour LineColour(const WalkPlan& plan) {
+  return {RoundChannel(plan.run[0]), RoundChannel(plan.run[1]), RoundChannel(plan.run[2])};
+}
+
+inline void Advance(WalkPlan& plan) {
+  for (int k = 0; k < 3; ++k) plan.run[k] = plan.run[k] + plan.step[k];
+}
+
+// Fills `pixels` pixels at `row` with one colour, eight pixels (24 bytes) at
+// a time.
+void FillPixels(std::uint8_t* row, std::size_t pixels, const Colour& colour) {
+  std::uint8_t pattern[24];
+  for (int i = 0; i < 8; ++i) {
+    pattern[3 * i] = static_cast<std::uint8_t>(colour.blue);
+    pattern[3 * i + 1] = static_cast<std::uint8_t>(colour.green);
+    pattern[3 * i + 2] = static_cast<std::uint8_t>(colour.red);
+  }
+  std::uint8_t* p = row;
+  for (std::size_t blocks = pixels / 8; blocks > 0; --blocks, p += 24) {
+    std::memcpy(p, pattern, 24);
+  }
+  std::memcpy(p, pattern, (pixels % 8) * 3);
+}
+
+inline bool Replaces(std::int32_t weight) { return weight >= 128 || weight < 0; }
+
+}  // namespace
+
+void TWin::FillGradient(std::int32_t StartRed, std::int32_t StartGreen, std::int32_t StartBlue,
+                        std::int32_t EndRed, std::int32_t EndGreen, std::int32_t EndBlue,
+                        std::int32_t Style, std::int32_t Weight, std::int32_t Left,
+                        std::int32_t Top, std::int32_t Right, std::int32_t Bottom) {
+  // The program always repaints the whole surface opaquely; that case has a
+  // route that writes each pixel once. Every other case walks line by line.
+  if (Left < 0 && Replaces(Weight)) {
+    FillOpaqueWholeSurface(StartRed, StartGreen, StartBlue, EndRed, EndGreen, EndBlue, Style);
+  } else {
+    FillGradientByLines(StartRed, StartGreen, StartBlue, EndRed, EndGreen, EndBlue, Style,
+                        Weight, Left, Top, Right, Bottom);
+  }
+}
+
+void TWin::FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen,
+                               std::int32_t StartBlue, std::int32_t EndRed,
+                               std::int32_t EndGreen, std::int32_t EndBlue, std::int32_t Style,
+                               std::int32_t Weight, std::int32_t Left, std::int32_t Top,
+                               std::int32_t Right, std::int32_t Bottom) {
+  WalkPlan plan;
+  if (!PlanWalk(*this, {StartRed, StartGreen, StartBlue}, {EndRed, EndGreen, EndBlue}, Style,
+                Left, Top, Right, Bottom, plan)) {
+    return;
+  }
+  for (std::int64_t i = plan.first; i <= plan.last; ++i) {
+    const Colour colour = LineColour(plan);
+    // i lies between two 32-bit values, so it fits; only the mirror may not.
+    const std::int32_t line = static_cast<std::int32_t>(i);
+    const std::int32_t mirror = SaturateLine(2 * plan.centre - i);
+    if (plan.columns) {
+      PlotSpan(line, plan.top, line, plan.bottom, colour.red, colour.green, colour.blue, Weight);
+      if (plan.mirrored) {
+        PlotSpan(mirror, plan.top, mirror, plan.bottom, colour.red, colour.green, colour.blue,
+                 Weight);
+      }
+    } else {
+      PlotSpan(plan.left, line, plan.right, line, colour.red, colour.green, colour.blue, Weight);
+      if (plan.mirrored) {
+        PlotSpan(plan.left, mirror, plan.right, mirror, colour.red, colour.green, colour.blue,
+                 Weight);
+      }
+    }
+    Advance(plan);
+  }
+}
+
+// The whole surface with a replacing weight. Each walked line covers a whole
+// column or row, and a later line on the same place simply replaces an
+// earlier one, so the image is fixed by the last colour each column (row)
+// receives. Every column (row) receives at least one: styles 0, 1, 3 and 4
+// walk 0..W (H), the mirrored ones 0..c and 2c..c with c = W div 2, and
+// 2c >= W - 1. Columns are decided once in row 0, which is then copied down;
+// rows are filled once each, except the few lines the walk draws twice.
+void TWin::FillOpaqueWholeSurface(std::int32_t StartRed, std::int32_t StartGreen,
+                                  std::int32_t StartBlue, std::int32_t EndRed,
+                                  std::int32_t EndGreen, std::int32_t EndBlue,
+                                  std::int32_t Style) {
+  WalkPlan plan;
+  if (!PlanWalk(*this, {StartRed, StartGreen, StartBlue}, {EndRed, EndGreen, EndBlue}, Style, -1,
+                0, 0, 0, plan)) {
+    return;
+  }
+  std::uint8_t* const bits = Bits;
+  const std::size_t stride = static_cast<std::size_t>(Stride);
+  const std::int64_t width = Width();
+  const std::int64_t height = Height();
+  auto clampLine = [](std::int64_t line, std::int64_t limit) {
+    return line >= limit ? limit - 1 : line;  // lines here are never negative
+  };
+
+  if (plan.columns) {
+    auto paint = [bits](std::int64_t x, const Colour& c) {
+      std::uint8_t* p = bits + 3 * x;
+      p[0] = static_cast<std::uint8_t>(c.blue);
+      p[1] = static_cast<std::uint8_t>(c.green);
+      p[2] = static_cast<std::uint8_t>(c.red);
+    };
+    for (std::int64_t i = plan.first; i <= plan.last; ++i) {
+      const Colour colour = LineColour(plan);
+      paint(clampLine(i, width), colour);
+      if (plan.mirrored) paint(clampLine(2 * plan.centre - i, width), colour);
+      Advance(plan);
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    for (std::int64_t y = 1; y < height; ++y) {
+      std::memcpy(bits + y * stride, bits, rowBytes);
+    }
+  } else {
+    for (std::int64_t i = plan.first; i <= plan.last; ++i) {
+      const Colour colour = LineColour(plan);
+      FillPixels(bits + clampLine(i, height) * stride, static_cast<std::size_t>(width), colour);
+      if (plan.mirrored) {
+        FillPixels(bits + clampLine(2 * plan.centre - i, height) * stride,
+                   static_cast<std::size_t>(width), colour);
+      }
+      Advance(plan);
+    }
+  }
+}

@@ -1,0 +1,103 @@
+// Native side of the platform seam: a zeroed heap block for the pixels, and
+// a file replaced through write-to-temporary then rename.
+
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "render/platform.h"
+#include "render/win.h"
+
+namespace platform {
+
+SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t bytes) {
+  void* block = std::calloc(bytes, 1);
+  if (block == nullptr) {
+    const std::int32_t height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    throw SurfaceError("Not enough memory for a " + std::to_string(header.biWidth) + " x " +
+                       std::to_string(height) + " picture (" + std::to_string(bytes) +
+                       " bytes).");
+  }
+  return {nullptr, nullptr, static_cast<std::uint8_t*>(block)};
+}
+
+void ReleaseSurfaceMemory(SurfaceMemory& memory) noexcept {
+  std::free(memory.bits);
+  memory = {};
+}
+
+namespace {
+
+// Writes every range, in order, with as few system calls as the kernel's
+// gather limit allows. Returns false on any error or short device.
+bool WriteAll(int fd, std::span<const ByteRange> parts) {
+#ifdef IOV_MAX
+  constexpr std::size_t kBatch = IOV_MAX < 1024 ? IOV_MAX : 1024;
+#else
+  constexpr std::size_t kBatch = 1024;
+#endif
+  iovec batch[kBatch];
+  std::size_t next = 0;        // first range not yet in a batch
+  std::size_t skipped = 0;     // bytes of parts[next] already written
+  while (next < parts.size()) {
+    std::size_t count = 0;
+    for (std::size_t i = next; i < parts.size() && count < kBatch; ++i, ++count) {
+      const std::size_t offset = i == next ? skipped : 0;
+      batch[count].iov_base = const_cast<std::uint8_t*>(parts[i].data + offset);
+      batch[count].iov_len = parts[i].size - offset;
+    }
+    const ssize_t written = ::writev(fd, batch, static_cast<int>(count));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) return false;
+    // Step past what went out, which may end inside a range.
+    std::size_t left = static_cast<std::size_t>(written);
+    while (next < parts.size() && left >= parts[next].size - skipped) {
+      left -= parts[next].size - skipped;
+      skipped = 0;
+      ++next;
+    }
+    skipped += left;
+  }
+  return true;
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+}  // namespace
+
+bool WriteFileReplacing(const std::filesystem::path& target,
+                        std::span<const ByteRange> parts) noexcept {
+  try {
+    if (!target.has_filename()) return false;
+    // The process id keeps two running copies apart, the counter two saves
+    // in one process; O_EXCL settles anything else.
+    int fd = -1;
+    std::filesystem::path temporary;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+      temporary = target;
+      temporary += "." + std::to_string(::getpid()) + "-" +
+                   std::to_string(temporaryCounter.fetch_add(1)) + ".tmp";
+      fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, parts);
+    const bool closed = ::close(fd) == 0;
+    if (written && closed && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace platform

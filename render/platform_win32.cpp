@@ -1,0 +1,132 @@
+// Windows side of the platform seam: the surface is a DIB section selected
+// into a memory DC for its whole life, and the wallpaper file is replaced
+// through a uniquely named file in the same folder and MoveFileExW.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "render/platform.h"
+#include "render/win.h"
+
+namespace platform {
+
+SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t bytes) {
+  const std::int32_t height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  auto fail = [&](const char* what) {
+    return SurfaceError("Not enough " + std::string(what) + " for a " +
+                        std::to_string(header.biWidth) + " x " + std::to_string(height) +
+                        " picture (" + std::to_string(bytes) + " bytes).");
+  };
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (dc == nullptr) throw fail("graphics resources");
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = header.biWidth;
+  info.bmiHeader.biHeight = header.biHeight;
+  info.bmiHeader.biPlanes = header.biPlanes;
+  info.bmiHeader.biBitCount = header.biBitCount;
+  info.bmiHeader.biCompression = header.biCompression;
+  info.bmiHeader.biSizeImage = header.biSizeImage;
+  info.bmiHeader.biXPelsPerMeter = header.biXPelsPerMeter;
+  info.bmiHeader.biYPelsPerMeter = header.biYPelsPerMeter;
+  info.bmiHeader.biClrUsed = header.biClrUsed;
+  info.bmiHeader.biClrImportant = header.biClrImportant;
+
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap == nullptr || bits == nullptr) {
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    DeleteDC(dc);
+    throw fail("memory");
+  }
+  SelectObject(dc, bitmap);
+  // The padding bytes are never painted, and go into every saved file.
+  std::memset(bits, 0, bytes);
+  return {bitmap, dc, static_cast<std::uint8_t*>(bits)};
+}
+
+void ReleaseSurfaceMemory(SurfaceMemory& memory) noexcept {
+  // The DC goes first, with the section still selected; then the section.
+  if (memory.dc != nullptr) DeleteDC(static_cast<HDC>(memory.dc));
+  if (memory.bitmap != nullptr) DeleteObject(static_cast<HBITMAP>(memory.bitmap));
+  memory = {};
+}
+
+namespace {
+
+// Rows are a few KB each; they are gathered into chunks of this size so that
+// the file goes out in a handful of large writes, never row by row.
+constexpr std::size_t kChunkBytes = 256 * 1024;
+
+bool WriteBlock(HANDLE file, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD done = 0;
+    if (!WriteFile(file, data, want, &done, nullptr) || done == 0) return false;
+    data += done;
+    size -= done;
+  }
+  return true;
+}
+
+bool WriteAll(HANDLE file, std::span<const ByteRange> parts) {
+  std::unique_ptr<std::uint8_t[]> chunk(new (std::nothrow) std::uint8_t[kChunkBytes]);
+  std::size_t used = 0;
+  auto flush = [&] {
+    const bool ok = WriteBlock(file, chunk.get(), used);
+    used = 0;
+    return ok;
+  };
+  for (const ByteRange& part : parts) {
+    if (!chunk || part.size >= kChunkBytes / 2) {
+      if (used > 0 && !flush()) return false;
+      if (!WriteBlock(file, part.data, part.size)) return false;
+      continue;
+    }
+    if (used + part.size > kChunkBytes && !flush()) return false;
+    std::memcpy(chunk.get() + used, part.data, part.size);
+    used += part.size;
+  }
+  return used == 0 || flush();
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+}  // namespace
+
+bool WriteFileReplacing(const std::filesystem::path& target,
+                        std::span<const ByteRange> parts) noexcept {
+  try {
+    if (!target.has_filename()) return false;
+    // The process id keeps two running copies apart, the counter two saves
+    // in one process; CREATE_NEW settles anything else.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring temporary;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+      temporary = target.wstring() + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(temporaryCounter.fetch_add(1)) + L".tmp";
+      file = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool written = WriteAll(file, parts);
+    const bool closed = CloseHandle(file) != 0;
+    if (written && closed &&
+        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      return true;
+    }
+    DeleteFileW(temporary.c_str());
+    return false;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,179 @@
+#include "render/win.h"
+
+#include <limits>
+#include <utility>
+#include <string>
+
+#include "render/platform.h"
+
+namespace {
+
+// A BMP file states its length in 32 bits and a 32-bit process cannot map
+// more than this anyway, so this is the largest surface we make.
+constexpr std::int64_t kMaxSurfaceBytes = std::numeric_limits<std::int32_t>::max() - 54;
+
+std::string SizeText(std::int32_t width, std::int32_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Out-of-range coordinates land on the nearest edge rather than being cut.
+inline std::int32_t ClampCoordinate(std::int32_t value, std::int32_t max) {
+  if (value >= max) return max;
+  return value < 0 ? 0 : value;
+}
+
+}  // namespace
+
+FloatingPointError::FloatingPointError(Kind kind)
+    : std::runtime_error(kind == Kind::DivisionByZero ? "Floating point division by zero"
+                                                      : "Invalid floating point operation"),
+      kind_(kind) {}
+
+TWin::TWin(std::int32_t width, std::int32_t height) {
+  if (width < 1 || height < 1) {
+    throw SurfaceError("Cannot make a " + SizeText(width, height) +
+                       " picture: width and height must be at least 1 pixel.");
+  }
+  const std::int64_t stride = StrideFor24Bit(width);
+  const std::int64_t bytes = stride * height;  // both below 2^33: no overflow
+  if (stride > kMaxSurfaceBytes || bytes > kMaxSurfaceBytes) {
+    throw SurfaceError("Cannot make a " + SizeText(width, height) + " picture: it would need " +
+                       std::to_string(bytes) + " bytes, more than a BMP file can hold.");
+  }
+  Header.biSize = sizeof(BitmapInfoHeader);
+  Header.biWidth = width;
+  Header.biHeight = -height;  // negative: top row first
+  Header.biPlanes = 1;
+  Header.biBitCount = 24;
+  Header.biCompression = kBiRgb;
+  Stride = static_cast<std::int32_t>(stride);
+
+  const platform::SurfaceMemory memory =
+      platform::AcquireSurfaceMemory(Header, static_cast<std::size_t>(bytes));
+  MemoryDC = memory.dc;
+  BitmapHandle = memory.bitmap;
+  Bits = memory.bits;
+}
+
+TWin::~TWin() {
+  platform::SurfaceMemory memory{BitmapHandle, MemoryDC, Bits};
+  platform::ReleaseSurfaceMemory(memory);
+}
+
+std::unique_ptr<TWin> CreateWin(std::int32_t width, std::int32_t height) {
+  return std::make_unique<TWin>(width, height);
+}
+
+std::int32_t BlendChannel(std::int32_t Old, std::int32_t New, std::int32_t Weight,
+                          std::int32_t ClampNew) {
+  if (ClampNew >= 1) {
+    if (New >= 255) {
+      New = 255;
+    } else if (New < 0) {
+      New = 0;
+    }
+  }
+  if (Weight < 0 || Weight > 128) return New;
+  // 64-bit so that any 32-bit channel values stay defined; the arithmetic
+  // shift rounds down (toward minus infinity), which for channel values in
+  // 0..255 is the exact floor of the division by 128.
+  const std::int64_t mixed = static_cast<std::int64_t>(Old) * (128 - Weight) +
+                             static_cast<std::int64_t>(New) * Weight;
+  return static_cast<std::int32_t>(mixed >> 7);
+}
+
+void TWin::PlotSpan(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2,
+                    std::int32_t Red, std::int32_t Green, std::int32_t Blue,
+                    std::int32_t Weight) {
+  const std::int32_t xmax = Width() - 1;
+  const std::int32_t ymax = Height() - 1;
+  X1 = ClampCoordinate(X1, xmax);
+  X2 = ClampCoordinate(X2, xmax);
+  Y1 = ClampCoordinate(Y1, ymax);
+  Y2 = ClampCoordinate(Y2, ymax);
+
+  const std::uint8_t blue = static_cast<std::uint8_t>(Blue);
+  const std::uint8_t green = static_cast<std::uint8_t>(Green);
+  const std::uint8_t red = static_cast<std::uint8_t>(Red);
+  const bool opaque = Weight == 128;
+  auto put = [&](std::uint8_t* p) {
+    if (opaque) {
+      p[0] = blue;
+      p[1] = green;
+      p[2] = red;
+    } else {
+      p[0] = static_cast<std::uint8_t>(BlendChannel(p[0], Blue, Weight, 0));
+      p[1] = static_cast<std::uint8_t>(BlendChannel(p[1], Green, Weight, 0));
+      p[2] = static_cast<std::uint8_t>(BlendChannel(p[2], Red, Weight, 0));
+    }
+  };
+  // Coordinates are clamped, so every offset lies inside the pixel block and
+  // inside a row's 3 x width pixel bytes: padding is never written.
+  // (Locals, not members: byte stores may alias the object itself, which
+  // would force every loop to reload its fields.)
+  std::uint8_t* const bits = Bits;
+  const std::ptrdiff_t stride = Stride;
+  auto address = [bits, stride](std::int32_t x, std::int32_t y) {
+    return bits + static_cast<std::ptrdiff_t>(y) * stride + static_cast<std::ptrdiff_t>(x) * 3;
+  };
+
+  const std::int32_t dx = X2 - X1;
+  const std::int32_t dy = Y2 - Y1;
+  if (dx == 0 && dy == 0) {
+    PixelCursor = address(X1, Y1);
+    put(PixelCursor);
+  } else if (dy == 0) {
+    if (X1 > X2) std::swap(X1, X2);
+    PixelStep = 3;
+    const std::ptrdiff_t pixelStep = PixelStep;
+    std::uint8_t* cursor = address(X1, Y1);
+    for (std::int32_t x = X1; x <= X2; ++x) {
+      put(cursor);
+      cursor += pixelStep;
+    }
+    RunCursor = cursor;
+  } else if (dx == 0) {
+    if (Y1 > Y2) std::swap(Y1, Y2);
+    std::uint8_t* cursor = address(X1, Y1);
+    for (std::int32_t y = Y1; y < Y2; ++y) {
+      put(cursor);
+      cursor += stride;
+    }
+    put(cursor);
+    PixelCursor = cursor;
+  } else {
+    // Line walk along the major axis (y when the differences are equal),
+    // from the endpoint with the smaller major coordinate. The error counter
+    // starts at half the minor difference, so the result does not depend on
+    // the order of the endpoints.
+    const bool xMajor = (dx < 0 ? -dx : dx) > (dy < 0 ? -dy : dy);
+    std::int32_t major0, major1, minor0, minor1;
+    if (xMajor) {
+      major0 = X1, major1 = X2, minor0 = Y1, minor1 = Y2;
+    } else {
+      major0 = Y1, major1 = Y2, minor0 = X1, minor1 = X2;
+    }
+    if (major0 > major1) {
+      std::swap(major0, major1);
+      std::swap(minor0, minor1);
+    }
+    const std::int64_t M = static_cast<std::int64_t>(major1) - major0;
+    const std::int64_t m = minor1 > minor0 ? static_cast<std::int64_t>(minor1) - minor0
+                                           : static_cast<std::int64_t>(minor0) - minor1;
+    const std::int32_t step = minor1 > minor0 ? 1 : -1;
+    std::int64_t counter = m / 2;
+    std::int32_t minor = minor0;
+    std::uint8_t* cursor = nullptr;
+    for (std::int32_t major = major0;; ++major) {
+      cursor = xMajor ? address(major, minor) : address(minor, major);
+      put(cursor);
+      if (major == major1) break;
+      counter += m;
+      if (counter > M) {
+        minor += step;
+        counter -= M;
+      }
+    }
+    PixelCursor = cursor;
+  }
+}

@@ -1,0 +1,117 @@
+// The one pixel surface the program paints: a 24-bit, top-down image exactly
+// as large as the screen, with rows padded to a multiple of 4 bytes.
+//
+// Portable: on Windows the pixels live in a DIB section selected into a memory
+// DC; elsewhere a plain zeroed block of Stride x height bytes backs them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "render/bitmap_info.h"
+
+// Raised when the surface cannot be made: a size the format cannot hold, or
+// no memory / no DIB section for it.
+class SurfaceError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Raised by FillGradient for a zero extent, before any pixel changes. The
+// message is the one the user sees in the error box, so it is fixed text.
+class FloatingPointError : public std::runtime_error {
+ public:
+  enum class Kind { DivisionByZero, InvalidOperation };
+  explicit FloatingPointError(Kind kind);
+  Kind kind() const noexcept { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+class TWin {
+ public:
+  // Throws SurfaceError when width or height is below 1, when the image is
+  // larger than a BMP file can describe (Stride x height above 2 GiB), or
+  // when the memory cannot be had. Every byte of a new surface is 0.
+  TWin(std::int32_t width, std::int32_t height);
+  virtual ~TWin();
+  TWin(const TWin&) = delete;
+  TWin& operator=(const TWin&) = delete;
+
+  // One straight run of pixels in one colour, both endpoints included.
+  // Coordinates are clamped onto the surface, never cut; Weight 128 (and any
+  // weight above 128 or below 0) replaces, 0 keeps, 1..127 blends in 128ths.
+  void PlotSpan(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2,
+                std::int32_t Red, std::int32_t Green, std::int32_t Blue,
+                std::int32_t Weight);
+
+  // Paints a two-colour gradient into a rectangle in one of six styles
+  // (0..2 columns, 3..5 rows); a negative Left selects the whole surface.
+  // Throws FloatingPointError for a zero extent before drawing anything.
+  void FillGradient(std::int32_t StartRed, std::int32_t StartGreen, std::int32_t StartBlue,
+                    std::int32_t EndRed, std::int32_t EndGreen, std::int32_t EndBlue,
+                    std::int32_t Style, std::int32_t Weight, std::int32_t Left,
+                    std::int32_t Top, std::int32_t Right, std::int32_t Bottom);
+
+  // The same fill, always walked line by line through PlotSpan. FillGradient
+  // takes a faster route where it provably gives the same bytes; this is the
+  // reference those routes are tested against.
+  void FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen,
+                           std::int32_t StartBlue, std::int32_t EndRed,
+                           std::int32_t EndGreen, std::int32_t EndBlue, std::int32_t Style,
+                           std::int32_t Weight, std::int32_t Left, std::int32_t Top,
+                           std::int32_t Right, std::int32_t Bottom);
+
+  // Writes the surface as a 24-bit bottom-up BMP. The new image goes to a
+  // uniquely named file beside Path and replaces Path only once it is whole
+  // and closed, so Path is always either the previous file or the new one.
+  // Every error is swallowed; no temporary file survives a failure.
+  void SaveToBmp(const std::filesystem::path& Path);
+
+  std::int32_t Width() const noexcept { return Header.biWidth; }
+  std::int32_t Height() const noexcept {
+    return Header.biHeight < 0 ? -Header.biHeight : Header.biHeight;
+  }
+  std::int32_t RowStride() const noexcept { return Stride; }
+  std::uint8_t* PixelBits() noexcept { return Bits; }
+  const std::uint8_t* PixelBits() const noexcept { return Bits; }
+  std::size_t PixelBytes() const noexcept {
+    return static_cast<std::size_t>(Stride) * static_cast<std::size_t>(Height());
+  }
+  const BitmapInfoHeader& InfoHeader() const noexcept { return Header; }
+  // The memory device context holding the DIB section (Windows); null natively.
+  void* DeviceContext() const noexcept { return MemoryDC; }
+
+ private:
+  void FillOpaqueWholeSurface(std::int32_t StartRed, std::int32_t StartGreen,
+                              std::int32_t StartBlue, std::int32_t EndRed,
+                              std::int32_t EndGreen, std::int32_t EndBlue,
+                              std::int32_t Style);
+
+  BitmapInfoHeader Header{};
+  void* BitmapHandle = nullptr;
+  std::uint8_t* Bits = nullptr;
+  std::uint8_t* RunCursor = nullptr;
+  void* MemoryDC = nullptr;
+  std::int32_t Stride = 0;
+  std::uint8_t* PixelCursor = nullptr;
+  std::int32_t PixelStep = 3;
+};
+
+// Makes the program's one surface. Throws SurfaceError like the constructor.
+std::unique_ptr<TWin> CreateWin(std::int32_t width, std::int32_t height);
+
+// Mixes New into Old with Weight in 128ths, rounding down. ClampNew >= 1
+// clamps New to 0..255 first. Weights outside 0..128 give New.
+std::int32_t BlendChannel(std::int32_t Old, std::int32_t New, std::int32_t Weight,
+                          std::int32_t ClampNew);
+
+// Row length in bytes for a 24-bit image: 3 x width rounded up to 4. Exact
+// for any width (64-bit result).
+constexpr std::int64_t StrideFor24Bit(std::int64_t width) {
+  return ((24 * width + 31) / 32) * 4;
+}
