@@ -71,8 +71,12 @@ std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
   return file;
 }
 
+bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path) {
+  const auto header = HeaderFor(surface);
+  return platform::WriteFileReplacing(path, FileParts(surface, header));
+}
+
 void TWin::SaveToBmp(const std::filesystem::path& Path) {
-  const auto header = HeaderFor(*this);
   // A failed write is no concern of the caller's: the previous file stays.
-  platform::WriteFileReplacing(Path, FileParts(*this, header));
+  WriteBmpFile(*this, Path);
 }

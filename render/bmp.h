@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 class TWin;
@@ -16,6 +17,10 @@ constexpr std::size_t kBmpHeaderBytes = 54;
 std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
                                                           std::int32_t height,
                                                           std::int32_t stride);
+
+// Writes the file SaveToBmp writes, the same safe way, and says whether
+// `path` now holds it. (SaveToBmp itself reports nothing.)
+bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path);
 
 // The whole file SaveToBmp writes for this surface, built in memory.
 std::vector<std::uint8_t> EncodeBmp(const TWin& surface);

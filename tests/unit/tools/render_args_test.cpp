@@ -1,0 +1,461 @@
+#include "tools/render_args.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace {
+
+using namespace render_args;
+
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::uint64_t kSmallAllowance = std::uint64_t{1} << 24;
+
+// The five required options with plain values; cases replace or add to them.
+std::vector<std::string> Required() {
+  return {"--size", "2x3", "--start", "1,2,3", "--end", "4,5,6", "--style", "0",
+          "--out",  "a.bmp"};
+}
+
+std::vector<std::string> RequiredWith(std::vector<std::string> extra) {
+  std::vector<std::string> args = Required();
+  args.insert(args.end(), extra.begin(), extra.end());
+  return args;
+}
+
+// Required() with the value of `option` replaced.
+std::vector<std::string> RequiredWithValue(const std::string& option, const std::string& value) {
+  std::vector<std::string> args = Required();
+  for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == option) {
+      args[i + 1] = value;
+      return args;
+    }
+  }
+  args.push_back(option);
+  args.push_back(value);
+  return args;
+}
+
+std::vector<std::string> RequiredWithout(const std::string& option) {
+  std::vector<std::string> args = Required();
+  for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == option) {
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                 args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      break;
+    }
+  }
+  return args;
+}
+
+std::string Joined(const std::vector<std::string>& args) {
+  std::string text;
+  for (const std::string& arg : args) text += "[" + arg + "]";
+  return text;
+}
+
+// ---------------------------------------------------------------- accepted
+
+struct Accepted {
+  std::vector<std::string> args;
+  RenderArgs expected;
+};
+
+RenderArgs Expect(std::int32_t w, std::int32_t h, Colour start, Colour end, std::int32_t style,
+                  std::int32_t weight, FillRect rect, std::string out, std::size_t out_index) {
+  RenderArgs a;
+  a.width = w;
+  a.height = h;
+  a.start = start;
+  a.end = end;
+  a.style = style;
+  a.weight = weight;
+  a.rect = rect;
+  a.out = std::move(out);
+  a.out_index = out_index;
+  return a;
+}
+
+const FillRect kWhole{-1, -2, -3, -4};
+
+TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
+  const std::vector<Accepted> cases = {
+      {Required(), Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9)},
+      // Any order; --out first puts its value at index 1.
+      {{"--out", "b.bmp", "--style", "5", "--end", "0,0,255", "--start", "255,0,0", "--size",
+        "1920x1080"},
+       Expect(1920, 1080, {255, 0, 0}, {0, 0, 255}, 5, 128, kWhole, "b.bmp", 1)},
+      {RequiredWith({"--weight", "64"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 64, kWhole, "a.bmp", 9)},
+      {RequiredWith({"--rect", "10,20,30,40"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, {10, 20, 30, 40}, "a.bmp", 9)},
+      {RequiredWith({"--rect", "-1,-2,-3,-4", "--weight", "128"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9)},
+      // Channels, style and weight are passed through unchecked.
+      {RequiredWith({"--weight", "-2147483648"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, kMin, kWhole, "a.bmp", 9)},
+      {RequiredWithValue("--start", "-2147483648,2147483647,300"),
+       Expect(2, 3, {kMin, kMax, 300}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9)},
+      {RequiredWithValue("--end", "-1,256,-0"),
+       Expect(2, 3, {1, 2, 3}, {-1, 256, 0}, 0, 128, kWhole, "a.bmp", 9)},
+      {RequiredWithValue("--style", "-7"),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, -7, 128, kWhole, "a.bmp", 9)},
+      {RequiredWithValue("--style", "2147483647"),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, kMax, 128, kWhole, "a.bmp", 9)},
+      {RequiredWithValue("--style", "007"),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 7, 128, kWhole, "a.bmp", 9)},
+      {RequiredWith({"--rect", "-2147483648,-2147483648,-2147483648,-2147483648"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, {kMin, kMin, kMin, kMin}, "a.bmp", 9)},
+      // A style that draws nothing costs nothing, whatever the rectangle.
+      {{"--size", "1x1", "--start", "0,0,0", "--end", "0,0,0", "--style", "6", "--rect",
+        "0,-2147483648,2147483647,2147483647", "--out", "x"},
+       Expect(1, 1, {0, 0, 0}, {0, 0, 0}, 6, 128, {0, kMin, kMax, kMax}, "x", 11)},
+      // A size the surface may refuse is still well-formed.
+      {RequiredWithValue("--size", "2147483647x2147483647"),
+       Expect(kMax, kMax, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9)},
+      {RequiredWithValue("--size", "1x1"),
+       Expect(1, 1, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9)},
+      // A zero extent parses: the fill itself reports it.
+      {RequiredWith({"--rect", "0,0,0,5"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, {0, 0, 0, 5}, "a.bmp", 9)},
+      // Any file name, taken as given.
+      {RequiredWithValue("--out", "dir with space/Grüße 🌈.bmp"),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "dir with space/Grüße 🌈.bmp", 9)},
+      {RequiredWithValue("--out", "-"),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "-", 9)},
+      {RequiredWithValue("--out", "--weird.bmp"),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "--weird.bmp", 9)},
+  };
+  for (const Accepted& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
+    const ParseResult result = ParseRenderArgs(c.args);
+    if (const auto* error = std::get_if<ArgsError>(&result)) {
+      ADD_FAILURE() << "refused: " << error->message;
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<RenderArgs>(result));
+    const RenderArgs& got = std::get<RenderArgs>(result);
+    const RenderArgs& want = c.expected;
+    EXPECT_EQ(got.width, want.width);
+    EXPECT_EQ(got.height, want.height);
+    EXPECT_EQ(got.start.red, want.start.red);
+    EXPECT_EQ(got.start.green, want.start.green);
+    EXPECT_EQ(got.start.blue, want.start.blue);
+    EXPECT_EQ(got.end.red, want.end.red);
+    EXPECT_EQ(got.end.green, want.end.green);
+    EXPECT_EQ(got.end.blue, want.end.blue);
+    EXPECT_EQ(got.style, want.style);
+    EXPECT_EQ(got.weight, want.weight);
+    EXPECT_EQ(got.rect.left, want.rect.left);
+    EXPECT_EQ(got.rect.top, want.rect.top);
+    EXPECT_EQ(got.rect.right, want.rect.right);
+    EXPECT_EQ(got.rect.bottom, want.rect.bottom);
+    EXPECT_EQ(got.out, want.out);
+    EXPECT_EQ(got.out_index, want.out_index);
+    EXPECT_EQ(c.args.at(got.out_index), got.out);
+  }
+}
+
+// ---------------------------------------------------------------- help
+
+TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--help"},
+      RequiredWith({"--help"}),
+      {"--help", "--size", "0x0"},
+      {"--size", "0x0", "--help"},
+      {"--bogus", "stray", "--help"},
+      {"--help", "--out"},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(Joined(args));
+    EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseRenderArgs(args)));
+  }
+}
+
+TEST(ParseRenderArgs, HelpAsAnOptionValueIsJustAValue) {
+  const ParseResult result = ParseRenderArgs(RequiredWithValue("--out", "--help"));
+  ASSERT_TRUE(std::holds_alternative<RenderArgs>(result));
+  EXPECT_EQ(std::get<RenderArgs>(result).out, "--help");
+}
+
+TEST(UsageText, NamesEveryOptionAndTheExitStatuses) {
+  const std::string& usage = UsageText();
+  for (const char* word : {"--size WxH", "--start R,G,B", "--end R,G,B", "--style N",
+                           "--weight N", "--rect L,T,R,B", "--out FILE", "--help", "Exit status"}) {
+    EXPECT_NE(usage.find(word), std::string::npos) << word;
+  }
+  ASSERT_FALSE(usage.empty());
+  EXPECT_EQ(usage.back(), '\n');
+}
+
+// ---------------------------------------------------------------- refused
+
+struct Refused {
+  std::vector<std::string> args;
+  std::vector<std::string> mentions;  // each must appear in the message
+};
+
+TEST(ParseRenderArgs, RefusesBadArgumentsWithExitTwoAndAOneLineReason) {
+  const std::vector<Refused> cases = {
+      // Missing or repeated options.
+      {RequiredWithout("--size"), {"missing", "--size"}},
+      {RequiredWithout("--start"), {"missing", "--start"}},
+      {RequiredWithout("--end"), {"missing", "--end"}},
+      {RequiredWithout("--style"), {"missing", "--style"}},
+      {RequiredWithout("--out"), {"missing", "--out"}},
+      {{}, {"missing", "--size"}},
+      {RequiredWith({"--size", "2x3"}), {"--size", "twice"}},
+      {RequiredWith({"--start", "1,2,3"}), {"--start", "twice"}},
+      {RequiredWith({"--end", "1,2,3"}), {"--end", "twice"}},
+      {RequiredWith({"--style", "0"}), {"--style", "twice"}},
+      {RequiredWith({"--weight", "1", "--weight", "1"}), {"--weight", "twice"}},
+      {RequiredWith({"--rect", "0,0,1,1", "--rect", "0,0,1,1"}), {"--rect", "twice"}},
+      {RequiredWith({"--out", "a.bmp"}), {"--out", "twice"}},
+      // Unknown options, stray words, a value missing at the end.
+      {RequiredWith({"--colour", "1"}), {"unknown option", "'--colour'"}},
+      {RequiredWith({"--size=2x3"}), {"unknown option", "'--size=2x3'"}},
+      {RequiredWith({"--HELP"}), {"unknown option", "'--HELP'"}},
+      {RequiredWith({"-s"}), {"unknown option", "'-s'"}},
+      {RequiredWith({"picture.bmp"}), {"unexpected argument", "'picture.bmp'"}},
+      {RequiredWith({"-"}), {"unexpected argument", "'-'"}},
+      {RequiredWith({""}), {"unexpected argument", "''"}},
+      {RequiredWith({"--weight"}), {"--weight", "needs a value"}},
+      {{"--size"}, {"--size", "needs a value"}},
+      // Sizes.
+      {RequiredWithValue("--size", "0x5"), {"--size", "'0x5'", "at least 1"}},
+      {RequiredWithValue("--size", "5x0"), {"--size", "'5x0'", "at least 1"}},
+      {RequiredWithValue("--size", "-1x5"), {"--size", "'-1x5'", "at least 1"}},
+      {RequiredWithValue("--size", "-2147483648x-2147483648"), {"--size", "at least 1"}},
+      {RequiredWithValue("--size", "5"), {"--size", "WxH", "'5'"}},
+      {RequiredWithValue("--size", "5x5x5"), {"--size", "WxH", "'5x5x5'"}},
+      {RequiredWithValue("--size", ""), {"--size", "WxH", "''"}},
+      {RequiredWithValue("--size", "5X5"), {"--size", "WxH", "'5X5'"}},
+      {RequiredWithValue("--size", "5,5"), {"--size", "WxH", "'5,5'"}},
+      {RequiredWithValue("--size", "x5"), {"--size", "''", "not an integer"}},
+      {RequiredWithValue("--size", "5x"), {"--size", "''", "not an integer"}},
+      {RequiredWithValue("--size", "1.5x2"), {"--size", "'1.5'", "not an integer"}},
+      {RequiredWithValue("--size", "+2x2"), {"--size", "'+2'", "not an integer"}},
+      {RequiredWithValue("--size", " 2x2"), {"--size", "' 2'", "not an integer"}},
+      {RequiredWithValue("--size", "2x2 "), {"--size", "'2 '", "not an integer"}},
+      {RequiredWithValue("--size", "2147483648x1"), {"--size", "'2147483648'", "32-bit"}},
+      {RequiredWithValue("--size", "1x99999999999999999999"),
+       {"--size", "'99999999999999999999'", "32-bit"}},
+      // Colours: the count, then each number.
+      {RequiredWithValue("--start", "1,2"), {"--start", "R,G,B", "'1,2'"}},
+      {RequiredWithValue("--start", "1,2,3,4"), {"--start", "R,G,B", "'1,2,3,4'"}},
+      {RequiredWithValue("--start", "1,2,3,"), {"--start", "R,G,B", "'1,2,3,'"}},
+      {RequiredWithValue("--start", ""), {"--start", "R,G,B", "''"}},
+      {RequiredWithValue("--start", "1;2;3"), {"--start", "R,G,B", "'1;2;3'"}},
+      {RequiredWithValue("--start", "1,,3"), {"--start", "'1,,3'", "'' is not an integer"}},
+      {RequiredWithValue("--start", "1.5,2,3"), {"--start", "'1.5'", "not an integer"}},
+      {RequiredWithValue("--start", "0x10,2,3"), {"--start", "'0x10'", "not an integer"}},
+      {RequiredWithValue("--start", " 3,2,3"), {"--start", "' 3'", "not an integer"}},
+      {RequiredWithValue("--start", "3 ,2,3"), {"--start", "'3 '", "not an integer"}},
+      {RequiredWithValue("--start", "+3,2,3"), {"--start", "'+3'", "not an integer"}},
+      {RequiredWithValue("--start", "1,2,red"), {"--start", "'red'", "not an integer"}},
+      {RequiredWithValue("--start", "2147483648,0,0"), {"--start", "'2147483648'", "32-bit"}},
+      {RequiredWithValue("--end", "0,-2147483649,0"), {"--end", "'-2147483649'", "32-bit"}},
+      {RequiredWithValue("--end", "0,0,4294967296"), {"--end", "'4294967296'", "32-bit"}},
+      {RequiredWithValue("--end", "0,0"), {"--end", "R,G,B", "'0,0'"}},
+      {RequiredWithValue("--end", "1e2,0,0"), {"--end", "'1e2'", "not an integer"}},
+      // Single numbers.
+      {RequiredWithValue("--style", ""), {"--style", "''", "not an integer"}},
+      {RequiredWithValue("--style", "1.5"), {"--style", "'1.5'", "not an integer"}},
+      {RequiredWithValue("--style", "0x10"), {"--style", "'0x10'", "not an integer"}},
+      {RequiredWithValue("--style", " 3"), {"--style", "' 3'", "not an integer"}},
+      {RequiredWithValue("--style", "3 "), {"--style", "'3 '", "not an integer"}},
+      {RequiredWithValue("--style", "+3"), {"--style", "'+3'", "not an integer"}},
+      {RequiredWithValue("--style", "-"), {"--style", "'-'", "not an integer"}},
+      {RequiredWithValue("--style", "--"), {"--style", "'--'", "not an integer"}},
+      {RequiredWithValue("--style", "three"), {"--style", "'three'", "not an integer"}},
+      {RequiredWithValue("--style", "2147483648"), {"--style", "'2147483648'", "32-bit"}},
+      {RequiredWithValue("--style", "-2147483649"), {"--style", "'-2147483649'", "32-bit"}},
+      {RequiredWith({"--weight", "12a"}), {"--weight", "'12a'", "not an integer"}},
+      {RequiredWith({"--weight", ""}), {"--weight", "''", "not an integer"}},
+      {RequiredWith({"--weight", "4294967424"}), {"--weight", "'4294967424'", "32-bit"}},
+      // Rectangles.
+      {RequiredWith({"--rect", "0,0,0"}), {"--rect", "L,T,R,B", "'0,0,0'"}},
+      {RequiredWith({"--rect", "0,0,0,0,0"}), {"--rect", "L,T,R,B", "'0,0,0,0,0'"}},
+      {RequiredWith({"--rect", "0,0,a,0"}), {"--rect", "'a'", "not an integer"}},
+      {RequiredWith({"--rect", "0,0,2147483648,0"}), {"--rect", "'2147483648'", "32-bit"}},
+      // The file name.
+      {RequiredWithValue("--out", ""), {"--out", "empty"}},
+      // Offending text is quoted on one line, control characters escaped.
+      {RequiredWithValue("--style", "3\n4"), {"--style", "'3\\x0A4'"}},
+      {RequiredWith({"x\r\ty"}), {"'x\\x0D\\x09y'"}},
+      // The first problem in argument order is the one reported.
+      {{"--style", "x", "--size", "0x0"}, {"--style", "'x'"}},
+  };
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
+    const ParseResult result = ParseRenderArgs(c.args);
+    const auto* error = std::get_if<ArgsError>(&result);
+    if (error == nullptr) {
+      ADD_FAILURE() << "accepted";
+      continue;
+    }
+    EXPECT_EQ(error->exit_code, kExitBadArguments);
+    EXPECT_FALSE(error->message.empty());
+    EXPECT_EQ(error->message.find('\n'), std::string::npos) << error->message;
+    EXPECT_EQ(error->message.find('\r'), std::string::npos) << error->message;
+    for (const std::string& mention : c.mentions) {
+      EXPECT_NE(error->message.find(mention), std::string::npos)
+          << "message: " << error->message << "\nlacks: " << mention;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- work budget
+
+struct WorkCase {
+  const char* what;
+  std::int32_t width, height, style;
+  FillRect rect;
+  std::uint64_t work;
+};
+
+TEST(FillWork, CountsClampedPixelsOfEveryWalkedLine) {
+  const std::uint64_t big = static_cast<std::uint64_t>(kMax);
+  const std::vector<WorkCase> cases = {
+      // Whole surface 8 x 4: columns 0..8, rows 0..4, centres 8/2 and 4/2.
+      {"style 0 whole", 8, 4, 0, kWhole, 9 * 4},
+      {"style 1 whole", 8, 4, 1, kWhole, 9 * 4},
+      {"style 2 whole", 8, 4, 2, kWhole, 5 * 2 * 4},
+      {"style 3 whole", 8, 4, 3, kWhole, 5 * 8},
+      {"style 4 whole", 8, 4, 4, kWhole, 5 * 8},
+      {"style 5 whole", 8, 4, 5, kWhole, 3 * 2 * 8},
+      {"any negative left is the whole surface", 8, 4, 0, {kMin, kMax, kMax, kMax}, 9 * 4},
+      // Styles that draw nothing.
+      {"style 6", 8, 4, 6, {0, kMin, kMax, kMax}, 0},
+      {"style -1", 8, 4, -1, {0, kMin, kMax, kMax}, 0},
+      {"style min", 8, 4, kMin, kWhole, 0},
+      {"style max", 8, 4, kMax, kWhole, 0},
+      // Empty ranges.
+      {"right before left", 8, 4, 0, {5, 0, 4, 3}, 0},
+      {"bottom before top", 8, 4, 3, {0, 5, 7, 4}, 0},
+      {"style 2 centre before left", 1000, 4, 2, {100, 0, 150, 3}, 0},
+      {"style 2 negative right", 8, 4, 2, {0, 0, -7, 3}, 0},
+      {"style 0 right min", 8, 4, 0, {kMax, 0, kMin, 0}, 0},
+      // Spans are clamped onto the surface, endpoints in either order.
+      {"column clamped to the height", 8, 4, 0, {0, -100, 0, 100}, 4},
+      {"column bottom above top", 8, 4, 0, {0, 3, 2, 1}, 3 * 3},
+      {"column wholly below the surface", 8, 4, 0, {0, 50, 2, 60}, 3 * 1},
+      {"row clamped to the width", 8, 4, 3, {0, 1, 100, 2}, 2 * 8},
+      {"lines past the surface still cost", 8, 4, 0, {100, 0, 199, 3}, 100 * 4},
+      // Mirrored centre halves toward zero: rows -10..-3, not -10..-4.
+      {"style 5 negative centre truncates", 8, 4, 5, {0, -10, 7, -7}, 8 * 2 * 8},
+      {"style 5 odd bottom", 8, 4, 5, {0, 0, 7, 9}, 5 * 2 * 8},
+      // Extremes: nothing wraps.
+      {"one column at max", 8, 4, 0, {kMax, 0, kMax, 0}, 1},
+      {"columns 0..max", 8, 4, 0, {0, 0, kMax, kMax}, (big + 1) * 4},
+      {"style 2 columns 0..max/2", 8, 4, 2, {0, 0, kMax, kMax}, (big / 2 + 1) * 2 * 4},
+      {"rows min..max", 8, 4, 3, {0, kMin, kMax, kMax}, (std::uint64_t{1} << 32) * 8},
+      {"style 5 rows min..max/2", 8, 4, 5, {0, kMin, kMax, kMax},
+       (big / 2 + 1 + (std::uint64_t{1} << 31)) * 2 * 8},
+      {"rows min..max on the widest surface", kMax, kMax, 3, {0, kMin, kMax, kMax},
+       (std::uint64_t{1} << 32) * big},
+      {"style 5 on the widest surface", kMax, kMax, 5, {0, kMin, kMax, kMax},
+       (big / 2 + 1 + (std::uint64_t{1} << 31)) * 2 * big},
+      {"columns on the tallest surface", kMax, kMax, 1, {0, kMin, kMax, kMax}, (big + 1) * big},
+      // Sizes below 1 count as 1.
+      {"zero size", 0, 0, 0, kWhole, 2 * 1},
+      {"negative size", kMin, -5, 3, kWhole, 2 * 1},
+  };
+  for (const WorkCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(FillWork(c.width, c.height, c.style, c.rect), c.work);
+  }
+}
+
+TEST(FillBudget, IsEightSurfacesPlusTwoToTheTwentyFourAndSaturates) {
+  struct BudgetCase {
+    std::int32_t width, height;
+    std::uint64_t budget;
+  };
+  const std::vector<BudgetCase> cases = {
+      {1, 1, 8 + kSmallAllowance},
+      {1920, 1080, 8ull * 1920 * 1080 + kSmallAllowance},
+      {kMax, 1, 8ull * static_cast<std::uint64_t>(kMax) + kSmallAllowance},
+      {0, -3, 8 + kSmallAllowance},
+      {kMin, kMin, 8 + kSmallAllowance},
+      {kMax, kMax, std::numeric_limits<std::uint64_t>::max()},
+  };
+  for (const BudgetCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    EXPECT_EQ(FillBudget(c.width, c.height), c.budget);
+  }
+}
+
+TEST(WithinFillBudget, WholeSurfaceIsAlwaysAllowed) {
+  const std::vector<std::pair<std::int32_t, std::int32_t>> sizes = {
+      {1, 1}, {1, 2}, {2, 1}, {7, 1}, {1, 7}, {1920, 1080}, {kMax, 1}, {1, kMax}, {kMax, kMax}};
+  for (const auto& [w, h] : sizes) {
+    for (std::int32_t style = -1; style <= 6; ++style) {
+      SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " style " +
+                   std::to_string(style));
+      EXPECT_TRUE(WithinFillBudget(w, h, style, kWhole));
+    }
+  }
+}
+
+struct BoundaryCase {
+  const char* what;
+  std::int32_t width, height, style;
+  FillRect at_limit;    // work == budget
+  FillRect past_limit;  // the next larger rectangle
+};
+
+TEST(WithinFillBudget, AllowsExactlyTheBudgetAndRefusesOneLineMore) {
+  // 1x1: budget 16777224; 4x4: budget 16777344.
+  const std::vector<BoundaryCase> cases = {
+      {"columns on 1x1", 1, 1, 0, {0, 0, 16777223, 0}, {0, 0, 16777224, 0}},
+      {"rows of 4 pixels on 4x4", 4, 4, 3, {0, 0, 3, 4194335}, {0, 0, 3, 4194336}},
+      {"rows from below zero", 4, 4, 4, {0, -4194336, 3, -1}, {0, -4194337, 3, -1}},
+      {"mirrored columns on 1x1", 1, 1, 2, {0, 0, 16777223, 0}, {0, 0, 16777224, 0}},
+      {"mirrored rows on 4x4", 4, 4, 5, {0, 0, 3, 4194335}, {0, 0, 3, 4194336}},
+  };
+  for (const BoundaryCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(FillWork(c.width, c.height, c.style, c.at_limit), FillBudget(c.width, c.height));
+    EXPECT_TRUE(WithinFillBudget(c.width, c.height, c.style, c.at_limit));
+    EXPECT_GT(FillWork(c.width, c.height, c.style, c.past_limit),
+              FillBudget(c.width, c.height));
+    EXPECT_FALSE(WithinFillBudget(c.width, c.height, c.style, c.past_limit));
+  }
+}
+
+TEST(ParseRenderArgs, RefusesARectangleOverTheBudgetAndNamesIt) {
+  const auto args = [](const std::string& style, const std::string& rect) {
+    return std::vector<std::string>{"--size", "1x1",   "--start", "0,0,0", "--end", "9,9,9",
+                                    "--style", style,  "--rect",  rect,    "--out", "a.bmp"};
+  };
+  EXPECT_TRUE(std::holds_alternative<RenderArgs>(ParseRenderArgs(args("0", "0,0,16777223,0"))));
+
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"0", "0,0,16777224,0"},
+      {"0", "0,0,2147483647,0"},
+      {"2", "0,-2147483648,2147483647,2147483647"},
+      {"3", "0,-2147483648,2147483647,2147483647"},
+      {"5", "2147483647,-2147483648,0,2147483647"},
+  };
+  for (const auto& [style, rect] : refused) {
+    SCOPED_TRACE("style " + style + " rect " + rect);
+    const ParseResult result = ParseRenderArgs(args(style, rect));
+    const auto* error = std::get_if<ArgsError>(&result);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->exit_code, kExitBadArguments);
+    EXPECT_NE(error->message.find("--rect '" + rect + "'"), std::string::npos)
+        << error->message;
+    EXPECT_NE(error->message.find("--style " + style), std::string::npos) << error->message;
+    EXPECT_NE(error->message.find("limit"), std::string::npos) << error->message;
+  }
+}
+
+}  // namespace

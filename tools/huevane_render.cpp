@@ -1,0 +1,104 @@
+// huevane-render: paints one gradient into a fresh picture and saves it as a
+// BMP file. Usage and exit statuses: tools/render_args.cpp.
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "render/bmp.h"
+#include "render/win.h"
+#include "tools/render_args.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+using namespace render_args;
+
+// `args` are the arguments after the program name as UTF-8 (or the bytes
+// given, natively); `paths` the same arguments as the platform's own paths.
+int Run(std::span<const std::string> args, std::span<const std::filesystem::path> paths) {
+  const ParseResult result = ParseRenderArgs(args);
+  if (const auto* error = std::get_if<ArgsError>(&result)) {
+    std::cerr << "huevane-render: " << error->message << '\n';
+    return error->exit_code;
+  }
+  if (std::holds_alternative<HelpRequest>(result)) {
+    std::cout << UsageText() << std::flush;
+    return kExitOk;
+  }
+  const RenderArgs& a = std::get<RenderArgs>(result);
+
+  std::unique_ptr<TWin> surface;
+  try {
+    surface = CreateWin(a.width, a.height);
+  } catch (const SurfaceError& error) {
+    std::cerr << "huevane-render: --size " << a.width << 'x' << a.height << ": " << error.what()
+              << '\n';
+    return kExitBadArguments;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "huevane-render: --size " << a.width << 'x' << a.height
+              << ": not enough memory for this picture\n";
+    return kExitBadArguments;
+  }
+
+  try {
+    surface->FillGradient(a.start.red, a.start.green, a.start.blue, a.end.red, a.end.green,
+                          a.end.blue, a.style, a.weight, a.rect.left, a.rect.top, a.rect.right,
+                          a.rect.bottom);
+  } catch (const FloatingPointError& error) {
+    std::cerr << error.what() << '\n';
+    return kExitFillOrWriteFailed;
+  }
+
+  const std::filesystem::path& out = paths[a.out_index];
+  bool written = false;
+  try {
+    written = WriteBmpFile(*surface, out);
+  } catch (const std::exception&) {
+    // Out of memory while encoding: the file was not replaced.
+  }
+  if (!written) {
+    std::cerr << "cannot write " << a.out << '\n';
+    return kExitFillOrWriteFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+namespace {
+std::string Utf8(const wchar_t* text) {
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), bytes, nullptr, nullptr);
+  utf8.pop_back();  // the terminating NUL
+  return utf8;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  std::vector<std::filesystem::path> paths;
+  for (int i = 1; i < argc; ++i) {
+    args.push_back(Utf8(argv[i]));
+    paths.emplace_back(argv[i]);
+  }
+  return Run(args, paths);
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::filesystem::path> paths(argv + 1, argv + argc);
+  return Run(args, paths);
+}
+#endif

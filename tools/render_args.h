@@ -1,0 +1,84 @@
+// Command line of huevane-render, parsed without touching the surface or the
+// file system, so every accepted and refused form can be unit-tested.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+
+namespace render_args {
+
+// Exit statuses of huevane-render.
+constexpr int kExitOk = 0;
+constexpr int kExitFillOrWriteFailed = 1;
+constexpr int kExitBadArguments = 2;
+
+struct Colour {
+  std::int32_t red = 0;
+  std::int32_t green = 0;
+  std::int32_t blue = 0;
+};
+
+// Left, top, right, bottom as FillGradient takes them. The default's negative
+// left asks for the whole surface; the other three are then ignored.
+struct FillRect {
+  std::int32_t left = -1;
+  std::int32_t top = -2;
+  std::int32_t right = -3;
+  std::int32_t bottom = -4;
+};
+
+struct RenderArgs {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  Colour start;
+  Colour end;
+  std::int32_t style = 0;
+  std::int32_t weight = 128;
+  FillRect rect;
+  // The --out value as given, and its index in the parsed arguments, so a
+  // caller holding the arguments in another encoding (UTF-16 on Windows) can
+  // build the path from its own copy without a round trip through UTF-8.
+  std::string out;
+  std::size_t out_index = 0;
+};
+
+struct HelpRequest {};
+
+struct ArgsError {
+  std::string message;  // one line, no trailing newline
+  int exit_code = kExitBadArguments;
+};
+
+using ParseResult = std::variant<RenderArgs, HelpRequest, ArgsError>;
+
+// `args` are the arguments after the program name. "--help" in any option
+// position wins over every other argument, right or wrong. A successful
+// result has passed WithinFillBudget, but the size may still be too large to
+// allocate: only the surface itself can tell.
+ParseResult ParseRenderArgs(std::span<const std::string> args);
+
+// The usage text --help prints, ending in a newline.
+const std::string& UsageText();
+
+// How many pixel writes FillGradient makes for these arguments on a surface
+// of this size: for every walked line, the pixels of its span once clamped
+// onto the surface (twice for the mirrored styles, which also draw the
+// mirror line). Exact for any 32-bit values; 0 for a style that draws nothing
+// or an empty line range. Width and height below 1 count as 1.
+std::uint64_t FillWork(std::int32_t width, std::int32_t height, std::int32_t style,
+                       const FillRect& rect);
+
+// The most pixel writes one run may make on a surface of this size: ample
+// for any fill of the surface itself (8 x its pixels), plus 2^24 so tiny
+// surfaces still allow large rectangles. Saturates instead of overflowing.
+std::uint64_t FillBudget(std::int32_t width, std::int32_t height);
+
+inline bool WithinFillBudget(std::int32_t width, std::int32_t height, std::int32_t style,
+                             const FillRect& rect) {
+  return FillWork(width, height, style, rect) <= FillBudget(width, height);
+}
+
+}  // namespace render_args
