@@ -19,7 +19,6 @@ Each file is read back and checked against CUES before the script succeeds.
 import argparse
 import filecmp
 import math
-import os
 import pathlib
 import shutil
 import struct
@@ -48,8 +47,8 @@ DESCRIPTIONS = {
 
 GENERATOR = "Huevane tools/make_cues.py"
 
-# The block size every Microsoft ADPCM decoder expects for 22.05 kHz stereo,
-# and the seven predictor pairs that every such file must carry.
+# The usual Microsoft ADPCM block size at 22.05 kHz stereo, and the seven
+# predictor pairs that every such file carries.
 ADPCM_BLOCK = 1024
 ADPCM_COEFFICIENTS = [(256, 0), (512, -256), (0, 0), (192, 64), (240, 0), (460, -208), (392, -232)]
 
@@ -211,10 +210,10 @@ def cue_strum(n, rate):
 def cue_exit(n, rate):
     """Two seconds of a warm A4 that fades to nothing.
 
-    A second fundamental 0.7 Hz above the first beats slowly against it, so
-    the long tone does not sound synthetic-flat.
+    A quiet second fundamental 1.3 Hz above the first beats gently against it,
+    so the long tone shimmers a little instead of sounding flat.
     """
-    partials = [(440.0, 1.0, 1.2), (440.7, 0.45, 1.2), (880.0, 0.22, 0.6),
+    partials = [(440.0, 1.0, 1.2), (441.3, 0.15, 1.2), (880.0, 0.22, 0.6),
                 (1320.0, 0.07, 0.35), (1760.0, 0.025, 0.25)]
     out = [0.0] * n
     for freq, amp, tau in partials:
@@ -225,22 +224,31 @@ def cue_exit(n, rate):
 
 
 def cue_air(n, rate):
-    """A breath of air: band-passed noise whose centre sweeps up and back down."""
+    """A breath of air: noise through a sweeping band-pass, up and back down.
+
+    Two band-pass stages in series keep the hiss above the band down, so the
+    whoosh stays soft rather than sounding like static.
+    """
     noise = Noise(0xA12)
-    low = band = 0.0
+    stages = [[0.0, 0.0], [0.0, 0.0]]  # low and band state of each stage
     out = [0.0] * n
     swell = 0.4 * n
     for i in range(n):
         x = i / (n - 1)
-        centre = 600.0 * (2800.0 / 600.0) ** (x / 0.55) if x < 0.55 else \
-            2800.0 * (1400.0 / 2800.0) ** ((x - 0.55) / 0.45)
+        centre = 500.0 * (2400.0 / 500.0) ** (x / 0.55) if x < 0.55 else \
+            2400.0 * (900.0 / 2400.0) ** ((x - 0.55) / 0.45)
         f = 2 * math.sin(math.pi * centre / rate)
-        high = noise.next() - low - 1.3 * band  # damping 1.3: a wide, breathy band
-        band += f * high
-        low += f * band
+        signal = noise.next()
+        for state in stages:
+            low, band = state
+            high = signal - low - band  # damping 1 (Q = 1): a wide, breathy band
+            band += f * high
+            low += f * band
+            state[0], state[1] = low, band
+            signal = band
         level = math.sin(0.5 * math.pi * i / swell) ** 2 if i < swell else \
             math.cos(0.5 * math.pi * (i - swell) / (n - 1 - swell)) ** 2
-        out[i] = band * level
+        out[i] = signal * level
     return [normalise(shape_ends(out, 1, 1), -10.0)]
 
 
@@ -376,7 +384,7 @@ def verify(path, row):
         raise SystemExit(f"make_cues: {path}: " + "; ".join(problems))
 
 
-def generate(out_dir):
+def generate(out_dir, report=True):
     out_dir.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix="huevane-cues-") as tmp:
         work = pathlib.Path(tmp)
@@ -390,7 +398,8 @@ def generate(out_dir):
             path = out_dir / f"{name}.wav"
             path.write_bytes(data)
             verify(path, row)
-            print(f"{path}: {len(data)} bytes, {level_report(pcm)}")
+            if report:
+                print(f"{path}: {len(data)} bytes, {level_report(pcm)}")
 
 
 def main():
@@ -406,12 +415,15 @@ def main():
         return 0
     with tempfile.TemporaryDirectory(prefix="huevane-cues-check-") as tmp:
         fresh = pathlib.Path(tmp)
-        generate(fresh)
+        generate(fresh, report=False)
         names = [f"{row[0]}.wav" for row in CUES]
         _, mismatch, errors = filecmp.cmpfiles(committed, fresh, names, shallow=False)
         for name in mismatch + errors:
             print(f"make_cues: {committed / name} differs from a fresh build", file=sys.stderr)
-        return 1 if mismatch or errors else 0
+        if mismatch or errors:
+            return 1
+        print(f"make_cues: the {len(names)} cues in {committed} match a fresh build")
+        return 0
 
 
 if __name__ == "__main__":
