@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "render/row_fill.h"
 #include "render/win.h"
 
 namespace {
@@ -28,7 +29,16 @@ struct WalkPlan {
 // round-to-nearest mode). Values beyond 32 bits keep their low 32 bits, as a
 // pixel keeps only the low 8 bits of a channel anyway; nothing overflows.
 inline std::int32_t RoundChannel(float value) {
-  const float rounded = std::nearbyint(value);
+  // Adding and taking away 2^23 leaves no fraction bits, so the addition
+  // itself rounds, in the current mode: the same result as nearbyint, without
+  // a library call per channel per line. From 2^23 up, floats are integers.
+  constexpr float kShift = 8388608.0f;
+  float rounded = value;
+  if (value >= 0.0f && value < kShift) {
+    rounded = (value + kShift) - kShift;
+  } else if (value < 0.0f && value > -kShift) {
+    rounded = (value - kShift) + kShift;
+  }
   if (rounded >= -2147483648.0f && rounded < 2147483648.0f) {
     return static_cast<std::int32_t>(rounded);
   }
@@ -103,22 +113,6 @@ inline void Advance(WalkPlan& plan) {
   for (int k = 0; k < 3; ++k) plan.run[k] = plan.run[k] + plan.step[k];
 }
 
-// Fills `pixels` pixels at `row` with one colour, eight pixels (24 bytes) at
-// a time.
-void FillPixels(std::uint8_t* row, std::size_t pixels, const Colour& colour) {
-  std::uint8_t pattern[24];
-  for (int i = 0; i < 8; ++i) {
-    pattern[3 * i] = static_cast<std::uint8_t>(colour.blue);
-    pattern[3 * i + 1] = static_cast<std::uint8_t>(colour.green);
-    pattern[3 * i + 2] = static_cast<std::uint8_t>(colour.red);
-  }
-  std::uint8_t* p = row;
-  for (std::size_t blocks = pixels / 8; blocks > 0; --blocks, p += 24) {
-    std::memcpy(p, pattern, 24);
-  }
-  std::memcpy(p, pattern, (pixels % 8) * 3);
-}
-
 inline bool Replaces(std::int32_t weight) { return weight >= 128 || weight < 0; }
 
 }  // namespace
@@ -174,8 +168,9 @@ void TWin::FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen,
 // earlier one, so the image is fixed by the last colour each column (row)
 // receives. Every column (row) receives at least one: styles 0, 1, 3 and 4
 // walk 0..W (H), the mirrored ones 0..c and 2c..c with c = W div 2, and
-// 2c >= W - 1. Columns are decided once in row 0, which is then copied down;
-// rows are filled once each, except the few lines the walk draws twice.
+// 2c >= W - 1. So the walk first only records each line's colour where it
+// lands (columns in row 0, rows in their own first pixel), and then the
+// surface is painted once, top to bottom.
 void TWin::FillOpaqueWholeSurface(std::int32_t StartRed, std::int32_t StartGreen,
                                   std::int32_t StartBlue, std::int32_t EndRed,
                                   std::int32_t EndGreen, std::int32_t EndBlue,
@@ -189,36 +184,30 @@ void TWin::FillOpaqueWholeSurface(std::int32_t StartRed, std::int32_t StartGreen
   const std::size_t stride = static_cast<std::size_t>(Stride);
   const std::int64_t width = Width();
   const std::int64_t height = Height();
-  auto clampLine = [](std::int64_t line, std::int64_t limit) {
-    return line >= limit ? limit - 1 : line;  // lines here are never negative
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  // Where line `line` lands: columns in row 0, rows in their first pixel.
+  // Lines here are never negative; those past the edge land on the last one.
+  const std::int64_t lines = plan.columns ? width : height;
+  const std::size_t spacing = plan.columns ? 3 : stride;
+  auto record = [&](std::int64_t line, const Colour& c) {
+    std::uint8_t* p = bits + static_cast<std::size_t>(line >= lines ? lines - 1 : line) * spacing;
+    p[0] = static_cast<std::uint8_t>(c.blue);
+    p[1] = static_cast<std::uint8_t>(c.green);
+    p[2] = static_cast<std::uint8_t>(c.red);
   };
+  for (std::int64_t i = plan.first; i <= plan.last; ++i) {
+    const Colour colour = LineColour(plan);
+    record(i, colour);
+    if (plan.mirrored) record(2 * plan.centre - i, colour);
+    Advance(plan);
+  }
 
   if (plan.columns) {
-    auto paint = [bits](std::int64_t x, const Colour& c) {
-      std::uint8_t* p = bits + 3 * x;
-      p[0] = static_cast<std::uint8_t>(c.blue);
-      p[1] = static_cast<std::uint8_t>(c.green);
-      p[2] = static_cast<std::uint8_t>(c.red);
-    };
-    for (std::int64_t i = plan.first; i <= plan.last; ++i) {
-      const Colour colour = LineColour(plan);
-      paint(clampLine(i, width), colour);
-      if (plan.mirrored) paint(clampLine(2 * plan.centre - i, width), colour);
-      Advance(plan);
-    }
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     for (std::int64_t y = 1; y < height; ++y) {
       std::memcpy(bits + y * stride, bits, rowBytes);
     }
-  } else {
-    for (std::int64_t i = plan.first; i <= plan.last; ++i) {
-      const Colour colour = LineColour(plan);
-      FillPixels(bits + clampLine(i, height) * stride, static_cast<std::size_t>(width), colour);
-      if (plan.mirrored) {
-        FillPixels(bits + clampLine(2 * plan.centre - i, height) * stride,
-                   static_cast<std::size_t>(width), colour);
-      }
-      Advance(plan);
-    }
+    return;
   }
+  row_fill::FillRowsFromFirstPixel(bits, stride, static_cast<std::size_t>(height),
+                                   static_cast<std::size_t>(width));
 }

@@ -22,9 +22,9 @@ struct SurfaceMemory {
 // Throws SurfaceError when it cannot.
 SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t bytes);
 
-// Releases what AcquireSurfaceMemory returned: on Windows the DC first, then
-// the section it still holds.
-void ReleaseSurfaceMemory(SurfaceMemory& memory) noexcept;
+// Releases what AcquireSurfaceMemory returned for `bytes`: on Windows the DC
+// first, then the section it still holds.
+void ReleaseSurfaceMemory(SurfaceMemory& memory, std::size_t bytes) noexcept;
 
 struct ByteRange {
   const std::uint8_t* data;

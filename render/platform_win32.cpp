@@ -51,7 +51,7 @@ SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t b
   return {bitmap, dc, static_cast<std::uint8_t*>(bits)};
 }
 
-void ReleaseSurfaceMemory(SurfaceMemory& memory) noexcept {
+void ReleaseSurfaceMemory(SurfaceMemory& memory, std::size_t) noexcept {
   // The DC goes first, with the section still selected; then the section.
   if (memory.dc != nullptr) DeleteDC(static_cast<HDC>(memory.dc));
   if (memory.bitmap != nullptr) DeleteObject(static_cast<HBITMAP>(memory.bitmap));

@@ -57,7 +57,7 @@ TWin::TWin(std::int32_t width, std::int32_t height) {
 
 TWin::~TWin() {
   platform::SurfaceMemory memory{BitmapHandle, MemoryDC, Bits};
-  platform::ReleaseSurfaceMemory(memory);
+  platform::ReleaseSurfaceMemory(memory, PixelBytes());
 }
 
 std::unique_ptr<TWin> CreateWin(std::int32_t width, std::int32_t height) {
