@@ -9,6 +9,17 @@ if(WIN32)
 endif()
 add_subdirectory(${HUEVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
+# Our warning flags are for our code; GoogleTest's own sources stay quiet.
+target_compile_options(gtest PRIVATE -w)
+target_compile_options(gtest_main PRIVATE -w)
+
+# Test names begin with the build tree (native. or win32.) and carry it as a
+# label, so one ctest run over both trees tells them apart (-L win32).
+if(WIN32)
+  set(HUEVANE_TEST_TREE win32)
+else()
+  set(HUEVANE_TEST_TREE native)
+endif()
 
 # huevane_add_gtest(NAME SOURCES... LIBS ...): a GoogleTest binary whose cases
 # each become one ctest test. Under the cross build the cases are listed at
@@ -18,5 +29,6 @@ function(huevane_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       TEST_PREFIX "${name}." PROPERTIES TIMEOUT 300)
+                       TEST_PREFIX "${HUEVANE_TEST_TREE}.${name}."
+                       PROPERTIES TIMEOUT 300 LABELS ${HUEVANE_TEST_TREE})
 endfunction()
