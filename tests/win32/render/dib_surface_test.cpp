@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "../unit/render/surface_probe.h"
-#include "../unit/render/temp_folder.h"
+#include "../../unit/render/surface_probe.h"
+#include "../../unit/render/temp_folder.h"
 #include "render/bmp.h"
 
 namespace {

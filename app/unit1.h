@@ -1,0 +1,57 @@
+// The main window: owner of the surface and of the regeneration cycle.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/cycle.h"
+#include "app/sound.h"
+#include "desktop/desktop.h"
+#include "render/win.h"
+#include "toolkit/window.h"
+
+namespace app {
+
+class TForm1 : public toolkit::Window, public CycleSinks {
+ public:
+  struct Services {
+    desktop::SystemCalls& system;
+    desktop::DesktopState& desktop;
+    SoundCues& sounds;
+  };
+
+  // Builds the window, hidden, then runs FormCreate. Throws SurfaceError
+  // when the surface cannot be made.
+  explicit TForm1(Services services);
+  ~TForm1() override;
+
+  // FormShow, then the window becomes visible (centred the first time).
+  void Show();
+
+  void FormCreate();
+  void FormShow();
+  void FormDestroy();
+  // Serves all seven bars: one regeneration cycle from their positions.
+  void ScrollBar1Change();
+
+  // Plays a cue through the process-wide sound switch.
+  void Beeper(std::int32_t cue) override;
+  void PublishWallpaper(const std::wstring& path) override;
+
+  ControlValues Values() const { return values_; }
+  void SetValues(const ControlValues& values) { values_ = values; }
+  const std::wstring& WallpaperFilePath() const { return wallpaperFilePath_; }
+  const TWin* Surface() const { return surface_.get(); }
+
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  Services services_;
+  ControlValues values_ = kValuesAtStart;
+  std::wstring wallpaperFilePath_;
+  std::unique_ptr<TWin> surface_;
+  bool shown_ = false;
+};
+
+}  // namespace app

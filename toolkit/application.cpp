@@ -1,0 +1,87 @@
+#include "toolkit/application.h"
+
+#include <stdexcept>
+
+namespace toolkit {
+
+namespace {
+Application* current = nullptr;
+}
+
+std::wstring WideText(const char* utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  if (length <= 1) return {};
+  std::wstring text(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.data(), length);
+  text.pop_back();  // the terminating zero
+  return text;
+}
+
+Application::Application(std::wstring title) : title_(std::move(title)), previous_(current) {
+  errorBox_ = [](const std::wstring& boxTitle, const std::wstring& text) {
+    MessageBoxW(GetActiveWindow(), text.c_str(), boxTitle.c_str(), MB_OK | MB_ICONERROR);
+  };
+  current = this;
+}
+
+Application::~Application() { current = previous_; }
+
+Application& Application::Instance() {
+  if (current == nullptr) throw std::logic_error("no application object");
+  return *current;
+}
+
+MessageFilter Application::SetMessageFilter(MessageFilter filter) {
+  const MessageFilter replaced = filter_;
+  filter_ = filter;
+  return replaced;
+}
+
+void Application::ProcessMessage(MSG& message) {
+  try {
+    bool handled = false;
+    if (filter_) filter_(message, handled);
+    if (!handled) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  } catch (const std::exception& error) {
+    HandleException(error);
+  }
+}
+
+int Application::Run() {
+  MSG message;
+  while (!terminated_) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) {
+      terminated_ = true;
+      return static_cast<int>(message.wParam);
+    }
+    if (got == -1) break;
+    ProcessMessage(message);
+  }
+  return 0;
+}
+
+void Application::ProcessPendingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      terminated_ = true;
+      break;
+    }
+    ProcessMessage(message);
+  }
+}
+
+void Application::Terminate() {
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+void Application::HandleException(const std::exception& error) {
+  if (errorBox_) errorBox_(title_, WideText(error.what()));
+}
+
+}  // namespace toolkit

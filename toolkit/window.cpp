@@ -1,0 +1,89 @@
+#include "toolkit/window.h"
+
+#include <stdexcept>
+
+#include "toolkit/application.h"
+
+namespace toolkit {
+
+namespace {
+
+void RegisterClassOnce(const CreateArgs& args, WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (GetClassInfoExW(instance, args.className, &existing)) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = args.background;
+  wc.hIcon = args.icon;
+  wc.lpszClassName = args.className;
+  if (!RegisterClassExW(&wc)) throw std::runtime_error("Cannot register a window class.");
+}
+
+}  // namespace
+
+Window::~Window() { DestroyHandle(); }
+
+void Window::CreateHandle(const CreateArgs& args) {
+  RegisterClassOnce(args, &Window::StaticWndProc);
+  int width = args.clientWidth, height = args.clientHeight;
+  if (width != CW_USEDEFAULT && height != CW_USEDEFAULT) {
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, args.style, FALSE, args.exStyle);
+    width = frame.right - frame.left;
+    height = frame.bottom - frame.top;
+  }
+  CreateWindowExW(args.exStyle, args.className, args.caption.c_str(), args.style, CW_USEDEFAULT,
+                  CW_USEDEFAULT, width, height, args.parent, nullptr, GetModuleHandleW(nullptr),
+                  this);
+  if (handle_ == nullptr) throw std::runtime_error("Cannot create a window.");
+}
+
+void Window::DestroyHandle() {
+  if (handle_ != nullptr) DestroyWindow(handle_);
+}
+
+void Window::CenterOnScreen() {
+  RECT area{}, frame{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  GetWindowRect(handle_, &frame);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  SetWindowPos(handle_, nullptr, area.left + (area.right - area.left - width) / 2,
+               area.top + (area.bottom - area.top - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::StaticWndProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) {
+  Window* self;
+  if (message == WM_NCCREATE) {
+    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->handle_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  LRESULT result = 0;
+  try {
+    result = self->WndProc(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    Application::Instance().HandleException(error);
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->handle_ = nullptr;
+  }
+  return result;
+}
+
+}  // namespace toolkit

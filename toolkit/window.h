@@ -1,0 +1,53 @@
+// A top-level window or control owned by a C++ object: one static window
+// procedure routes each message to the object's virtual WndProc, and an
+// error escaping a handler goes to the application's error box instead of
+// unwinding through the system's code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace toolkit {
+
+struct CreateArgs {
+  const wchar_t* className = nullptr;  // registered on first use
+  std::wstring caption;
+  DWORD style = WS_OVERLAPPEDWINDOW;
+  DWORD exStyle = 0;
+  int clientWidth = CW_USEDEFAULT;  // the client area, not the frame
+  int clientHeight = CW_USEDEFAULT;
+  HWND parent = nullptr;
+  HICON icon = nullptr;
+  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+};
+
+class Window {
+ public:
+  Window() = default;
+  virtual ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  HWND Handle() const { return handle_; }
+
+  // Centres the window on the screen's work area.
+  void CenterOnScreen();
+
+ protected:
+  // Creates the window hidden; `this` reaches the procedure at WM_NCCREATE.
+  // Throws std::runtime_error when the system refuses.
+  void CreateHandle(const CreateArgs& args);
+  void DestroyHandle();
+
+  // Called for every message the window receives; the default does what
+  // the system does.
+  virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam);
+  HWND handle_ = nullptr;
+};
+
+}  // namespace toolkit
