@@ -52,16 +52,10 @@ void Application::ProcessMessage(MSG& message) {
 
 int Application::Run() {
   MSG message;
-  while (!terminated_) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got == 0) {
-      terminated_ = true;
-      return static_cast<int>(message.wParam);
-    }
-    if (got == -1) break;
-    ProcessMessage(message);
-  }
-  return 0;
+  BOOL got;
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) ProcessMessage(message);
+  terminated_ = true;
+  return got == 0 ? static_cast<int>(message.wParam) : 0;
 }
 
 void Application::ProcessPendingMessages() {

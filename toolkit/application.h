@@ -50,7 +50,7 @@ class Application {
   void ProcessMessage(MSG& message);
   // Dispatches everything already queued, without waiting; for tests.
   void ProcessPendingMessages();
-  // Ends the message loop once the current handler returns.
+  // Ends the message loop once the messages already queued are handled.
   void Terminate();
   bool Terminated() const { return terminated_; }
 

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/cue_table.h"
 #include "support/wave_info.h"
 
 #ifndef HUEVANE_SOURCE_DIR
@@ -26,34 +27,13 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Chunks = std::vector<std::string>;
-
-struct Cue {
-  const char* name;
-  std::uint16_t tag;
-  std::uint16_t channels;
-  std::uint32_t rate;
-  std::uint16_t bits;
-  std::uint32_t data_bytes;
-  std::uint32_t samples;  // per channel
-  Chunks chunks;
-};
+using cues::Cue;
+using cues::kCues;
+using cues::kPlain;
+using Chunks = cues::Chunks;
 
 // Failure messages name the cue rather than dumping the row's bytes.
 void PrintTo(const Cue& cue, std::ostream* os) { *os << cue.name; }
-
-const Chunks kPlain = {"fmt ", "data"};
-const Chunks kDescribed = {"fmt ", "fact", "LIST", "data"};
-
-const Cue kCues[] = {
-    {"RSTART", wave::kPcm, 1, 44100, 16, 30616, 15308, kPlain},
-    {"RCLICK", wave::kPcm, 1, 44100, 16, 1216, 608, kPlain},
-    {"RTICK", wave::kMsAdpcm, 2, 22050, 4, 1024, 679, kDescribed},
-    {"RPOP", wave::kPcm, 1, 44100, 16, 2622, 1311, kPlain},
-    {"RSTRUM", wave::kMuLaw, 1, 22050, 8, 4150, 4150, kDescribed},
-    {"REXIT", wave::kPcm, 1, 44100, 16, 176402, 88201, kPlain},
-    {"RAIR", wave::kPcm, 1, 44100, 16, 52524, 26262, kPlain},
-};
 
 // The seven predictor pairs every Microsoft ADPCM decoder knows.
 const std::vector<std::pair<std::int16_t, std::int16_t>> kStandardPredictors = {

@@ -1,0 +1,138 @@
+// The application object: the pre-dispatch filter, and an error escaping a
+// handler shown in an error box titled with the application's title while
+// the loop goes on.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "toolkit/application.h"
+#include "toolkit/window.h"
+
+namespace {
+
+constexpr UINT kPing = WM_APP + 1;   // counted by the window
+constexpr UINT kThrow = WM_APP + 2;  // makes the window's handler fail
+
+class ProbeWindow : public toolkit::Window {
+ public:
+  ProbeWindow() {
+    toolkit::CreateArgs args;
+    args.className = L"HuevaneProbeWindow";
+    args.caption = L"probe";
+    args.clientWidth = 50;
+    args.clientHeight = 50;
+    CreateHandle(args);
+  }
+  int pings = 0;
+
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == kPing) {
+      ++pings;
+      return 0;
+    }
+    if (message == kThrow) throw std::runtime_error("Something went wrong in a handler");
+    return Window::WndProc(message, wParam, lParam);
+  }
+};
+
+struct ErrorBoxes {
+  std::vector<std::pair<std::wstring, std::wstring>> shown;  // title, text
+  toolkit::Application::ErrorBox Recorder() {
+    return [this](const std::wstring& title, const std::wstring& text) {
+      shown.emplace_back(title, text);
+    };
+  }
+};
+
+// Swallows pings when asked to, and counts what it saw.
+struct PingFilter {
+  bool swallow = false;
+  int seen = 0;
+  static void Filter(void* context, MSG& message, bool& handled) {
+    auto* self = static_cast<PingFilter*>(context);
+    if (message.message != kPing) return;
+    ++self->seen;
+    handled = self->swallow;
+  }
+};
+
+TEST(Application, FilterSeesQueuedMessagesBeforeDispatchAndMaySwallowThem) {
+  toolkit::Application app(L"Huevane");
+  ProbeWindow window;
+  PingFilter filter;
+  const toolkit::MessageFilter replaced = app.SetMessageFilter({&PingFilter::Filter, &filter});
+  EXPECT_FALSE(replaced);
+
+  PostMessageW(window.Handle(), kPing, 0, 0);
+  app.ProcessPendingMessages();
+  EXPECT_EQ(filter.seen, 1);
+  EXPECT_EQ(window.pings, 1);
+
+  filter.swallow = true;
+  PostMessageW(window.Handle(), kPing, 0, 0);
+  app.ProcessPendingMessages();
+  EXPECT_EQ(filter.seen, 2);
+  EXPECT_EQ(window.pings, 1);  // handled: never dispatched
+
+  // Sent messages bypass the queue and so the filter.
+  SendMessageW(window.Handle(), kPing, 0, 0);
+  EXPECT_EQ(filter.seen, 2);
+  EXPECT_EQ(window.pings, 2);
+}
+
+TEST(Application, ReplacingTheFilterHandsBackTheOneBefore) {
+  toolkit::Application app(L"Huevane");
+  PingFilter first, second;
+  app.SetMessageFilter({&PingFilter::Filter, &first});
+  const toolkit::MessageFilter previous = app.SetMessageFilter({&PingFilter::Filter, &second});
+  EXPECT_EQ(previous.context, &first);
+  EXPECT_EQ(app.GetMessageFilter().context, &second);
+}
+
+TEST(Application, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
+  toolkit::Application app(L"Huevane");
+  ErrorBoxes boxes;
+  app.SetErrorBox(boxes.Recorder());
+  ProbeWindow window;
+
+  PostMessageW(window.Handle(), kThrow, 0, 0);
+  PostMessageW(window.Handle(), kPing, 0, 0);
+  app.ProcessPendingMessages();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].first, L"Huevane");
+  EXPECT_EQ(boxes.shown[0].second, L"Something went wrong in a handler");
+  EXPECT_EQ(window.pings, 1);  // the message after the failing one was handled
+
+  // A sent message that fails is caught the same way.
+  SendMessageW(window.Handle(), kThrow, 0, 0);
+  EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST(Application, AFilterThatFailsIsReportedToo) {
+  toolkit::Application app(L"Huevane");
+  ErrorBoxes boxes;
+  app.SetErrorBox(boxes.Recorder());
+  ProbeWindow window;
+  app.SetMessageFilter({[](void*, MSG&, bool&) { throw std::runtime_error("filter failed"); },
+                        nullptr});
+  PostMessageW(window.Handle(), kPing, 0, 0);
+  app.ProcessPendingMessages();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].second, L"filter failed");
+}
+
+TEST(Application, TerminateEndsTheLoopOnceTheQueueIsHandled) {
+  toolkit::Application app(L"Huevane");
+  ProbeWindow window;
+  app.Terminate();
+  PostMessageW(window.Handle(), kPing, 0, 0);
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_EQ(window.pings, 1);
+}
+
+}  // namespace
