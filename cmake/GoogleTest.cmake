@@ -21,14 +21,14 @@ else()
   set(HUEVANE_TEST_TREE native)
 endif()
 
-# huevane_add_gtest(NAME SOURCES... LIBS ...): a GoogleTest binary whose cases
+# huevane_add_gtest(NAME SOURCES... LIBS... [PROPERTIES...]): a GoogleTest binary whose cases
 # each become one ctest test. Under the cross build the cases are listed at
 # test time, through Wine, so building needs no Wine.
 function(huevane_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        TEST_PREFIX "${HUEVANE_TEST_TREE}.${name}."
-                       PROPERTIES TIMEOUT 300 LABELS ${HUEVANE_TEST_TREE})
+                       PROPERTIES TIMEOUT 300 LABELS ${HUEVANE_TEST_TREE} ${ARG_PROPERTIES})
 endfunction()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct Cue {
   std::uint32_t samples;  // per channel
   Chunks chunks;
 };
+
+// Failure messages name the cue rather than dumping the row's bytes.
+inline void PrintTo(const Cue& cue, std::ostream* os) { *os << cue.name; }
 
 inline const Chunks kPlain = {"fmt ", "data"};
 inline const Chunks kDescribed = {"fmt ", "fact", "LIST", "data"};

@@ -32,9 +32,6 @@ using cues::kCues;
 using cues::kPlain;
 using Chunks = cues::Chunks;
 
-// Failure messages name the cue rather than dumping the row's bytes.
-void PrintTo(const Cue& cue, std::ostream* os) { *os << cue.name; }
-
 // The seven predictor pairs every Microsoft ADPCM decoder knows.
 const std::vector<std::pair<std::int16_t, std::int16_t>> kStandardPredictors = {
     {256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
