@@ -38,4 +38,10 @@ struct ByteRange {
 bool WriteFileReplacing(const std::filesystem::path& target,
                         std::span<const ByteRange> parts) noexcept;
 
+// A name for the new file beside `target` that no other save uses: the
+// process id keeps two running copies apart, a counter two saves of one
+// process. (The caller still creates it exclusively, in case of a leftover.)
+std::filesystem::path TemporarySibling(const std::filesystem::path& target,
+                                       std::uint32_t processId);
+
 }  // namespace platform

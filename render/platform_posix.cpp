@@ -6,7 +6,6 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -101,26 +100,16 @@ bool WriteAll(int fd, std::span<const ByteRange> parts) {
   return true;
 }
 
-std::atomic<unsigned> temporaryCounter{0};
-
 }  // namespace
 
 bool WriteFileReplacing(const std::filesystem::path& target,
                         std::span<const ByteRange> parts) noexcept {
   try {
     if (!target.has_filename()) return false;
-    // The process id keeps two running copies apart, the counter two saves
-    // in one process; O_EXCL settles anything else.
     int fd = -1;
     std::filesystem::path temporary;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      std::string suffix = ".";
-      suffix += std::to_string(::getpid());
-      suffix += '-';
-      suffix += std::to_string(temporaryCounter.fetch_add(1));
-      suffix += ".tmp";
-      temporary = target;
-      temporary += suffix;
+      temporary = TemporarySibling(target, static_cast<std::uint32_t>(::getpid()));
       fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd < 0 && errno != EEXIST) return false;
     }

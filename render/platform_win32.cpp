@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -96,21 +95,16 @@ bool WriteAll(HANDLE file, std::span<const ByteRange> parts) {
   return used == 0 || flush();
 }
 
-std::atomic<unsigned> temporaryCounter{0};
-
 }  // namespace
 
 bool WriteFileReplacing(const std::filesystem::path& target,
                         std::span<const ByteRange> parts) noexcept {
   try {
     if (!target.has_filename()) return false;
-    // The process id keeps two running copies apart, the counter two saves
-    // in one process; CREATE_NEW settles anything else.
     HANDLE file = INVALID_HANDLE_VALUE;
     std::wstring temporary;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-      temporary = target.wstring() + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(temporaryCounter.fetch_add(1)) + L".tmp";
+      temporary = TemporarySibling(target, GetCurrentProcessId()).wstring();
       file = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
