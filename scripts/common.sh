@@ -53,9 +53,12 @@ hv_stop_xvfb() {
 
 HV_WINE_STARTED=""
 
+# The Wine prefix; a script may set another after sourcing this file.
+HV_WINE_PREFIX="$HV_BUILD/wine"
+
 # A private 32-bit prefix under the build folder: ~/.wine is never touched.
 hv_wine_env() {
-  export WINEPREFIX="$HV_BUILD/wine"
+  export WINEPREFIX="$HV_WINE_PREFIX"
   export WINEARCH=win32
   export WINEDEBUG=-all
   # No Mono or Gecko: a new prefix would otherwise offer to download them.

@@ -1,0 +1,712 @@
+#!/usr/bin/env python3
+"""End-to-end cases: the real huevane.exe, started as a user starts it, in a
+Wine virtual desktop on a private Xvfb, checked from the outside.
+
+    e2e.py --list
+    e2e.py --exe huevane.exe --driver e2e_driver.exe --render huevane-render
+           --cues resources/cues --prefix WINEPREFIX --work DIR CASE
+
+Each case gets its own Xvfb, its own wineserver for the suite's prefix
+(created on first use, then reused), a fresh temporary folder set as the
+user's TEMP and TMP, and the wallpaper setting reset to none. Per run it
+checks the wallpaper file, the registry, the desktop's pixels, the sound
+that reached ALSA, that no message box appeared, and that closing the main
+window ends the process with exit code 0.
+
+Mounts (the unwritable folder, the small filesystem) are made in a private
+mount namespace. Where none can be made, or with
+HUEVANE_E2E_PRIVATE_MOUNTS=0 in the environment, the cases fall back to
+chattr +i and to a file-size limit on the program.
+
+Exit status: 0 passed, 1 failed, 77 this machine cannot set up the case
+(reported by ctest as skipped), 2 bad arguments.
+"""
+
+from __future__ import annotations
+
+import argparse
+import fcntl
+import os
+import resource
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+SKIPPED = 77
+
+# The first cycle of every start: pure red to pure blue, left to right.
+FIRST_START = (255, 0, 0)
+FIRST_END = (0, 0, 255)
+FIRST_STYLE = 0
+WALLPAPER_NAME = "Huevane.Bmp"
+# The cue that closes every cycle; the start-up click before it is cut off
+# by it within milliseconds, so only this one is sure to reach the device.
+CYCLE_CUE = "RSTRUM.wav"
+
+# Holds the largest desktop of any case.
+XVFB_SCREEN = "1920x1080x24"
+# Bounds of the waits, in seconds. Each wait polls its condition and returns
+# as soon as it holds; these only limit how long a broken run can hang.
+WINDOW_WAIT = 30
+CLOSE_WAIT = 15
+SOUND_WAIT = 10
+SCREEN_WAIT = 10
+WINE_CALL = 60
+POLL = 0.05
+
+# How far a pixel of the screenshot may stray from the file, per channel. The
+# desktop shows the file as it is, on a 24-bit screen: exactly.
+SCREEN_TOLERANCE = 0
+# Samples are kept this far from the main window's frame; of the 18 x 14
+# sampled, the small centred window hides only a few.
+WINDOW_MARGIN = 8
+MIN_SCREEN_POINTS = 200
+# A captured sample at least this loud counts as sound (16-bit full scale is
+# 32767; the cue peaks near 10000).
+AUDIBLE = 1000
+# The small filesystem of the full-filesystem case, and what is left free on
+# it before the second run: more than nothing, so the save fails part-way.
+SMALL_FS_BYTES = 4 * 1024 * 1024
+SMALL_FS_LEFT = 256 * 1024
+
+
+@dataclass(frozen=True)
+class Run:
+    """One start of the program.
+
+    file: "rendered" - the wallpaper file equals huevane-render's picture at
+    this size; "absent" - no file could be written; "kept" - the file is the
+    one the previous run left, byte for byte.
+    """
+
+    size: tuple[int, int]
+    file: str
+    screen: bool = False
+
+
+@dataclass(frozen=True)
+class Case:
+    runs: tuple[Run, ...]
+    temp_name: str = "Temp"
+    # "plain", "unwritable" (nothing can be created in it) or
+    # "small-filesystem" (full before the second run).
+    folder: str = "plain"
+    about: str = ""
+
+
+CASES: dict[str, Case] = {
+    "first_cycle_800x600": Case(
+        runs=(Run((800, 600), "rendered", screen=True),),
+        about="start at 800x600: file, wallpaper setting, desktop pixels, cue"),
+    "first_cycle_1024x768": Case(
+        runs=(Run((1024, 768), "rendered", screen=True),),
+        about="start at 1024x768: file, wallpaper setting, desktop pixels, cue"),
+    "first_cycle_1366x768": Case(
+        runs=(Run((1366, 768), "rendered", screen=True),),
+        about="start at 1366x768 (row padding): file, setting, pixels, cue"),
+    "non_ascii_temp_folder": Case(
+        temp_name="Tëmp Жж 日本",
+        runs=(Run((800, 600), "rendered"),),
+        about="a temporary folder with non-ASCII characters and spaces"),
+    "unwritable_temp_folder": Case(
+        folder="unwritable",
+        runs=(Run((800, 600), "absent"),),
+        about="no file can be written: no message box, still published"),
+    "full_filesystem_keeps_last_wallpaper": Case(
+        folder="small-filesystem",
+        runs=(Run((800, 600), "rendered"), Run((1024, 768), "kept")),
+        about="a save that cannot fit leaves the last good file and no *.tmp"),
+}
+
+
+class CaseFailed(Exception):
+    pass
+
+
+class CannotSetUp(Exception):
+    pass
+
+
+T0 = time.monotonic()
+
+
+def say(message: str) -> None:
+    print(f"[{time.monotonic() - T0:6.2f}s] {message}", flush=True)
+
+
+def wait_until(condition, seconds: float):
+    """Polls condition() until it returns something true, or the bound passes;
+    returns its last value."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(POLL)
+
+
+# --- the private mount namespace -------------------------------------------
+
+NAMESPACE_MARK = "HUEVANE_E2E_PRIVATE_MOUNTS"
+
+
+def enter_private_mounts() -> None:
+    """Re-runs this script in a mount namespace of its own, when the machine
+    allows it: mounts made by a case then vanish with it, even if it is
+    killed, and no other process sees them."""
+    if os.environ.get(NAMESPACE_MARK) is not None:
+        return
+    unshare = ["unshare", "--mount", "--propagation", "private"]
+    if shutil.which("unshare") and subprocess.run(
+            unshare + ["true"], stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL).returncode == 0:
+        os.environ[NAMESPACE_MARK] = "1"
+        os.execvp("unshare", unshare + ["--", sys.executable, *sys.argv])
+    os.environ[NAMESPACE_MARK] = "0"
+
+
+def in_private_mounts() -> bool:
+    return os.environ.get(NAMESPACE_MARK) == "1"
+
+
+def mount(*args: str) -> bool:
+    return subprocess.run(["mount", *args], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
+def can_create_in(folder: Path) -> bool:
+    probe = folder / "probe.e2e"
+    try:
+        probe.write_bytes(b"x")
+    except OSError:
+        return False
+    probe.unlink()
+    return True
+
+
+# --- files -----------------------------------------------------------------
+
+def riff_chunks(data: bytes) -> dict[bytes, bytes]:
+    """The chunks of a RIFF WAVE file by id. A chunk still being written
+    (the capture's data chunk) runs to the end of the file."""
+    chunks: dict[bytes, bytes] = {}
+    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+        return chunks
+    at = 12
+    while at + 8 <= len(data):
+        ident = data[at:at + 4]
+        size = struct.unpack_from("<I", data, at + 4)[0]
+        chunks[ident] = data[at + 8:at + 8 + size]
+        at += 8 + size + (size & 1)
+    return chunks
+
+
+def wave_format(data: bytes) -> tuple[int, int, int] | None:
+    """(channels, rate, bits) of a WAVE file, or None."""
+    fmt = riff_chunks(data).get(b"fmt ")
+    if fmt is None or len(fmt) < 16:
+        return None
+    _, channels, rate, _, _, bits = struct.unpack_from("<HHIIHH", fmt)
+    return channels, rate, bits
+
+
+def wave_samples(data: bytes) -> bytes:
+    return riff_chunks(data).get(b"data", b"")
+
+
+def peak16(samples: bytes) -> int:
+    count = len(samples) // 2
+    if count == 0:
+        return 0
+    values = struct.unpack_from(f"<{count}h", samples)
+    return max(max(values), -min(values))
+
+
+@dataclass
+class Bitmap:
+    width: int
+    height: int
+    data: bytes
+    offset: int
+    stride: int
+    bottom_up: bool
+
+    @staticmethod
+    def read(path: Path) -> "Bitmap":
+        data = path.read_bytes()
+        offset = struct.unpack_from("<I", data, 10)[0]
+        width, height = struct.unpack_from("<ii", data, 18)
+        bits = struct.unpack_from("<H", data, 28)[0]
+        if data[:2] != b"BM" or bits != 24:
+            raise CaseFailed(f"{path} is not a 24-bit BMP file")
+        return Bitmap(width, abs(height), data, offset, (width * 3 + 3) & ~3, height > 0)
+
+    def rgb(self, x: int, y: int) -> tuple[int, int, int]:
+        row = self.height - 1 - y if self.bottom_up else y
+        at = self.offset + row * self.stride + x * 3
+        blue, green, red = self.data[at:at + 3]
+        return red, green, blue
+
+
+# --- the case ----------------------------------------------------------------
+
+class Session:
+    """One case: its Xvfb, its wineserver, its folders, and the runs."""
+
+    def __init__(self, args: argparse.Namespace, name: str, case: Case):
+        self.args = args
+        self.name = name
+        self.case = case
+        self.work = Path(args.work).resolve() / name
+        self.prefix = Path(args.prefix).resolve()
+        self.log_path = self.work / "wine.log"
+        self.log = None
+        self.xvfb: subprocess.Popen | None = None
+        self.launchers: list[subprocess.Popen] = []
+        self.env = dict(os.environ)
+        self.failures: list[str] = []
+        self.immutable: Path | None = None
+        # The small filesystem's stand-in where nothing can be mounted.
+        self.limit_writes = False
+        self.file_size_limit: int | None = None
+
+    # -- processes --
+
+    def start_xvfb(self) -> None:
+        """Xvfb writes its display number to -displayfd only once it accepts
+        connections: no polling, no guessed numbers."""
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", XVFB_SCREEN,
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=self.log, stderr=self.log)
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as ready:
+            line = b""
+            if select.select([ready], [], [], 60)[0]:
+                line = ready.readline().strip()
+        if not line.isdigit():
+            raise CaseFailed("Xvfb did not start (see wine.log)")
+        self.env["DISPLAY"] = f":{line.decode()}"
+
+    def wine_env(self) -> None:
+        self.env.update({
+            "WINEPREFIX": str(self.prefix),
+            "WINEARCH": "win32",
+            "WINEDEBUG": "-all",
+            # No Mono or Gecko: a new prefix would offer to download them.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # Arguments and output of the driver carry UTF-8 paths.
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+        })
+
+    def run_quiet(self, command: list[str]) -> int:
+        # Never a pipe: Wine's helper processes outlive the command and would
+        # hold a pipe open; they inherit the log file instead.
+        return subprocess.run(command, stdin=subprocess.DEVNULL, stdout=self.log,
+                              stderr=self.log, env=self.env,
+                              timeout=WINE_CALL).returncode
+
+    def driver(self, *args: str) -> dict[str, list[str]]:
+        out = self.work / "driver.out"
+        with open(out, "wb") as sink:
+            code = subprocess.run(["wine", self.args.driver, *args], stdin=subprocess.DEVNULL,
+                                  stdout=sink, stderr=self.log, env=self.env,
+                                  timeout=WINE_CALL).returncode
+        facts: dict[str, list[str]] = {}
+        for line in out.read_bytes().decode("utf-8", "replace").splitlines():
+            key, _, value = line.partition(" ")
+            facts.setdefault(key, []).append(value)
+        if code != 0:
+            raise CaseFailed(f"e2e_driver {' '.join(args)}: "
+                             f"{'; '.join(facts.get('error', ['exit code %d' % code]))}")
+        return facts
+
+    def stop_wine(self) -> None:
+        self.run_quiet(["wineserver", "-k"])
+        self.run_quiet(["wineserver", "-w"])
+
+    # -- the prefix --
+
+    def ensure_prefix(self) -> None:
+        """Created once (about 15 s) and reused; the marker comes last, so an
+        interrupted creation is redone."""
+        marker = self.prefix / ".huevane-e2e-ready"
+        if marker.exists():
+            return
+        say(f"creating the Wine prefix {self.prefix} (once)")
+        self.stop_wine()
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
+        if self.run_quiet(["wineboot", "-i"]) != 0:
+            raise CaseFailed("wineboot -i failed (see wine.log)")
+        # The cues must reach ALSA, where the case's own configuration
+        # captures them, whatever else the machine offers.
+        if self.run_quiet(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio",
+                           "/d", "alsa", "/f"]) != 0:
+            raise CaseFailed("cannot select the ALSA driver (see wine.log)")
+        self.stop_wine()
+        marker.touch()
+
+    def unix_path(self, windows_path: str) -> Path:
+        drive, _, rest = windows_path.partition(":")
+        root = (self.prefix / "dosdevices" / f"{drive.lower()}:").resolve()
+        return root.joinpath(*[part for part in rest.split("\\") if part])
+
+    # -- the temporary folder --
+
+    def prepare_folder(self, temp: Path) -> None:
+        if self.case.folder == "unwritable":
+            self.make_unwritable(temp)
+        elif self.case.folder == "small-filesystem":
+            self.make_small_filesystem(temp)
+
+    def make_unwritable(self, temp: Path) -> None:
+        """A read-only bind mount where mounts are possible; otherwise the
+        immutable attribute, which stops root as well."""
+        if in_private_mounts() and mount("--bind", str(temp), str(temp)) and mount(
+                "-o", "remount,bind,ro", str(temp)):
+            how = "read-only bind mount"
+        elif subprocess.run(["chattr", "+i", str(temp)], stdout=self.log,
+                            stderr=self.log).returncode == 0:
+            self.immutable = temp
+            how = "chattr +i"
+        else:
+            raise CannotSetUp("neither a read-only mount nor chattr +i works here")
+        if can_create_in(temp):
+            raise CannotSetUp(f"{how} left the folder writable")
+        say(f"temporary folder made unwritable: {how}")
+
+    def make_small_filesystem(self, temp: Path) -> None:
+        """A small tmpfs where mounts are possible. Otherwise the second run
+        gets a file-size limit between the two pictures, so its writes fail
+        part-way in the same manner (EFBIG instead of ENOSPC)."""
+        if in_private_mounts() and mount("-t", "tmpfs", "-o",
+                                         f"size={SMALL_FS_BYTES},mode=0755", "tmpfs",
+                                         str(temp)):
+            say(f"temporary folder on a {SMALL_FS_BYTES // 1024} KiB tmpfs")
+            return
+        self.limit_writes = True
+        say("no mounts here: the second run gets a file-size limit instead")
+
+    def fill_before(self, temp: Path, run: Run) -> None:
+        """Leaves less room than the coming picture needs, but not none."""
+        needed = 54 + ((run.size[0] * 3 + 3) & ~3) * run.size[1]
+        if self.limit_writes:
+            self.file_size_limit = needed - SMALL_FS_LEFT
+            return
+        stats = os.statvfs(temp)
+        free = stats.f_bavail * stats.f_frsize
+        with open(temp / "filler", "wb") as filler:
+            filler.write(b"\0" * max(0, free - SMALL_FS_LEFT))
+        stats = os.statvfs(temp)
+        left = stats.f_bavail * stats.f_frsize
+        if not 0 < left < needed:
+            raise CannotSetUp(f"could not fill the small filesystem ({left} bytes free)")
+        say(f"filesystem filled: {left} bytes free, the next picture needs {needed}")
+
+    def limit_file_size(self):
+        limit = self.file_size_limit
+        if limit is None:
+            return None
+
+        def apply():
+            # Ignored, SIGXFSZ would kill the writer; a write then fails with EFBIG.
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+        return apply
+
+    # -- checks --
+
+    def check(self, ok: bool, what: str, detail: str = "") -> bool:
+        say(f"{'ok  ' if ok else 'FAIL'} {what}{'' if ok else ': ' + detail}")
+        if not ok:
+            self.failures.append(what)
+        return ok
+
+    def expected_picture(self, size: tuple[int, int]) -> Path:
+        out = self.work / f"expected-{size[0]}x{size[1]}.bmp"
+        if not out.exists():
+            command = [self.args.render, "--size", f"{size[0]}x{size[1]}",
+                       "--start", ",".join(map(str, FIRST_START)),
+                       "--end", ",".join(map(str, FIRST_END)),
+                       "--style", str(FIRST_STYLE), "--out", str(out)]
+            if subprocess.run(command, stdout=self.log, stderr=self.log).returncode != 0:
+                raise CaseFailed(f"huevane-render failed: {' '.join(command)}")
+        return out
+
+    def expected_cue(self) -> tuple[tuple[int, int], bytes]:
+        """The cycle's cue as the device receives it: 16-bit samples, at the
+        cue's own rate and channel count (sox decodes its mu-law)."""
+        cue = Path(self.args.cues) / CYCLE_CUE
+        channels, rate, _ = wave_format(cue.read_bytes()) or (0, 0, 0)
+        decoded = subprocess.run(["sox", str(cue), "-t", "raw", "-e", "signed-integer",
+                                  "-b", "16", "-L", "-"], stdout=subprocess.PIPE,
+                                 stderr=self.log, check=True).stdout
+        if peak16(decoded) < AUDIBLE:
+            raise CaseFailed(f"{cue} is too quiet to tell from silence")
+        return (channels, rate), decoded
+
+    def check_file(self, run: Run, wallpaper: Path, previous: bytes | None) -> None:
+        present = wallpaper.exists()
+        if run.file == "absent":
+            self.check(not present, "no wallpaper file could be written",
+                       f"{wallpaper} exists")
+            return
+        if not self.check(present, "the wallpaper file exists", str(wallpaper)):
+            return
+        actual = wallpaper.read_bytes()
+        if run.file == "rendered":
+            expected = self.expected_picture(run.size).read_bytes()
+            detail = ""
+            if actual != expected:
+                first = next((i for i, (a, b) in enumerate(zip(actual, expected)) if a != b),
+                             min(len(actual), len(expected)))
+                detail = f"{len(actual)} bytes, expected {len(expected)}; first difference at {first}"
+            self.check(actual == expected,
+                       f"the wallpaper file equals huevane-render's {run.size[0]}x{run.size[1]}",
+                       detail)
+        else:
+            self.check(actual == previous, "the last good wallpaper file is unchanged",
+                       f"{len(actual)} bytes now, {len(previous or b'')} before")
+
+    def check_no_temporaries(self, temp: Path) -> None:
+        left = sorted(p.name for p in temp.glob("*.tmp")) if temp.exists() else []
+        self.check(not left, "no *.tmp file is left", ", ".join(left))
+
+    def check_state(self, desktop: str, expected_path: str) -> dict[str, list[str]]:
+        state = self.driver("--desktop", desktop, "state")
+        registry = state.get("wallpaper-registry", ["?"])[0]
+        spi = state.get("wallpaper-spi", ["?"])[0]
+        self.check(registry == expected_path,
+                   r"HKCU\Control Panel\Desktop Wallpaper names the file",
+                   f"{registry!r}, expected {expected_path!r}")
+        self.check(spi == expected_path, "SPI_GETDESKWALLPAPER names the file",
+                   f"{spi!r}, expected {expected_path!r}")
+        self.check(state.get("dialogs") == ["0"], "no message box",
+                   "; ".join(state.get("dialog-title", []) + state.get("dialog-text", [])))
+        self.check(state.get("responds") == ["1"] and state.get("visible") == ["1"],
+                   "the main window is visible and responds", str(state))
+        return state
+
+    def check_sound(self, capture_dir: Path, cue: tuple[tuple[int, int], bytes]) -> None:
+        (channels, rate), samples = cue
+
+        def heard():
+            for capture in capture_dir.glob("audio-*.wav"):
+                data = capture.read_bytes()
+                form = wave_format(data)
+                if form and form[:2] == (channels, rate) and form[2] == 16 \
+                        and samples in wave_samples(data):
+                    return capture
+            return None
+
+        found = wait_until(heard, SOUND_WAIT)
+        if found:
+            self.check(True, f"the cycle's cue reached ALSA ({found.name})")
+            return
+        seen = []
+        for capture in sorted(capture_dir.glob("audio-*.wav")):
+            data = capture.read_bytes()
+            seen.append(f"{capture.name}: {wave_format(data)}, "
+                        f"{len(wave_samples(data))} bytes, peak {peak16(wave_samples(data))}")
+        self.check(False, "the cycle's cue reached ALSA",
+                   "captured: " + ("; ".join(seen) or "nothing"))
+
+    def check_screen(self, run: Run, rect: list[int]) -> None:
+        """The desktop shows the gradient wherever no window covers it. The
+        virtual desktop is the only window on this Xvfb, at its origin."""
+        width, height = run.size
+        picture = Bitmap.read(self.expected_picture(run.size))
+        left, top, right, bottom = rect
+        points = [(x, y)
+                  for x in [width * i // 16 + width // 32 for i in range(16)] + [0, width - 1]
+                  for y in [height * j // 12 + height // 24 for j in range(12)] + [0, height - 1]
+                  if not (left - WINDOW_MARGIN <= x < right + WINDOW_MARGIN
+                          and top - WINDOW_MARGIN <= y < bottom + WINDOW_MARGIN)]
+        # A main window grown over the desktop must not leave nothing to look at.
+        if not self.check(len(points) >= MIN_SCREEN_POINTS,
+                          "the main window leaves most of the desktop uncovered",
+                          f"window {rect}, {len(points)} points left"):
+            return
+        shot = self.work / f"screen-{width}x{height}.rgb"
+
+        def mismatches():
+            subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+0+0",
+                            "-depth", "8", f"rgb:{shot}"], stdout=self.log, stderr=self.log,
+                           env=self.env, timeout=WINE_CALL)
+            pixels = shot.read_bytes() if shot.exists() else b""
+            if len(pixels) != width * height * 3:
+                return [("no screenshot", len(pixels))]
+            wrong = []
+            for x, y in points:
+                at = (y * width + x) * 3
+                seen = tuple(pixels[at:at + 3])
+                want = picture.rgb(x, y)
+                if max(abs(a - b) for a, b in zip(seen, want)) > SCREEN_TOLERANCE:
+                    wrong.append(((x, y), seen, want))
+            return wrong
+
+        # A wallpaper change is painted a moment after the call returns.
+        wrong: list = []
+
+        def painted():
+            wrong[:] = mismatches()
+            return not wrong
+        wait_until(painted, SCREEN_WAIT)
+        if wrong:
+            png = shot.with_suffix(".png")
+            subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{shot}",
+                            str(png)], stdout=self.log, stderr=self.log)
+        self.check(not wrong, f"the desktop shows the gradient at {len(points)} uncovered points",
+                   f"{len(wrong)} differ, e.g. {wrong[:3]} (pixel, seen, expected); see "
+                   f"{shot.with_suffix('.png')}")
+
+    # -- one start of the program --
+
+    def start(self, index: int, run: Run, temp_windows: str, temp: Path,
+              cue, previous: bytes | None) -> bytes | None:
+        width, height = run.size
+        desktop = f"HuevaneE2E{index}"
+        wallpaper_path = temp_windows + "\\" + WALLPAPER_NAME
+        wallpaper = temp / WALLPAPER_NAME
+        run_dir = self.work / f"run{index}"
+        (run_dir / "xdg" / "alsa").mkdir(parents=True)
+        # Every stream the program opens is written to a file named by its
+        # format, so a later cue in another format cannot overwrite it.
+        (run_dir / "xdg" / "alsa" / "asoundrc").write_text(
+            'pcm.!default { type file; slave.pcm "null"; '
+            f'file "{run_dir}/audio-%r-%c-%b.wav"; format "wav" }}\n')
+        env = dict(self.env, XDG_CONFIG_HOME=str(run_dir / "xdg"))
+
+        say(f"run {index}: wine explorer /desktop={desktop},{width}x{height} huevane.exe")
+        started = time.monotonic()
+        self.launchers.append(subprocess.Popen(
+            ["wine", "explorer", f"/desktop={desktop},{width}x{height}", self.args.exe],
+            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, env=env,
+            preexec_fn=self.limit_file_size()))
+        shown = self.driver("--desktop", desktop, "wait", str(WINDOW_WAIT * 1000))
+        say(f"main window shown after {time.monotonic() - started:.2f}s")
+        if shown.get("visible") != ["1"]:
+            self.check(False, "no message box",
+                       "; ".join(shown.get("dialog-title", []) + shown.get("dialog-text", [])))
+            raise CaseFailed("a message box came up instead of the main window")
+
+        # The first cycle is over before the window shows.
+        self.check_file(run, wallpaper, previous)
+        self.check_no_temporaries(temp)
+        state = self.check_state(desktop, wallpaper_path)
+        self.check_sound(run_dir, cue)
+        if run.screen:
+            self.check_screen(run, [int(v) for v in state["rect"][0].split()])
+
+        closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
+        self.check(closed.get("exit-code") == ["0"], "WM_CLOSE ends the program with exit code 0",
+                   str(closed.get("exit-code")))
+        say(f"run {index} took {time.monotonic() - started:.2f}s")
+        return wallpaper.read_bytes() if wallpaper.exists() else None
+
+    def run(self) -> None:
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.work.mkdir(parents=True)
+        self.log = open(self.log_path, "ab")
+        self.start_xvfb()
+        self.wine_env()
+        lock = open(str(self.prefix) + ".lock", "w")
+        # One case at a time per prefix, whoever starts it.
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        try:
+            self.ensure_prefix()
+            # A server of this prefix left by an earlier case would still talk
+            # to that case's display, and see that case's mounts.
+            self.stop_wine()
+            profile = self.driver("profile")["profile"][0]
+            case_windows = f"{profile}\\e2e\\{self.name}"
+            temp_windows = f"{case_windows}\\{self.case.temp_name}"
+            temp = self.unix_path(temp_windows)
+            case_folder = self.unix_path(case_windows)
+            release_immutable(case_folder)
+            shutil.rmtree(case_folder, ignore_errors=True)
+            temp.mkdir(parents=True)
+            self.prepare_folder(temp)
+            cue = self.expected_cue()
+            # The program reads TEMP/TMP at its start, like any other program
+            # started after the user changed them.
+            self.driver("prepare", temp_windows)
+            say(f"temporary folder {temp_windows}")
+            previous = None
+            for index, run in enumerate(self.case.runs):
+                if index > 0 and self.case.folder == "small-filesystem":
+                    self.fill_before(temp, run)
+                previous = self.start(index, run, temp_windows, temp, cue, previous)
+        finally:
+            self.stop_wine()
+            for launcher in self.launchers:
+                launcher.wait(timeout=WINE_CALL)
+            if self.immutable is not None:
+                release_immutable(self.immutable)
+            fcntl.flock(lock, fcntl.LOCK_UN)
+            lock.close()
+            if self.xvfb is not None:
+                self.xvfb.terminate()
+                self.xvfb.wait(timeout=WINE_CALL)
+
+
+def release_immutable(folder: Path) -> None:
+    """Undoes chattr +i from a case that was killed before it could."""
+    if folder.exists():
+        subprocess.run(["chattr", "-R", "-i", str(folder)], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--list", action="store_true", help="print the case names")
+    parser.add_argument("--exe")
+    parser.add_argument("--driver")
+    parser.add_argument("--render")
+    parser.add_argument("--cues")
+    parser.add_argument("--prefix")
+    parser.add_argument("--work")
+    parser.add_argument("case", nargs="?", choices=sorted(CASES))
+    args = parser.parse_args()
+    if args.list:
+        print(";".join(CASES))
+        return 0
+    needed = ("exe", "driver", "render", "cues", "prefix", "work", "case")
+    if any(getattr(args, name) is None for name in needed):
+        parser.error("needs --exe --driver --render --cues --prefix --work and a case")
+    for path in (args.exe, args.driver, args.render):
+        if not Path(path).is_file():
+            parser.error(f"{path} does not exist: build it first")
+    enter_private_mounts()
+    # ctest ends a case that runs too long with SIGTERM: clean up all the same.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    case = CASES[args.case]
+    say(f"{args.case}: {case.about}")
+    session = Session(args, args.case, case)
+    try:
+        session.run()
+    except CannotSetUp as reason:
+        say(f"SKIPPED: {reason}")
+        return SKIPPED
+    except (CaseFailed, subprocess.TimeoutExpired) as error:
+        session.failures.append(str(error))
+        say(f"FAIL {error}")
+    if session.failures:
+        say(f"{len(session.failures)} check(s) failed; logs in {session.work}")
+        return 1
+    say("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
