@@ -21,6 +21,7 @@ hv_die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 # --- Xvfb -------------------------------------------------------------------
 
 HV_SESSION_DIR=""  # pipes and the Xvfb log, removed when the session stops
+HV_XVFB_SCREEN="${HV_XVFB_SCREEN:-1920x1080}"  # width x height
 HV_XVFB_PID=""
 
 # Starts a private Xvfb on a free display and exports DISPLAY. Xvfb picks the
@@ -28,7 +29,7 @@ HV_XVFB_PID=""
 # connections, so there is no polling and no guessing of free numbers.
 hv_start_xvfb() {
   mkfifo "$HV_SESSION_DIR/xvfb-ready"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp \
+  Xvfb -displayfd 3 -screen 0 "${HV_XVFB_SCREEN}x24" -nolisten tcp \
     3>"$HV_SESSION_DIR/xvfb-ready" >"$HV_SESSION_DIR/xvfb.log" 2>&1 </dev/null &
   HV_XVFB_PID=$!
   local display=""

@@ -1,0 +1,409 @@
+// What one whole regeneration cycle costs on Windows (or Wine): the real
+// app::RegenerationCycle on a real DIB-section surface, publishing through
+// the real SystemParametersInfoW, into the user's temporary folder exactly as
+// the program does. Only the cue is silent, since a sound device is nothing
+// the cycle waits for.
+//
+//   huevane_cycle_bench [--size WxH]... [--cycles N] [--warmup N] [--folder DIR]
+//
+// Every cycle changes the colours and the style, as dragging a bar does, so
+// the file, the wallpaper and the desktop's repaint really change each time.
+// Cycles run back to back, with nothing in between: a cycle that starts while
+// the desktop still repaints the previous wallpaper waits for it, as it would
+// during a drag.
+//
+// Two kinds of round alternate, on the same surface and file:
+//   - the real cycle, timed whole, with the publish step timed from inside
+//     its sink (so fill+save and publish are split without touching it);
+//   - the same four steps called one by one, each timed, which splits the
+//     fill from the save.
+// Per size the report gives median, min and 90th percentile of each, in ms,
+// then one "stat" line per figure for scripts to read.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cycle.h"
+#include "app/sound.h"
+#include "desktop/desktop.h"
+#include "desktop/win32_system_calls.h"
+#include "render/bmp.h"
+#include "render/win.h"
+
+namespace {
+
+struct Size {
+  std::int32_t width;
+  std::int32_t height;
+};
+
+struct Options {
+  std::vector<Size> sizes;
+  int cycles = 40;
+  int warmup = 3;
+  std::wstring folder;  // empty: the temporary folder, as the program uses
+};
+
+// ---- clock ----------------------------------------------------------------
+
+double TicksPerMs() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(frequency.QuadPart) / 1000.0;
+}
+
+const double kTicksPerMs = TicksPerMs();
+
+std::int64_t Now() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart;
+}
+
+double Ms(std::int64_t from, std::int64_t to) {
+  return static_cast<double>(to - from) / kTicksPerMs;
+}
+
+// User plus kernel time of a process, in ms; negative when it cannot be read.
+double CpuMs(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (process == nullptr || !GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+    return -1;
+  }
+  auto hundredNs = [](const FILETIME& t) {
+    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(hundredNs(kernel) + hundredNs(user)) / 1e4;
+}
+
+// ---- statistics -----------------------------------------------------------
+
+struct Summary {
+  double median = 0;
+  double min = 0;
+  double p90 = 0;
+};
+
+// Nearest rank: every figure reported is one that was really measured.
+Summary Summarize(std::vector<double> values) {
+  Summary s;
+  if (values.empty()) return s;
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  s.min = values.front();
+  s.median = values[(n - 1) / 2];
+  s.p90 = values[std::min(n - 1, (n * 9 + 9) / 10 - 1)];
+  return s;
+}
+
+// ---- the cycle --------------------------------------------------------------
+
+// What a drag produces: each cycle one step further along both colours, and
+// a different style every time, so consecutive pictures never match.
+app::ControlValues ValuesFor(int round) {
+  const std::int32_t step = round % 256;
+  app::ControlValues values{};
+  values.startRed = 255 - step;
+  values.startGreen = step;
+  values.startBlue = (step * 3) % 256;
+  values.endRed = (step * 5) % 256;
+  values.endGreen = 255 - step;
+  values.endBlue = 255;
+  values.style = round % 6;
+  return values;
+}
+
+// The program's own sinks, less the sound: the publish is the real one and
+// is timed from inside, so the real cycle splits into fill+save and publish.
+class TimedSinks final : public app::CycleSinks {
+ public:
+  TimedSinks(desktop::SystemCalls& calls, desktop::DesktopState& state)
+      : calls_(calls), state_(state) {}
+
+  void PublishWallpaper(const std::wstring& path) override {
+    publishStart = Now();
+    desktop::PublishWallpaper(calls_, state_, path);
+    publishEnd = Now();
+  }
+  void Beeper(std::int32_t) override {}
+
+  std::int64_t publishStart = 0;
+  std::int64_t publishEnd = 0;
+
+ private:
+  desktop::SystemCalls& calls_;
+  desktop::DesktopState& state_;
+};
+
+enum Figure {
+  kCycle,
+  kCycleFillSave,
+  kCyclePublish,
+  kStepFill,
+  kStepSave,
+  kStepPublish,
+  kStepTotal,
+  kFigureCount
+};
+
+struct FigureInfo {
+  const char* key;    // the name on the "stat" lines
+  const char* label;  // the name in the table
+};
+
+constexpr FigureInfo kFigures[kFigureCount] = {
+    {"cycle", "cycle (app::RegenerationCycle)"},
+    {"cycle_fill_save", "  fill + save, inside it"},
+    {"cycle_publish", "  publish, inside it"},
+    {"fill", "fill (step by step)"},
+    {"save", "save"},
+    {"publish", "publish"},
+    {"steps_total", "  sum of the steps"},
+};
+
+struct Measurements {
+  std::vector<double> figures[kFigureCount];
+  int rounds = 0;         // every cycle run, warm-up included
+  int missingFiles = 0;   // cycles after which the file was not whole
+  double selfCpuMs = -1;  // over the timed cycles
+};
+
+bool FileIsWhole(const std::wstring& path, const TWin& surface) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  const std::uint64_t size =
+      (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return size == kBmpHeaderBytes + surface.PixelBytes();
+}
+
+void RealCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
+               Measurements* m) {
+  const std::int64_t t0 = Now();
+  app::RegenerationCycle(surface, path, ValuesFor(round), sinks);
+  const std::int64_t t1 = Now();
+  if (m == nullptr) return;
+  m->figures[kCycle].push_back(Ms(t0, t1));
+  m->figures[kCycleFillSave].push_back(Ms(t0, sinks.publishStart));
+  m->figures[kCyclePublish].push_back(Ms(sinks.publishStart, sinks.publishEnd));
+}
+
+// The same steps as app::RegenerationCycle, in the same order and with the
+// same arguments, each one timed.
+void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
+                  Measurements& m) {
+  const app::ControlValues v = ValuesFor(round);
+  const std::int64_t t0 = Now();
+  surface.FillGradient(v.startRed, v.startGreen, v.startBlue, v.endRed, v.endGreen, v.endBlue,
+                       v.style, 128, -1, -2, -3, -4);
+  const std::int64_t t1 = Now();
+  surface.SaveToBmp(std::filesystem::path(path));
+  const std::int64_t t2 = Now();
+  sinks.PublishWallpaper(path);
+  const std::int64_t t3 = Now();
+  sinks.Beeper(app::kCueStrum);
+  const std::int64_t t4 = Now();
+  m.figures[kStepFill].push_back(Ms(t0, t1));
+  m.figures[kStepSave].push_back(Ms(t1, t2));
+  m.figures[kStepPublish].push_back(Ms(t2, t3));
+  m.figures[kStepTotal].push_back(Ms(t0, t4));
+}
+
+// ---- output -----------------------------------------------------------------
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
+  return result;
+}
+
+std::string SizeText(Size size) {
+  return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+void Report(Size size, const Options& options, const Measurements& m) {
+  const std::string name = SizeText(size);
+  std::printf("%-34s %9s %9s %9s\n", "ms", "median", "min", "p90");
+  for (int f = 0; f < kFigureCount; ++f) {
+    const Summary s = Summarize(m.figures[f]);
+    std::printf("%-34s %9.3f %9.3f %9.3f\n", kFigures[f].label, s.median, s.min, s.p90);
+  }
+  const double timed = 2.0 * options.cycles;
+  if (m.selfCpuMs >= 0) std::printf("CPU per cycle, this process: %.1f ms\n", m.selfCpuMs / timed);
+  for (int f = 0; f < kFigureCount; ++f) {
+    const Summary s = Summarize(m.figures[f]);
+    std::printf("stat %s %s %.4f %.4f %.4f\n", name.c_str(), kFigures[f].key, s.median, s.min,
+                s.p90);
+  }
+  std::printf("rounds %s %d\n", name.c_str(), m.rounds);
+  if (m.selfCpuMs >= 0) std::printf("cpu %s self %.4f\n", name.c_str(), m.selfCpuMs / timed);
+  std::fflush(stdout);
+}
+
+// ---- one size ---------------------------------------------------------------
+
+int RunSize(Size size, const Options& options) {
+  desktop::Win32SystemCalls calls;
+  desktop::DesktopState state;
+  desktop::StartupStep(calls, state);
+  std::wstring path;
+  if (options.folder.empty()) {
+    path = desktop::WallpaperFilePath(state);
+  } else {
+    path = options.folder;
+    if (path.back() != L'\\' && path.back() != L'/') path.push_back(L'\\');
+    path += desktop::kWallpaperFileName;
+  }
+  if (path.empty()) {
+    std::fprintf(stderr, "error: the temporary folder is unknown\n");
+    return 1;
+  }
+
+  std::unique_ptr<TWin> surface;
+  try {
+    surface = CreateWin(size.width, size.height);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "error: %s\n", error.what());
+    return 1;
+  }
+
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  std::printf("\n== %s: %d cycles of each kind after %d warm-up, desktop %dx%d\n",
+              SizeText(size).c_str(), options.cycles, options.warmup, screenWidth, screenHeight);
+  std::printf("wallpaper file: %s\n", Narrow(path).c_str());
+  if (screenWidth != size.width || screenHeight != size.height) {
+    // The repaint scales with the desktop; figures from a desktop of another
+    // size are not those of this screen.
+    std::printf("warning: the desktop is not %s\n", SizeText(size).c_str());
+  }
+
+  TimedSinks sinks(calls, state);
+  Measurements m;
+  int round = 0;
+  for (int i = 0; i < options.warmup; ++i) RealCycle(*surface, path, round++, sinks, nullptr);
+
+  // Only this process: Wine 8 answers GetProcessTimes for another process
+  // with the caller's own times, so the desktop's share is read from outside.
+  const double selfBefore = CpuMs(GetCurrentProcess());
+  for (int i = 0; i < 2 * options.cycles; ++i) {
+    if (i % 2 == 0) {
+      RealCycle(*surface, path, round++, sinks, &m);
+    } else {
+      SteppedCycle(*surface, path, round++, sinks, m);
+    }
+    // Outside the timings: SaveToBmp swallows its errors, so check here that
+    // every cycle really left a whole file behind.
+    if (!FileIsWhole(path, *surface)) ++m.missingFiles;
+  }
+  const double selfAfter = CpuMs(GetCurrentProcess());
+  m.rounds = round;
+  if (selfBefore >= 0 && selfAfter >= 0) m.selfCpuMs = selfAfter - selfBefore;
+
+  Report(size, options, m);
+
+  wchar_t published[MAX_PATH] = {};
+  SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, published, 0);
+  if (path != published) {
+    std::fprintf(stderr, "error: the wallpaper is \"%s\", not the file written\n",
+                 Narrow(published).c_str());
+    return 1;
+  }
+  if (m.missingFiles != 0) {
+    std::fprintf(stderr, "error: %d cycles left no whole file\n", m.missingFiles);
+    return 1;
+  }
+  return 0;
+}
+
+// ---- arguments --------------------------------------------------------------
+
+void Usage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: huevane_cycle_bench [--size WxH]... [--cycles N] [--warmup N] "
+               "[--folder DIR]\n"
+               "  --size WxH   surface size; repeatable (default 1920x1080 and 3840x2160)\n"
+               "  --cycles N   timed cycles of each kind per size (default 40)\n"
+               "  --warmup N   untimed cycles first (default 3)\n"
+               "  --folder DIR write Huevane.Bmp there instead of the temporary folder\n");
+}
+
+bool ParseInt(const wchar_t* text, int low, int high, int& value) {
+  wchar_t* end = nullptr;
+  const long parsed = std::wcstol(text, &end, 10);
+  if (end == text || *end != L'\0' || parsed < low || parsed > high) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+bool ParseSize(const wchar_t* text, Size& size) {
+  wchar_t* end = nullptr;
+  const long width = std::wcstol(text, &end, 10);
+  if (end == text || *end != L'x') return false;
+  const wchar_t* heightText = end + 1;
+  const long height = std::wcstol(heightText, &end, 10);
+  if (end == heightText || *end != L'\0' || width < 1 || height < 1 || width > 65535 ||
+      height > 65535) {
+    return false;
+  }
+  size = {static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+  return true;
+}
+
+// 0 to run, 1 for help shown, 2 for bad arguments.
+int ParseArguments(int argc, wchar_t** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--help") {
+      Usage(stdout);
+      return 1;
+    }
+    const wchar_t* value = i + 1 < argc ? argv[++i] : nullptr;
+    bool ok = value != nullptr;
+    if (ok && arg == L"--size") {
+      Size size{};
+      ok = ParseSize(value, size);
+      if (ok) options.sizes.push_back(size);
+    } else if (ok && arg == L"--cycles") {
+      ok = ParseInt(value, 1, 100000, options.cycles);
+    } else if (ok && arg == L"--warmup") {
+      ok = ParseInt(value, 0, 100000, options.warmup);
+    } else if (ok && arg == L"--folder") {
+      options.folder = value;
+      ok = !options.folder.empty();
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      const std::wstring given = value != nullptr ? arg + L" " + value : arg;
+      std::fprintf(stderr, "bad argument: %s\n", Narrow(given).c_str());
+      Usage(stderr);
+      return 2;
+    }
+  }
+  if (options.sizes.empty()) options.sizes = {{1920, 1080}, {3840, 2160}};
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Options options;
+  const int parsed = ParseArguments(argc, argv, options);
+  if (parsed != 0) return parsed == 1 ? 0 : 2;
+  int status = 0;
+  for (const Size size : options.sizes) status |= RunSize(size, options);
+  return status;
+}
