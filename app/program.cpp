@@ -32,11 +32,7 @@ int RunProgram(Platform& platform) {
 
     // 6. The loop shows the main window: the click, the first cycle, then
     // the window on the screen.
-    try {
-      form1->Show();
-    } catch (const std::exception& error) {
-      application.HandleException(error);
-    }
+    form1->Show();
     exitCode = application.Run();
     // 8. Destroying the main window frees the surface; the wallpaper file
     // and setting stay.

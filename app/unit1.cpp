@@ -1,5 +1,7 @@
 #include "app/unit1.h"
 
+#include <exception>
+
 #include "toolkit/application.h"
 
 namespace app {
@@ -45,8 +47,16 @@ void TForm1::Show() {
     CenterOnScreen();
     shown_ = true;
   }
-  // The first cycle is over before the window appears.
-  FormShow();
+  // The first cycle is over before the window appears. Should it fail, the
+  // error is shown and the window appears all the same: a program with no
+  // visible window could not even be closed.
+  try {
+    FormShow();
+  } catch (const std::exception& error) {
+    if (toolkit::Application* application = toolkit::Application::Current()) {
+      application->HandleException(error);
+    }
+  }
   ShowWindow(Handle(), SW_SHOW);
   UpdateWindow(Handle());
 }
@@ -72,7 +82,8 @@ void TForm1::PublishWallpaper(const std::wstring& path) {
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
     FormDestroy();
-    if (toolkit::Application::Instance().MainWindow() == Handle()) PostQuitMessage(0);
+    const toolkit::Application* application = toolkit::Application::Current();
+    if (application != nullptr && application->MainWindow() == Handle()) PostQuitMessage(0);
     return 0;
   }
   return Window::WndProc(message, wParam, lParam);

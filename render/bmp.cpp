@@ -78,5 +78,8 @@ bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path) {
 
 void TWin::SaveToBmp(const std::filesystem::path& Path) {
   // A failed write is no concern of the caller's: the previous file stays.
-  WriteBmpFile(*this, Path);
+  try {
+    WriteBmpFile(*this, Path);
+  } catch (...) {
+  }
 }

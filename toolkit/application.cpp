@@ -26,10 +26,7 @@ Application::Application(std::wstring title) : title_(std::move(title)), previou
 
 Application::~Application() { current = previous_; }
 
-Application& Application::Instance() {
-  if (current == nullptr) throw std::logic_error("no application object");
-  return *current;
-}
+Application* Application::Current() noexcept { return current; }
 
 MessageFilter Application::SetMessageFilter(MessageFilter filter) {
   const MessageFilter replaced = filter_;
@@ -47,6 +44,8 @@ void Application::ProcessMessage(MSG& message) {
     }
   } catch (const std::exception& error) {
     HandleException(error);
+  } catch (...) {
+    HandleException(std::runtime_error("Unexpected error."));
   }
 }
 
@@ -74,8 +73,12 @@ void Application::Terminate() {
   PostQuitMessage(0);
 }
 
-void Application::HandleException(const std::exception& error) {
-  if (errorBox_) errorBox_(title_, WideText(error.what()));
+void Application::HandleException(const std::exception& error) noexcept {
+  try {
+    if (errorBox_) errorBox_(title_, WideText(error.what()));
+  } catch (...) {
+    // Out of memory for the box itself: nothing more can be shown.
+  }
 }
 
 }  // namespace toolkit

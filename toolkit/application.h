@@ -29,8 +29,9 @@ class Application {
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  // The process's one application object (the most recently constructed).
-  static Application& Instance();
+  // The process's one application object (the most recently constructed),
+  // or nullptr when there is none.
+  static Application* Current() noexcept;
 
   const std::wstring& Title() const { return title_; }
 
@@ -56,7 +57,8 @@ class Application {
 
   // Shows the message of an error that escaped a handler in an error box
   // titled with the application's title. The loop goes on afterwards.
-  void HandleException(const std::exception& error);
+  // Never throws.
+  void HandleException(const std::exception& error) noexcept;
   // Where the error box goes; tests record it instead of showing it.
   using ErrorBox = std::function<void(const std::wstring& title, const std::wstring& text)>;
   void SetErrorBox(ErrorBox box) { errorBox_ = std::move(box); }

@@ -73,11 +73,16 @@ LRESULT CALLBACK Window::StaticWndProc(HWND window, UINT message, WPARAM wParam,
     self = reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   }
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  // Nothing may unwind through the system's code that called us.
   LRESULT result = 0;
   try {
     result = self->WndProc(message, wParam, lParam);
   } catch (const std::exception& error) {
-    Application::Instance().HandleException(error);
+    if (Application* application = Application::Current()) application->HandleException(error);
+  } catch (...) {
+    if (Application* application = Application::Current()) {
+      application->HandleException(std::runtime_error("Unexpected error."));
+    }
   }
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);

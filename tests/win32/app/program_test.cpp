@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,28 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 
 // One log for the system and the sound service, so the order across both
 // shows.
+// Notes every time a main window is told it is being shown.
+struct ShowWatch {
+  static inline bool shown = false;
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    wchar_t className[16] = {};
+    if (code == HC_ACTION && message->message == WM_SHOWWINDOW && message->wParam &&
+        GetClassNameW(message->hwnd, className, 16) && std::wstring(className) == L"TForm1") {
+      shown = true;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  HHOOK hook;
+  ShowWatch() : hook(SetWindowsHookExW(WH_CALLWNDPROC, &Hook, nullptr, GetCurrentThreadId())) {
+    shown = false;
+  }
+  ~ShowWatch() { UnhookWindowsHookEx(hook); }
+};
+
 struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   std::vector<std::string> log;
+  bool failPublish = false;
   std::optional<std::wstring> tempFolder;
   std::int32_t width = 48, height = 30;
   std::vector<std::uint8_t> fileAtPublish;
@@ -54,6 +75,7 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
                              std::uint32_t flags) override {
     log.push_back("wallpaper " + std::to_string(action) + " " + Narrow(text) + " " +
                   std::to_string(flags));
+    if (failPublish) throw std::runtime_error("publish failed");
     std::ifstream in(std::filesystem::path(text), std::ios::binary);
     fileAtPublish.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     windowVisibleAtPublish = IsWindowVisible(FindWindowW(L"TForm1", L"HV")) != FALSE;
@@ -63,6 +85,7 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
 
 struct ProgramRun {
   FakePlatform fake;
+  ShowWatch watch;
   std::vector<std::wstring> errorBoxes;
   int exitCode = -1;
 
@@ -96,6 +119,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
                               "play RSTRUM",
                           }));
   EXPECT_FALSE(run.fake.windowVisibleAtPublish);
+  EXPECT_TRUE(ShowWatch::shown);
   TWin expected(48, 30);
   expected.FillGradient(255, 0, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);
   EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
@@ -130,22 +154,37 @@ TEST(Program, WithNoTemporaryFolderItRunsAndLeavesTheWallpaperAlone) {
   EXPECT_EQ(run.exitCode, 0);
 }
 
+TEST(Program, AFailingFirstCycleIsShownAndTheWindowStillAppears) {
+  test::TempFolder folder;
+  ProgramRun run;
+  run.fake.tempFolder = folder.path().wstring() + L"\\";
+  run.fake.failPublish = true;
+  run.Start();
+  EXPECT_EQ(run.errorBoxes, (std::vector<std::wstring>{L"Huevane: publish failed"}));
+  EXPECT_TRUE(ShowWatch::shown) << "no window to close: the program could never be ended";
+  EXPECT_EQ(run.fake.log.back().rfind("wallpaper", 0), 0u);  // the cycle ended there
+  EXPECT_EQ(run.exitCode, 0);
+}
+
 TEST(Program, ASurfaceThatCannotBeMadeEndsWithOneClearMessage) {
   test::TempFolder folder;
   ProgramRun run;
   run.fake.tempFolder = folder.path().wstring() + L"\\";
-  run.fake.width = 40000;  // 40000 x 30000 x 3 bytes: more than a 32-bit process can map
-  run.fake.height = 30000;
+  // Within the size a BMP can hold, but no 32-bit process can map 2 GiB in
+  // one piece: the DIB section itself fails.
+  run.fake.width = 26000;
+  run.fake.height = 27500;
   run.Start();
   ASSERT_EQ(run.errorBoxes.size(), 1u);
   EXPECT_EQ(run.errorBoxes[0].rfind(L"Huevane: ", 0), 0u);
-  EXPECT_NE(run.errorBoxes[0].find(L"40000 x 30000"), std::wstring::npos) << run.errorBoxes[0];
+  EXPECT_NE(run.errorBoxes[0].find(L"26000 x 27500"), std::wstring::npos) << run.errorBoxes[0];
   EXPECT_EQ(run.exitCode, 1);
   for (const std::string& entry : run.fake.log) {
     EXPECT_EQ(entry.rfind("play", 0), std::string::npos) << entry;
     EXPECT_EQ(entry.rfind("wallpaper", 0), std::string::npos) << entry;
   }
   EXPECT_EQ(FindWindowW(L"TForm1", L"HV"), nullptr);
+  EXPECT_FALSE(ShowWatch::shown);
   MSG leftover;  // the quit posted for the loop that never ran
   PeekMessageW(&leftover, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }

@@ -82,13 +82,18 @@ TEST(DibSurface, ASurfaceTooLargeForTheProcessFailsCleanly) {
   EXPECT_NE(ordinary.PixelBits(), nullptr);
 }
 
-TEST(DibSurface, CreatingAndFreeingSurfacesLeaksNoGdiObjects) {
-  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  for (int i = 0; i < 200; ++i) {
+TEST(DibSurface, FreeingTheSurfaceDeletesItsDCAndSection) {
+  HDC dc;
+  HGDIOBJ section;
+  {
     TWin s(320, 200);
-    s.FillGradient(1, 2, 3, 4, 5, 6, i % 6, 128, -1, 0, 0, 0);
+    dc = static_cast<HDC>(s.DeviceContext());
+    section = GetCurrentObject(dc, OBJ_BITMAP);
+    ASSERT_EQ(GetObjectType(dc), static_cast<DWORD>(OBJ_MEMDC));
+    ASSERT_EQ(GetObjectType(section), static_cast<DWORD>(OBJ_BITMAP));
   }
-  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+  EXPECT_EQ(GetObjectType(dc), 0u);
+  EXPECT_EQ(GetObjectType(section), 0u);
 }
 
 TEST(Win32FileRoute, SavesUnderAWideFolderName) {
