@@ -69,7 +69,7 @@ bool PlanWalk(const TWin& surface, const Colour& start, const Colour& end, std::
 
   plan.columns = style <= 2;
   plan.mirrored = style == 2 || style == 5;
-  // Styles 0 and 3 run from the start colour; the others from the end colour.
+  // Styles 0, 3 and 5 begin at the start colour; 1, 2 and 4 at the end colour.
   const bool fromStart = style == 0 || style == 3 || style == 5;
   const Colour& from = fromStart ? start : end;
   const Colour& to = fromStart ? end : start;
