@@ -3,6 +3,9 @@
 #include <exception>
 
 #include "toolkit/application.h"
+#include "toolkit/layout.h"
+
+#include <stdexcept>
 
 namespace app {
 
@@ -11,6 +14,42 @@ namespace {
 // The layout's client area at 96 pixels per inch.
 constexpr int kClientWidth = 129;
 constexpr int kClientHeight = 257;
+
+using toolkit::ComponentDesign;
+
+std::unique_ptr<toolkit::Component> MakeScrollBar(toolkit::Component& owner) {
+  return std::make_unique<toolkit::TScrollBar>(static_cast<toolkit::Window&>(owner));
+}
+
+ComponentDesign Bar(const wchar_t* name, int left, int width, const wchar_t* hint, int max,
+                    int position, int tabOrder) {
+  return {name,
+          MakeScrollBar,
+          {{L"Left", left},
+           {L"Top", 0},
+           {L"Width", width},
+           {L"Height", 257},
+           {L"Hint", std::wstring(hint)},
+           {L"ShowHint", true},
+           {L"Max", max},
+           {L"Position", position},
+           {L"SmallChange", 1},
+           {L"LargeChange", 1},
+           {L"TabOrder", tabOrder}},
+          {}};
+}
+
+// The main window's components, left to right; each bar overlaps its left
+// neighbour by one pixel.
+const ComponentDesign kForm1Layout[] = {
+    Bar(L"ScrollBar1", 0, 17, L"Red Start", 255, 255, 0),
+    Bar(L"ScrollBar2", 16, 17, L"Green Start", 255, 0, 1),
+    Bar(L"ScrollBar3", 32, 17, L"Blue Start", 255, 0, 2),
+    Bar(L"ScrollBar7", 48, 33, L"Style", 5, 0, 6),
+    Bar(L"ScrollBar4", 80, 17, L"Red End", 255, 0, 3),
+    Bar(L"ScrollBar5", 96, 17, L"Green End", 255, 0, 4),
+    Bar(L"ScrollBar6", 112, 17, L"Blue End", 255, 255, 5),
+};
 
 }  // namespace
 
@@ -26,6 +65,12 @@ TForm1::TForm1(Services services) : services_(services) {
   args.clientHeight = kClientHeight;
   args.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   CreateHandle(args);
+  // The bars take their start positions here, before any handler is
+  // attached: loading runs no cycle and plays no cue.
+  toolkit::ApplyLayout(*this, kForm1Layout);
+  for (int number = 1; number <= 7; ++number) {
+    ScrollBar(number).OnChange = [this] { ScrollBar1Change(); };
+  }
   FormCreate();
 }
 
@@ -68,9 +113,23 @@ void TForm1::FormShow() {
 
 void TForm1::FormDestroy() { surface_.reset(); }
 
+toolkit::TScrollBar& TForm1::ScrollBar(int number) const {
+  auto* bar = dynamic_cast<toolkit::TScrollBar*>(
+      FindComponent(L"ScrollBar" + std::to_wstring(number)));
+  if (bar == nullptr) throw std::logic_error("the main window has no such scroll bar");
+  return *bar;
+}
+
+ControlValues TForm1::Values() const {
+  return {ScrollBar(1).Position(), ScrollBar(2).Position(), ScrollBar(3).Position(),
+          ScrollBar(4).Position(), ScrollBar(5).Position(), ScrollBar(6).Position(),
+          ScrollBar(7).Position()};
+}
+
 void TForm1::ScrollBar1Change() {
   if (surface_ == nullptr) return;
-  RegenerationCycle(*surface_, wallpaperFilePath_, values_, *this);
+  // All seven positions, whichever bar moved.
+  RegenerationCycle(*surface_, wallpaperFilePath_, Values(), *this);
 }
 
 void TForm1::Beeper(std::int32_t cue) { services_.sounds.Beeper(cue); }

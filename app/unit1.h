@@ -8,6 +8,7 @@
 #include "app/sound.h"
 #include "desktop/desktop.h"
 #include "render/win.h"
+#include "toolkit/scroll_bar.h"
 #include "toolkit/window.h"
 
 namespace app {
@@ -38,8 +39,10 @@ class TForm1 : public toolkit::Window, public CycleSinks {
   void Beeper(std::int32_t cue) override;
   void PublishWallpaper(const std::wstring& path) override;
 
-  ControlValues Values() const { return values_; }
-  void SetValues(const ControlValues& values) { values_ = values; }
+  // The seven control values, read from the bars.
+  ControlValues Values() const;
+  // The bar named ScrollBar1 ... ScrollBar7.
+  toolkit::TScrollBar& ScrollBar(int number) const;
   const std::wstring& WallpaperFilePath() const { return wallpaperFilePath_; }
   const TWin* Surface() const { return surface_.get(); }
 
@@ -48,7 +51,6 @@ class TForm1 : public toolkit::Window, public CycleSinks {
 
  private:
   Services services_;
-  ControlValues values_ = kValuesAtStart;
   std::wstring wallpaperFilePath_;
   std::unique_ptr<TWin> surface_;
   bool shown_ = false;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "toolkit/application.h"
+#include "toolkit/scroll_bar.h"
 
 namespace toolkit {
 
@@ -59,6 +60,12 @@ void Window::CenterOnScreen() {
 }
 
 LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if ((message == WM_VSCROLL || message == WM_HSCROLL) && lParam != 0) {
+    if (TScrollBar* bar = TScrollBar::FromHandle(reinterpret_cast<HWND>(lParam))) {
+      bar->Scroll(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    }
+  }
   return DefWindowProcW(handle_, message, wParam, lParam);
 }
 

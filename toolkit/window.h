@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "toolkit/component.h"
+
 namespace toolkit {
 
 struct CreateArgs {
@@ -22,10 +24,10 @@ struct CreateArgs {
   HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
 };
 
-class Window {
+class Window : public Component {
  public:
-  Window() = default;
-  virtual ~Window();
+  explicit Window(Component* owner = nullptr) : Component(owner) {}
+  ~Window() override;
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
@@ -40,8 +42,9 @@ class Window {
   void CreateHandle(const CreateArgs& args);
   void DestroyHandle();
 
-  // Called for every message the window receives; the default does what
-  // the system does.
+  // Called for every message the window receives. The default hands a
+  // scroll bar's notifications back to the scroll bar, and does what the
+  // system does with everything else.
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:

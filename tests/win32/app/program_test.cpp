@@ -48,6 +48,9 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   std::optional<std::wstring> tempFolder;
   std::int32_t width = 48, height = 30;
   std::vector<std::uint8_t> fileAtPublish;
+  // Keys to press on the main window's bars after the first cycle, as
+  // (bar's left edge, key).
+  std::vector<std::pair<int, WPARAM>> keysAfterFirstCycle;
   bool windowVisibleAtPublish = true;
 
   std::optional<std::wstring> TempPathWide() override {
@@ -80,7 +83,24 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     fileAtPublish.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     windowVisibleAtPublish = IsWindowVisible(FindWindowW(L"TForm1", L"HV")) != FALSE;
   }
-  void PlayResource(const char* name) override { log.push_back(std::string("play ") + name); }
+  void PlayResource(const char* name) override {
+    log.push_back(std::string("play ") + name);
+    if (std::string(name) == "RSTRUM") PressKeys();
+  }
+
+  // Queued like real key presses, so the loop handles them after start-up.
+  void PressKeys() {
+    HWND form = FindWindowW(L"TForm1", L"HV");
+    for (const auto& [left, key] : keysAfterFirstCycle) {
+      for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left == left) PostMessageW(child, WM_KEYDOWN, key, 0);
+      }
+    }
+    keysAfterFirstCycle.clear();
+  }
 };
 
 struct ProgramRun {
@@ -126,6 +146,23 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
   EXPECT_TRUE(run.errorBoxes.empty());
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(FindWindowW(L"TForm1", L"HV"), nullptr) << "the main window outlived the program";
+}
+
+TEST(Program, EveryBarChangeRepaintsFromAllSevenPositions) {
+  test::TempFolder folder;
+  ProgramRun run;
+  run.fake.tempFolder = folder.path().wstring() + L"\\";
+  // Start green one step down (bar 2, at x 16), then style to its end (bar
+  // 7, at x 48), then end blue one step down at its maximum: no change.
+  run.fake.keysAfterFirstCycle = {{16, VK_DOWN}, {48, VK_END}, {112, VK_DOWN}};
+  run.Start();
+  int cycles = 0;
+  for (const std::string& entry : run.fake.log) cycles += entry == "play RSTRUM";
+  EXPECT_EQ(cycles, 3);  // the first, then one per bar that really moved
+  TWin expected(48, 30);
+  expected.FillGradient(255, 1, 0, 0, 0, 255, 5, 128, -1, -2, -3, -4);
+  EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
+  EXPECT_TRUE(run.errorBoxes.empty());
 }
 
 TEST(Program, AFailedSaveStillPublishesAndPlaysItsCue) {

@@ -1,0 +1,127 @@
+// Layouts load in one fixed order: each component's plain values as stored,
+// then every reference, then load-complete to every component.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "toolkit/layout.h"
+
+namespace {
+
+using toolkit::Component;
+using toolkit::ComponentDesign;
+using toolkit::DesignValue;
+
+std::vector<std::string> journal;
+
+std::string Narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
+
+class Recorder : public Component {
+ public:
+  using Component::Component;
+  void SetDesignValue(std::wstring_view property, const DesignValue& value) override {
+    journal.push_back(Narrow(Name()) + "." + Narrow(property) + "=" +
+                      std::to_string(toolkit::DesignInt(property, value)));
+  }
+  void SetDesignReference(std::wstring_view property, Component* target) override {
+    journal.push_back(Narrow(Name()) + "." + Narrow(property) + "->" + Narrow(target->Name()));
+  }
+  void Loaded() override { journal.push_back(Narrow(Name()) + " loaded"); }
+};
+
+// Like the system-menu merger: every new Position or Menu merges at once,
+// and a merge without a menu inserts nothing.
+class Merger : public Component {
+ public:
+  using Component::Component;
+  int inserted = 0;
+  bool filterInstalled = false;
+  void SetDesignValue(std::wstring_view property, const DesignValue& value) override {
+    if (property != L"Position") return Component::SetDesignValue(property, value);
+    position_ = toolkit::DesignInt(property, value);
+    Merge();
+  }
+  void SetDesignReference(std::wstring_view property, Component* target) override {
+    if (property != L"Menu") return Component::SetDesignReference(property, target);
+    menu_ = target;
+    Merge();
+  }
+  void Loaded() override { filterInstalled = true; }
+
+ private:
+  void Merge() {
+    if (menu_ != nullptr) inserted += 8;
+  }
+  Component* menu_ = nullptr;
+  int position_ = -1;
+};
+
+template <class T>
+std::unique_ptr<Component> Make(Component& owner) {
+  return std::make_unique<T>(&owner);
+}
+
+TEST(Layout, ValuesThenReferencesThenLoadComplete) {
+  journal.clear();
+  Component form(nullptr);
+  const ComponentDesign design[] = {
+      {L"A", Make<Recorder>, {{L"X", 1}, {L"Y", 2}}, {{L"Partner", L"B"}}},
+      {L"B", Make<Recorder>, {{L"X", 3}}, {{L"Partner", L"A"}}},
+  };
+  toolkit::ApplyLayout(form, design);
+  EXPECT_EQ(journal, (std::vector<std::string>{"A.X=1", "A.Y=2", "B.X=3", "A.Partner->B",
+                                               "B.Partner->A", "A loaded", "B loaded"}));
+  ASSERT_EQ(form.Components().size(), 2u);
+  EXPECT_EQ(form.FindComponent(L"B")->Owner(), &form);
+}
+
+TEST(Layout, AMergerStoredBeforeItsMenuMergesExactlyOnce) {
+  Component form(nullptr);
+  const ComponentDesign design[] = {
+      {L"TolveSystemMenu1", Make<Merger>, {{L"Position", 0}}, {{L"Menu", L"PopupMenu1"}}},
+      {L"PopupMenu1", Make<Component>, {}, {}},
+  };
+  toolkit::ApplyLayout(form, design);
+  const auto* merger = dynamic_cast<Merger*>(form.FindComponent(L"TolveSystemMenu1"));
+  ASSERT_NE(merger, nullptr);
+  EXPECT_EQ(merger->inserted, 8);  // Position found no menu; the reference merged once
+  EXPECT_TRUE(merger->filterInstalled);
+}
+
+TEST(Layout, UnknownPropertiesAndMissingTargetsAreRefused) {
+  Component form(nullptr);
+  const ComponentDesign unknownValue[] = {{L"C", Make<Component>, {{L"Colour", 1}}, {}}};
+  EXPECT_THROW(toolkit::ApplyLayout(form, unknownValue), std::invalid_argument);
+  Component other(nullptr);
+  const ComponentDesign missing[] = {{L"D", Make<Recorder>, {}, {{L"Partner", L"Nobody"}}}};
+  EXPECT_THROW(toolkit::ApplyLayout(other, missing), std::invalid_argument);
+}
+
+TEST(Layout, DesignValuesOfTheWrongTypeAreRefused) {
+  EXPECT_EQ(toolkit::DesignInt(L"Max", DesignValue{255}), 255);
+  EXPECT_THROW(toolkit::DesignInt(L"Max", DesignValue{true}), std::invalid_argument);
+  EXPECT_THROW(toolkit::DesignText(L"Hint", DesignValue{3}), std::invalid_argument);
+  EXPECT_TRUE(toolkit::DesignBool(L"ShowHint", DesignValue{true}));
+}
+
+TEST(Components, AreDestroyedByTheirOwnerLastMadeFirst) {
+  std::vector<std::string> order;
+  struct Noisy : Component {
+    Noisy(Component* owner, std::string tag, std::vector<std::string>& order)
+        : Component(owner), tag_(std::move(tag)), order_(order) {}
+    ~Noisy() override { order_.push_back(tag_); }
+    std::string tag_;
+    std::vector<std::string>& order_;
+  };
+  {
+    Component form(nullptr);
+    form.Adopt(std::make_unique<Noisy>(&form, "first", order));
+    form.Adopt(std::make_unique<Noisy>(&form, "second", order));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"second", "first"}));
+}
+
+}  // namespace

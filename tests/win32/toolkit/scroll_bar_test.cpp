@@ -1,0 +1,129 @@
+// The scroll bar over the platform's control: what the user's keys and the
+// control's notifications do to its position and its change event.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "toolkit/application.h"
+#include "toolkit/layout.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/window.h"
+
+namespace {
+
+class Host : public toolkit::Window {
+ public:
+  Host() {
+    toolkit::CreateArgs args;
+    args.className = L"HuevaneScrollHost";
+    args.caption = L"host";
+    args.clientWidth = 100;
+    args.clientHeight = 300;
+    CreateHandle(args);
+  }
+};
+
+struct BarFixture : ::testing::Test {
+  toolkit::Application app{L"Huevane"};
+  Host host;
+  toolkit::TScrollBar* bar = nullptr;
+  std::vector<int> changes;  // the position at each change event
+
+  void SetUp() override {
+    const toolkit::ComponentDesign design[] = {
+        {L"ScrollBar1",
+         [](toolkit::Component& owner) {
+           return std::make_unique<toolkit::TScrollBar>(static_cast<toolkit::Window&>(owner));
+         },
+         {{L"Left", 16}, {L"Top", 0}, {L"Width", 17}, {L"Height", 257}, {L"Max", 255},
+          {L"Position", 254}, {L"SmallChange", 1}, {L"LargeChange", 1}},
+         {}}};
+    toolkit::ApplyLayout(host, design);
+    bar = dynamic_cast<toolkit::TScrollBar*>(host.FindComponent(L"ScrollBar1"));
+    ASSERT_NE(bar, nullptr);
+    bar->OnChange = [this] { changes.push_back(bar->Position()); };
+  }
+
+  void Key(WPARAM key) {
+    SendMessageW(bar->Handle(), WM_KEYDOWN, key, 0);
+    SendMessageW(bar->Handle(), WM_KEYUP, key, 0);
+  }
+  void Notify(int code, int thumb = 0) {
+    SendMessageW(host.Handle(), WM_VSCROLL, MAKEWPARAM(code, thumb),
+                 reinterpret_cast<LPARAM>(bar->Handle()));
+  }
+  int NativePosition() {
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    GetScrollInfo(bar->Handle(), SB_CTL, &info);
+    return info.nPos;
+  }
+};
+
+TEST_F(BarFixture, LayoutValuesReachTheNativeControlWithoutAChangeEvent) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(bar->Handle(), SB_CTL, &info));
+  EXPECT_EQ(info.nMin, 0);
+  EXPECT_EQ(info.nMax, 255);
+  EXPECT_EQ(info.nPos, 254);
+  EXPECT_EQ(info.nPage, 0u);
+  RECT r;
+  GetWindowRect(bar->Handle(), &r);
+  MapWindowPoints(nullptr, host.Handle(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 16);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right - r.left, 17);
+  EXPECT_EQ(r.bottom - r.top, 257);
+  EXPECT_TRUE(GetWindowLongW(bar->Handle(), GWL_STYLE) & SBS_VERT);
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(BarFixture, KeysMoveOneStepAndStopAtTheEnds) {
+  Key(VK_DOWN);  // 254 -> 255
+  Key(VK_DOWN);  // at the maximum: nothing
+  Key(VK_NEXT);  // page down at the maximum: nothing
+  Key(VK_UP);    // 254
+  Key(VK_PRIOR); // 253
+  Key(VK_HOME);  // 0
+  Key(VK_HOME);  // nothing
+  Key(VK_UP);    // nothing
+  Key(VK_END);   // 255
+  EXPECT_EQ(changes, (std::vector<int>{255, 254, 253, 0, 255}));
+  EXPECT_EQ(NativePosition(), 255);
+}
+
+TEST_F(BarFixture, ThumbPositionsWhileDraggingAndTheFinalOne) {
+  Notify(SB_THUMBTRACK, 10);
+  Notify(SB_THUMBTRACK, 11);
+  Notify(SB_THUMBTRACK, 11);  // reported again: no new position
+  Notify(SB_THUMBPOSITION, 12);
+  Notify(SB_ENDSCROLL);
+  EXPECT_EQ(changes, (std::vector<int>{10, 11, 12}));
+  EXPECT_EQ(NativePosition(), 12);
+}
+
+TEST_F(BarFixture, SettingThePositionClampsAndRaisesNothing) {
+  bar->SetPosition(400);
+  EXPECT_EQ(bar->Position(), 255);
+  bar->SetPosition(-5);
+  EXPECT_EQ(bar->Position(), 0);
+  EXPECT_EQ(NativePosition(), 0);
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(BarFixture, NotificationsFromOtherControlsAreLeftToTheSystem) {
+  HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 0, 10, 10, host.Handle(),
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(host.Handle(), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0),
+               reinterpret_cast<LPARAM>(button));
+  EXPECT_TRUE(changes.empty());
+  DestroyWindow(button);
+}
+
+}  // namespace
