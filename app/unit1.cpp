@@ -2,8 +2,11 @@
 
 #include <exception>
 
+#include "controls/win32_sysmenu.h"
 #include "toolkit/application.h"
+#include "toolkit/dpi.h"
 #include "toolkit/layout.h"
+#include "toolkit/menu.h"
 
 #include <stdexcept>
 
@@ -39,8 +42,26 @@ ComponentDesign Bar(const wchar_t* name, int left, int width, const wchar_t* hin
           {}};
 }
 
-// The main window's components, left to right; each bar overlaps its left
-// neighbour by one pixel.
+std::unique_ptr<toolkit::Component> MakePopupMenu(toolkit::Component& owner) {
+  return std::make_unique<toolkit::TPopupMenu>(&owner);
+}
+
+std::unique_ptr<toolkit::Component> MakeMenuItem(toolkit::Component& owner) {
+  return std::make_unique<toolkit::TMenuItem>(&owner);
+}
+
+std::unique_ptr<toolkit::Component> MakeSystemMenu(toolkit::Component& owner) {
+  return std::make_unique<controls::TTolveSystemMenuComponent>(&owner);
+}
+
+ComponentDesign Item(const wchar_t* name, std::vector<toolkit::ValueSetting> values) {
+  return {name, MakeMenuItem, std::move(values), {{L"Parent", L"PopupMenu1"}}};
+}
+
+// The main window's components: the bars left to right, each overlapping its
+// left neighbour by one pixel; then the popup menu, top to bottom; then the
+// system-menu merger, whose reference is resolved after the items have
+// joined the menu, so that it copies all eight.
 const ComponentDesign kForm1Layout[] = {
     Bar(L"ScrollBar1", 0, 17, L"Red Start", 255, 255, 0),
     Bar(L"ScrollBar2", 16, 17, L"Green Start", 255, 0, 1),
@@ -49,6 +70,16 @@ const ComponentDesign kForm1Layout[] = {
     Bar(L"ScrollBar4", 80, 17, L"Red End", 255, 0, 3),
     Bar(L"ScrollBar5", 96, 17, L"Green End", 255, 0, 4),
     Bar(L"ScrollBar6", 112, 17, L"Blue End", 255, 255, 5),
+    {L"PopupMenu1", MakePopupMenu, {}, {}},
+    Item(L"HUEVANE1", {{L"Caption", std::wstring(L"Huevane")}, {L"Enabled", false}}),
+    Item(L"N1", {{L"Caption", std::wstring(L"-")}}),
+    Item(L"Help1", {{L"Caption", std::wstring(L"Help")}}),
+    Item(L"About1", {{L"Caption", std::wstring(L"About")}}),
+    Item(L"N2", {{L"Caption", std::wstring(L"-")}}),
+    Item(L"BeSilent1", {{L"Caption", std::wstring(L"Be Silent")}, {L"RadioItem", true}}),
+    Item(L"NoSounds1", {{L"Caption", std::wstring(L"Make Noise")}, {L"RadioItem", true}}),
+    Item(L"N3", {{L"Caption", std::wstring(L"-")}}),
+    {L"TolveSystemMenu1", MakeSystemMenu, {{L"Position", 0}}, {{L"PopupMenu", L"PopupMenu1"}}},
 };
 
 }  // namespace
@@ -61,16 +92,24 @@ TForm1::TForm1(Services services) : services_(services) {
   args.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
                WS_CLIPCHILDREN;
   args.exStyle = WS_EX_TOPMOST;
-  args.clientWidth = kClientWidth;
-  args.clientHeight = kClientHeight;
+  // The layout is designed at 96 pixels per inch; on another display it
+  // grows with the font, as every size and position in it does below.
+  const toolkit::LayoutScale scale = toolkit::ScreenWindowScale();
+  args.clientWidth = scale(kClientWidth);
+  args.clientHeight = scale(kClientHeight);
   args.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   CreateHandle(args);
   // The bars take their start positions here, before any handler is
   // attached: loading runs no cycle and plays no cue.
-  toolkit::ApplyLayout(*this, kForm1Layout);
+  toolkit::ApplyLayout(*this, kForm1Layout, scale);
   for (int number = 1; number <= 7; ++number) {
     ScrollBar(number).OnChange = [this] { ScrollBar1Change(); };
   }
+  SetPopupMenu(&Part<toolkit::TPopupMenu>(L"PopupMenu1"));
+  Part<toolkit::TMenuItem>(L"Help1").OnClick = [this] { Help1Click(); };
+  Part<toolkit::TMenuItem>(L"About1").OnClick = [this] { About1Click(); };
+  Part<toolkit::TMenuItem>(L"BeSilent1").OnClick = [this] { BeSilent1Click(); };
+  Part<toolkit::TMenuItem>(L"NoSounds1").OnClick = [this] { NoSounds1Click(); };
   FormCreate();
 }
 
@@ -130,6 +169,23 @@ void TForm1::ScrollBar1Change() {
   if (surface_ == nullptr) return;
   // All seven positions, whichever bar moved.
   RegenerationCycle(*surface_, wallpaperFilePath_, Values(), *this);
+}
+
+void TForm1::Help1Click() {
+  // The help window is not built yet; its cue plays all the same.
+  Beeper(kCueExit);
+}
+
+void TForm1::About1Click() {
+  // The About dialog is not built yet; its cue plays all the same.
+  Beeper(kCueStrum);
+}
+
+void TForm1::BeSilent1Click() { services_.sounds.SetOn(false); }
+
+void TForm1::NoSounds1Click() {
+  services_.sounds.SetOn(true);
+  Beeper(kCueStart);
 }
 
 void TForm1::Beeper(std::int32_t cue) { services_.sounds.Beeper(cue); }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "app/cycle.h"
 #include "app/sound.h"
@@ -34,6 +36,11 @@ class TForm1 : public toolkit::Window, public CycleSinks {
   void FormDestroy();
   // Serves all seven bars: one regeneration cycle from their positions.
   void ScrollBar1Change();
+  // The popup menu's items, and their copies in the system menu.
+  void Help1Click();
+  void About1Click();
+  void BeSilent1Click();
+  void NoSounds1Click();
 
   // Plays a cue through the process-wide sound switch.
   void Beeper(std::int32_t cue) override;
@@ -45,6 +52,14 @@ class TForm1 : public toolkit::Window, public CycleSinks {
   toolkit::TScrollBar& ScrollBar(int number) const;
   const std::wstring& WallpaperFilePath() const { return wallpaperFilePath_; }
   const TWin* Surface() const { return surface_.get(); }
+  // The component named `name`; throws std::logic_error when the window has
+  // no such component of type T.
+  template <class T>
+  T& Part(std::wstring_view name) const {
+    auto* part = dynamic_cast<T*>(FindComponent(name));
+    if (part == nullptr) throw std::logic_error("the main window has no such component");
+    return *part;
+  }
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -59,7 +59,10 @@ std::uint32_t BreakBits(TMenuBreak kind) {
 }  // namespace
 
 void TMenuItemView::Click() const {
-  if (Enabled && OnClick) OnClick();
+  if (!Enabled || !OnClick) return;
+  // A handler that changes its menu may replace this view while it runs.
+  const std::function<void()> action = OnClick;
+  action();
 }
 
 std::string ShortCutToText(std::uint16_t shortCut) {

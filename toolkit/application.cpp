@@ -5,8 +5,27 @@
 namespace toolkit {
 
 namespace {
+
 Application* current = nullptr;
+
+// Tab and Shift+Tab move the focus among the controls of the active window,
+// as in a dialog. Only keyboard messages go through the dialog manager, and
+// only for the active window: the scroll bars ask for the arrow keys
+// themselves (DLGC_WANTARROWS), so those still reach them. Enter and Escape
+// stay out: our windows have no OK or Cancel button, and the dialog manager
+// would turn them into WM_COMMAND 1 and 2, which may be menu commands.
+bool IsKeyboardNavigation(MSG& message) {
+  if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
+  if (message.hwnd == nullptr) return false;
+  if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE || message.wParam == VK_CANCEL) {
+    return false;  // the same codes as the characters '\r', Escape and Ctrl+Break
+  }
+  HWND topLevel = GetAncestor(message.hwnd, GA_ROOT);
+  if (topLevel == nullptr || topLevel != GetActiveWindow()) return false;
+  return IsDialogMessageW(topLevel, &message) != FALSE;
 }
+
+}  // namespace
 
 std::wstring WideText(const char* utf8) {
   const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
@@ -38,7 +57,7 @@ void Application::ProcessMessage(MSG& message) {
   try {
     bool handled = false;
     if (filter_) filter_(message, handled);
-    if (!handled) {
+    if (!handled && !IsKeyboardNavigation(message)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }

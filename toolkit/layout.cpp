@@ -4,14 +4,33 @@
 
 namespace toolkit {
 
-void ApplyLayout(Component& owner, std::span<const ComponentDesign> design) {
+std::int32_t LayoutScale::operator()(std::int32_t value) const {
+  if (Identity() || designTextHeight <= 0) return value;
+  const std::int64_t product = static_cast<std::int64_t>(value) * textHeight;
+  const std::int64_t half = designTextHeight / 2;
+  const std::int64_t rounded =
+      product >= 0 ? (product + half) / designTextHeight : -((-product + half) / designTextHeight);
+  return static_cast<std::int32_t>(rounded);
+}
+
+bool IsGeometryProperty(std::wstring_view property) {
+  return property == L"Left" || property == L"Top" || property == L"Width" ||
+         property == L"Height";
+}
+
+void ApplyLayout(Component& owner, std::span<const ComponentDesign> design, LayoutScale scale) {
   std::vector<Component*> made;
   made.reserve(design.size());
   for (const ComponentDesign& entry : design) {
     Component& component = owner.Adopt(entry.create(owner));
     component.SetName(entry.name);
     for (const ValueSetting& setting : entry.values) {
-      component.SetDesignValue(setting.property, setting.value);
+      const auto* number = std::get_if<std::int32_t>(&setting.value);
+      if (number != nullptr && !scale.Identity() && IsGeometryProperty(setting.property)) {
+        component.SetDesignValue(setting.property, DesignValue{scale(*number)});
+      } else {
+        component.SetDesignValue(setting.property, setting.value);
+      }
     }
     made.push_back(&component);
   }

@@ -4,6 +4,7 @@
 // resolved; then every component hears that loading is complete.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -32,8 +33,27 @@ struct ComponentDesign {
   std::vector<ReferenceSetting> references;
 };
 
-// Builds `owner`'s components from `design`. Throws std::invalid_argument
-// for an unknown property or a reference to a component that is not there.
-void ApplyLayout(Component& owner, std::span<const ComponentDesign> design);
+// How design pixels (96 pixels per inch) become pixels on this display: the
+// ratio of the window font's text height here to its design text height.
+// The identity leaves every value exactly as designed.
+struct LayoutScale {
+  std::int32_t textHeight = 13;        // the font's text height on this display
+  std::int32_t designTextHeight = 13;  // the same font's text height in the design
+
+  bool Identity() const { return textHeight == designTextHeight; }
+  // `value` scaled, rounded to the nearest pixel (halves away from zero), so
+  // that a negative offset mirrors the positive one.
+  std::int32_t operator()(std::int32_t value) const;
+};
+
+// The design properties that are positions or sizes: ApplyLayout scales
+// these, and only these.
+bool IsGeometryProperty(std::wstring_view property);
+
+// Builds `owner`'s components from `design`, with every Left, Top, Width and
+// Height value scaled by `scale`. Throws std::invalid_argument for an
+// unknown property or a reference to a component that is not there.
+void ApplyLayout(Component& owner, std::span<const ComponentDesign> design,
+                 LayoutScale scale = {});
 
 }  // namespace toolkit

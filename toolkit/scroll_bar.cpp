@@ -1,6 +1,8 @@
 #include "toolkit/scroll_bar.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "toolkit/window.h"
 
@@ -110,6 +112,27 @@ void TScrollBar::SetDesignValue(std::wstring_view property, const DesignValue& v
     tabOrder_ = DesignInt(property, value);
   } else {
     Component::SetDesignValue(property, value);
+  }
+}
+
+void TScrollBar::Loaded() {
+  if (showHint_) tooltip_.Attach(handle_, hint_);
+  if (Owner() != nullptr) ArrangeTabOrder(*Owner());
+}
+
+void ArrangeTabOrder(const Component& owner) {
+  std::vector<TScrollBar*> bars;
+  for (const auto& component : owner.Components()) {
+    if (auto* bar = dynamic_cast<TScrollBar*>(component.get())) bars.push_back(bar);
+  }
+  std::stable_sort(bars.begin(), bars.end(), [](const TScrollBar* a, const TScrollBar* b) {
+    return a->TabOrder() < b->TabOrder();
+  });
+  HWND previous = HWND_TOP;
+  for (TScrollBar* bar : bars) {
+    SetWindowPos(bar->Handle(), previous, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    previous = bar->Handle();
   }
 }
 

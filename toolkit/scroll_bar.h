@@ -9,6 +9,7 @@
 #include <string>
 
 #include "toolkit/component.h"
+#include "toolkit/hints.h"
 #include "toolkit/scroll_logic.h"
 
 namespace toolkit {
@@ -43,6 +44,12 @@ class TScrollBar : public Component {
   void Scroll(std::int32_t code, std::int32_t thumb);
 
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
+  // Once the owner's layout is whole: the hint's tooltip, and the bar's
+  // place in the Tab key's order among its owner's bars.
+  void Loaded() override;
+
+  // The tooltip that shows the hint, or nullptr (no hint, or ShowHint off).
+  HWND HintWindow() const { return tooltip_.Tooltip(); }
 
  private:
   void Apply();  // range and position to the native control
@@ -54,6 +61,13 @@ class TScrollBar : public Component {
   std::wstring hint_;
   bool showHint_ = false;
   std::int32_t tabOrder_ = 0;
+  toolkit::Hint tooltip_;  // qualified: Hint() names the text here
 };
+
+// Stacks the bars among `owner`'s components in TabOrder order (equal ones
+// keep their layout order), first on top: the Tab key visits a window's
+// controls in that stacking order. Other children keep their order, below
+// the bars.
+void ArrangeTabOrder(const Component& owner);
 
 }  // namespace toolkit

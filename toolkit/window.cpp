@@ -1,8 +1,11 @@
 #include "toolkit/window.h"
 
+#include <windowsx.h>
+
 #include <stdexcept>
 
 #include "toolkit/application.h"
+#include "toolkit/menu.h"
 #include "toolkit/scroll_bar.h"
 
 namespace toolkit {
@@ -63,6 +66,25 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if ((message == WM_VSCROLL || message == WM_HSCROLL) && lParam != 0) {
     if (TScrollBar* bar = TScrollBar::FromHandle(reinterpret_cast<HWND>(lParam))) {
       bar->Scroll(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    }
+  }
+  if (popupMenu_ != nullptr) {
+    if (message == WM_CONTEXTMENU) {
+      int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+      if (x == -1 && y == -1) {
+        // From the keyboard: open at the client area's top left corner.
+        POINT corner{0, 0};
+        ClientToScreen(handle_, &corner);
+        x = corner.x;
+        y = corner.y;
+      }
+      popupMenu_->Popup(handle_, x, y);
+      return 0;
+    }
+    // A menu's command carries notification code 0 and no control.
+    if (message == WM_COMMAND && HIWORD(wParam) == 0 && lParam == 0 &&
+        popupMenu_->DispatchCommand(LOWORD(wParam))) {
       return 0;
     }
   }

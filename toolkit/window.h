@@ -12,6 +12,8 @@
 
 namespace toolkit {
 
+class TPopupMenu;
+
 struct CreateArgs {
   const wchar_t* className = nullptr;  // registered on first use
   std::wstring caption;
@@ -36,6 +38,11 @@ class Window : public Component {
   // Centres the window on the screen's work area.
   void CenterOnScreen();
 
+  // Opens on a right-click that reaches this window, and receives the
+  // commands of its items. Not owned: it must outlive the window's handle.
+  TPopupMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(TPopupMenu* popupMenu) { popupMenu_ = popupMenu; }
+
  protected:
   // Creates the window hidden; `this` reaches the procedure at WM_NCCREATE.
   // Throws std::runtime_error when the system refuses.
@@ -43,14 +50,16 @@ class Window : public Component {
   void DestroyHandle();
 
   // Called for every message the window receives. The default hands a
-  // scroll bar's notifications back to the scroll bar, and does what the
-  // system does with everything else.
+  // scroll bar's notifications back to the scroll bar, opens the popup menu
+  // and hands it its items' commands, and does what the system does with
+  // everything else.
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam);
   HWND handle_ = nullptr;
+  TPopupMenu* popupMenu_ = nullptr;
 };
 
 }  // namespace toolkit

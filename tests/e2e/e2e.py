@@ -88,6 +88,10 @@ class Run:
     size: tuple[int, int]
     file: str
     screen: bool = False
+    # What a user then does with the running program, in order (the names
+    # of Session.act_* methods); each leaves the exact wallpaper for the
+    # bars' values behind, checked before the next.
+    actions: tuple[str, ...] = ()
 
 
 @dataclass(frozen=True)
@@ -122,7 +126,57 @@ CASES: dict[str, Case] = {
         folder="small-filesystem",
         runs=(Run((800, 600), "rendered"), Run((1024, 768), "kept")),
         about="a save that cannot fit leaves the last good file and no *.tmp"),
+    "main_window_layout": Case(
+        runs=(Run((800, 600), "rendered", actions=("layout", "screenshot", "hints")),),
+        about="client area, the seven bars' places, ranges, start values, tab order, hints"),
+    "keys_and_clicks_move_the_bars": Case(
+        runs=(Run((800, 600), "rendered", actions=("keyboard", "mouse")),),
+        about="posted keys, arrow clicks, Tab and real keys: the exact wallpaper each time"),
+    "thumb_drag_soak": Case(
+        runs=(Run((320, 240), "rendered", actions=("soak",)),),
+        about="thousands of thumb positions back to back: exact picture, no growth"),
+    "message_storm": Case(
+        runs=(Run((320, 240), "rendered", actions=("storm",)),),
+        about="random scroll, system and menu messages: no crash, no box, clean exit"),
 }
+
+# The main window as designed (96 pixels per inch, Wine's default): its
+# client area and its scroll bars by number, with left, top, width, height,
+# maximum, start position and tab order.
+CLIENT_AREA = (129, 257)
+BARS = {
+    1: (0, 0, 17, 257, 255, 255, 0),
+    2: (16, 0, 17, 257, 255, 0, 1),
+    3: (32, 0, 17, 257, 255, 0, 2),
+    7: (48, 0, 33, 257, 5, 0, 6),
+    4: (80, 0, 17, 257, 255, 0, 3),
+    5: (96, 0, 17, 257, 255, 0, 4),
+    6: (112, 0, 17, 257, 255, 255, 5),
+}
+HINTS = {1: "Red Start", 2: "Green Start", 3: "Blue Start", 4: "Red End", 5: "Green End",
+         6: "Blue End", 7: "Style"}
+# A hint shows after the pointer has rested for a moment (half a second by
+# default); this only bounds the wait for it.
+HINT_WAIT = 10
+# The bars' numbers from left to right: the driver names a bar by its place.
+LEFT_TO_RIGHT = (1, 2, 3, 7, 4, 5, 6)
+# The seven control values, bars 1 to 7, at every start.
+START_VALUES = FIRST_START + FIRST_END + (FIRST_STYLE,)
+VK = {"PRIOR": 0x21, "NEXT": 0x22, "END": 0x23, "HOME": 0x24, "UP": 0x26, "DOWN": 0x28}
+# A new picture takes a cycle or two; a drag of thousands takes longer.
+CHANGE_WAIT = 20
+# The soak: thumb positions sent back to back, after a warm-up that lets
+# the heap and Wine's caches settle; and how much the program may grow in
+# between. A leak of one surface, bitmap or handle per cycle would exceed
+# these thousands of times over.
+# Each change is a whole cycle (about 13 ms under Wine at 320x240), so
+# these stay small enough for the suite.
+SOAK_WARMUP = 100
+SOAK_CHANGES = 1500
+SOAK_MEMORY_SLACK = 2 * 1024 * 1024
+SOAK_HANDLE_SLACK = 4
+STORM_SEED = 20261207
+STORM_MESSAGES = 3000
 
 
 class CaseFailed(Exception):
@@ -432,13 +486,15 @@ class Session:
             self.failures.append(what)
         return ok
 
-    def expected_picture(self, size: tuple[int, int]) -> Path:
-        out = self.work / f"expected-{size[0]}x{size[1]}.bmp"
+    def expected_picture(self, size: tuple[int, int],
+                         values: tuple[int, ...] = START_VALUES) -> Path:
+        name = "" if values == START_VALUES else "-" + "-".join(map(str, values))
+        out = self.work / f"expected-{size[0]}x{size[1]}{name}.bmp"
         if not out.exists():
             command = [self.args.render, "--size", f"{size[0]}x{size[1]}",
-                       "--start", ",".join(map(str, FIRST_START)),
-                       "--end", ",".join(map(str, FIRST_END)),
-                       "--style", str(FIRST_STYLE), "--out", str(out)]
+                       "--start", ",".join(map(str, values[0:3])),
+                       "--end", ",".join(map(str, values[3:6])),
+                       "--style", str(values[6]), "--out", str(out)]
             if subprocess.run(command, stdout=self.log, stderr=self.log).returncode != 0:
                 raise CaseFailed(f"huevane-render failed: {' '.join(command)}")
         return out
@@ -570,6 +626,238 @@ class Session:
                    f"{len(wrong)} differ, e.g. {wrong[:3]} (pixel, seen, expected); see "
                    f"{shot.with_suffix('.png')}")
 
+    # -- what a user does with the main window --
+
+    def bars(self, desktop: str) -> tuple[tuple[int, int], tuple[int, int], list[list[int]]]:
+        """The client size, its screen origin and, left to right, each bar's
+        left top width height min max page pos sbm-pos vertical tabstop
+        stacking, as another program in the prefix sees them."""
+        facts = self.driver("--desktop", desktop, "bars")
+        client = tuple(int(v) for v in facts["client"][0].split())
+        origin = tuple(int(v) for v in facts["client-origin"][0].split())
+        return client, origin, [[int(v) for v in line.split()] for line in facts.get("bar", [])]
+
+    def values(self, desktop: str) -> tuple[int, ...]:
+        """The seven control values, bars 1 to 7, read from the bars."""
+        _, _, bars = self.bars(desktop)
+        by_number = {LEFT_TO_RIGHT[i]: bar[8] for i, bar in enumerate(bars[:7])}
+        return tuple(by_number.get(n, -1) for n in range(1, 8))
+
+    def expect_values(self, desktop: str, run: Run, wallpaper: Path,
+                      values: tuple[int, ...], what: str, wait: float = CHANGE_WAIT) -> bool:
+        """The bars show `values` and the wallpaper file is, byte for byte,
+        huevane-render's picture of them, once the program has caught up."""
+        expected = self.expected_picture(run.size, values).read_bytes()
+
+        def caught_up():
+            return wallpaper.exists() and wallpaper.read_bytes() == expected
+
+        started = time.monotonic()
+        same = wait_until(caught_up, wait)
+        seen = self.values(desktop)
+        self.check(seen == values, f"{what}: the bars read {values}", f"they read {seen}")
+        return self.check(same, f"{what}: the wallpaper file is exactly the picture of "
+                                f"{values} ({time.monotonic() - started:.2f}s)",
+                          "the file did not become it in time")
+
+    def bar_index(self, number: int) -> str:
+        return str(LEFT_TO_RIGHT.index(number))
+
+    def act_layout(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        client, _, bars = self.bars(desktop)
+        self.check(client == CLIENT_AREA, f"the client area is {CLIENT_AREA}", str(client))
+        if not self.check(len(bars) == 7, "the main window has seven scroll bars",
+                          f"{len(bars)} found"):
+            return
+        for place, bar in enumerate(bars):
+            number = LEFT_TO_RIGHT[place]
+            left, top, width, height, maximum, start, _ = BARS[number]
+            want = [left, top, width, height, 0, maximum, 0, start, start, 1, 1]
+            self.check(bar[:11] == want,
+                       f"ScrollBar{number}: rectangle {left},{top} {width}x{height}, range "
+                       f"0..{maximum}, page 0, position {start} (both ways), vertical, tab stop",
+                       f"left top width height min max page pos sbm-pos vertical tabstop = "
+                       f"{bar[:11]}")
+        # The Tab key visits the children in stacking order.
+        stacked = [LEFT_TO_RIGHT[i] for i in sorted(range(7), key=lambda i: bars[i][11])]
+        by_tab_order = sorted(BARS, key=lambda n: BARS[n][6])
+        self.check(stacked == by_tab_order, f"the bars are stacked in tab order {by_tab_order}",
+                   f"stacked {stacked}")
+
+    def act_screenshot(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """A picture of the main window for a person to look at; checked here
+        only for being the window's size and not the wallpaper."""
+        state = self.driver("--desktop", desktop, "state")
+        left, top, right, bottom = (int(v) for v in state["rect"][0].split())
+        shot = self.work / "main-window.png"
+        subprocess.run(["import", "-window", "root", "-crop",
+                        f"{right - left}x{bottom - top}+{left}+{top}", "+repage", str(shot)],
+                       stdout=self.log, stderr=self.log, env=self.env, timeout=WINE_CALL)
+        self.check(shot.exists(), f"a screenshot of the main window: {shot}", "import failed")
+
+    def act_hints(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """The pointer rests on a bar: that bar's hint shows next to it."""
+        _, origin, bars = self.bars(desktop)
+        for number in (7, 2, 6):
+            left, top, width, height = bars[LEFT_TO_RIGHT.index(number)][:4]
+            x, y = origin[0] + left + width // 2, origin[1] + top + height // 2
+            self.xdotool("mousemove", "--sync", str(x), str(y))
+            shown: list[str] = []
+
+            def hint_shows():
+                shown[:] = self.driver("--desktop", desktop, "tooltips").get("tooltip", [])
+                return any(line.split(" ", 4)[4:] == [HINTS[number]] for line in shown)
+
+            found = wait_until(hint_shows, HINT_WAIT)
+            self.check(found, f"resting on ScrollBar{number} shows the hint {HINTS[number]!r}",
+                       f"tooltips seen: {shown}")
+            if found:
+                line = next(l for l in shown if l.split(" ", 4)[4:] == [HINTS[number]])
+                tip_left, tip_top, _, _ = (int(v) for v in line.split()[:4])
+                self.check(abs(tip_left - x) < 64 and 0 <= tip_top - y < 64,
+                           f"the hint {HINTS[number]!r} shows just below the pointer",
+                           f"tooltip at {tip_left},{tip_top}, pointer at {x},{y}")
+
+    def keys(self, desktop: str, *presses: tuple[int, str, int]) -> None:
+        args = []
+        for number, key, count in presses:
+            args += [self.bar_index(number), str(VK[key]), str(count)]
+        self.driver("--desktop", desktop, "keys", *args)
+
+    def xdotool(self, *args: str) -> None:
+        if subprocess.run(["xdotool", *args], stdout=self.log, stderr=self.log, env=self.env,
+                          timeout=WINE_CALL).returncode != 0:
+            raise CaseFailed(f"xdotool {' '.join(args)} failed")
+
+    def act_keyboard(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """Keys posted to the bars, as the system queues them for a focused
+        bar: each key is one step, and the ends hold."""
+        steps = [
+            (((3, "DOWN", 3),), (255, 0, 3, 0, 0, 255, 0)),
+            (((7, "END", 1), (7, "NEXT", 1)), (255, 0, 3, 0, 0, 255, 5)),
+            (((6, "UP", 5), (6, "DOWN", 1)), (255, 0, 3, 0, 0, 251, 5)),
+            (((1, "HOME", 1), (5, "NEXT", 2), (5, "PRIOR", 1)), (0, 0, 3, 0, 1, 251, 5)),
+            (((4, "UP", 1), (1, "UP", 1), (2, "END", 1)), (0, 255, 3, 0, 1, 251, 5)),
+        ]
+        for presses, values in steps:
+            self.keys(desktop, *presses)
+            self.expect_values(desktop, run, wallpaper, values,
+                               "keys " + ", ".join(f"ScrollBar{n} {k}x{c}" for n, k, c in presses))
+
+    def act_mouse(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """Real clicks on the arrows, then real Tab and arrow keys: the click
+        gives its bar the focus, Tab moves it on in tab order."""
+        values = list(self.values(desktop))
+        _, origin, bars = self.bars(desktop)
+
+        def arrow(number: int, end: str) -> tuple[str, str]:
+            left, top, width, height = bars[LEFT_TO_RIGHT.index(number)][:4]
+            y = top + 6 if end == "up" else top + height - 7
+            return str(origin[0] + left + width // 2), str(origin[1] + y)
+
+        def click(number: int, end: str, change: int) -> None:
+            self.xdotool("mousemove", "--sync", *arrow(number, end), "click", "1")
+            values[number - 1] += change
+            self.expect_values(desktop, run, wallpaper, tuple(values),
+                               f"a click on ScrollBar{number}'s {end} arrow")
+
+        def press(keys: list[str], number: int, change: int, after: str) -> None:
+            self.xdotool("key", "--delay", "30", *keys)
+            values[number - 1] += change
+            self.expect_values(desktop, run, wallpaper, tuple(values),
+                               f"keys {' '.join(keys)} after {after} reach ScrollBar{number}")
+
+        click(2, "up", -1)       # 255 -> 254 (set by the keyboard steps)
+        click(4, "down", +1)     # 0 -> 1
+        # ScrollBar4 has the focus: Tab twice is ScrollBar6 (tab orders 3, 4, 5).
+        press(["Tab", "Tab", "Up"], 6, -1, "a click on ScrollBar4")
+        # The style bar comes after the sixth although it stands in the middle.
+        press(["Tab", "Up"], 7, -1, "ScrollBar6")
+        # And round again to the first.
+        press(["Tab", "Down"], 1, +1, "the style bar")
+        press(["shift+Tab", "Home"], 7, -values[6], "ScrollBar1")
+
+    def usage(self, desktop: str) -> dict[str, int]:
+        facts = self.driver("--desktop", desktop, "usage")
+        figures = {key: int(facts[key][0]) for key in
+                   ("handles", "private-bytes", "working-set", "gdi-objects")}
+        pid = self.unix_pid()
+        if pid is not None:
+            status = Path(f"/proc/{pid}/status").read_text()
+            for line in status.splitlines():
+                if line.startswith(("VmRSS:", "VmData:")):
+                    key, number = line.split()[:2]
+                    figures[key[:-1]] = int(number) * 1024
+            figures["fds"] = len(os.listdir(f"/proc/{pid}/fd"))
+        return figures
+
+    def unix_pid(self) -> int | None:
+        """The Linux process that runs huevane.exe (not the launcher, whose
+        command line names it too, as an argument)."""
+        exe = Path(self.args.exe).name.lower()
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                argv = (entry / "cmdline").read_bytes().split(b"\0")
+            except OSError:
+                continue
+            if argv and argv[0].decode("utf-8", "replace").lower().replace("\\", "/") \
+                    .endswith("/" + exe):
+                return int(entry.name)
+        return None
+
+    def act_soak(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        values = list(START_VALUES)
+        bar = self.bar_index(5)
+        self.driver("--desktop", desktop, "drag", bar, str(SOAK_WARMUP), "17")
+        values[4] = 17
+        self.expect_values(desktop, run, wallpaper, tuple(values), "after the warm-up drag")
+        before = self.usage(desktop)
+        started = time.monotonic()
+        sent = self.driver("--desktop", desktop, "drag", bar, str(SOAK_CHANGES), "201")
+        took = time.monotonic() - started
+        values[4] = 201
+        say(f"{sent['sent'][0]} thumb notifications in {took:.2f}s "
+            f"({took / int(sent['sent'][0]) * 1000:.2f} ms each)")
+        self.check(sent["lost"] == ["0"], "every notification was answered", str(sent["lost"]))
+        self.expect_values(desktop, run, wallpaper, tuple(values), "after the soak drag")
+        after = self.usage(desktop)
+        for key in before:
+            say(f"     {key:14} before {before[key]:>12}  after {after[key]:>12}  "
+                f"change {after[key] - before[key]:>+10}")
+        # Wine answers some of these queries with 0 (GetGuiResources,
+        # GetProcessHandleCount, PrivateUsage): those say nothing.
+        for key in ("private-bytes", "working-set", "VmRSS", "VmData"):
+            if before.get(key, 0) > 0:
+                self.check(after[key] - before[key] <= SOAK_MEMORY_SLACK,
+                           f"{key} grew by at most {SOAK_MEMORY_SLACK // 1024} KiB",
+                           f"{before[key]} -> {after[key]}")
+        for key in ("handles", "gdi-objects", "fds"):
+            if before.get(key, 0) > 0:
+                self.check(after[key] - before[key] <= SOAK_HANDLE_SLACK,
+                           f"{key} grew by at most {SOAK_HANDLE_SLACK}",
+                           f"{before[key]} -> {after[key]}")
+
+    def act_storm(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        sent = self.driver("--desktop", desktop, "storm", str(STORM_SEED), str(STORM_MESSAGES))
+        say(f"storm: WM_VSCROLL, WM_HSCROLL, WM_SYSCOMMAND, WM_COMMAND sent {sent['sent'][0]}")
+        self.check(sent["lost"] == ["0"], "every message of the storm was answered",
+                   str(sent["lost"]))
+        state = self.driver("--desktop", desktop, "state")
+        self.check(state.get("dialogs") == ["0"], "no message box after the storm",
+                   "; ".join(state.get("dialog-title", []) + state.get("dialog-text", [])))
+        self.check(state.get("responds") == ["1"] and state.get("visible") == ["1"],
+                   "the main window is visible and responds after the storm", str(state))
+        # The last change of the storm left the picture of the bars' values.
+        values = self.values(desktop)
+        self.expect_values(desktop, run, wallpaper, values, "after the storm")
+        # And the bars still work.
+        key = "HOME" if values[0] > 0 else "END"
+        self.keys(desktop, (1, key, 1))
+        values = (0 if key == "HOME" else 255,) + values[1:]
+        self.expect_values(desktop, run, wallpaper, values, f"ScrollBar1 {key} after the storm")
+
     # -- one start of the program --
 
     def start(self, index: int, run: Run, temp_windows: str, temp: Path,
@@ -607,6 +895,8 @@ class Session:
         self.check_sound(run_dir, cue)
         if run.screen:
             self.check_screen(run, [int(v) for v in state["rect"][0].split()])
+        for action in run.actions:
+            getattr(self, f"act_{action}")(desktop, run, wallpaper)
 
         closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
         self.check(closed.get("exit-code") == ["0"], "WM_CLOSE ends the program with exit code 0",

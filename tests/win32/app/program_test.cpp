@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -52,6 +53,12 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   // (bar's left edge, key).
   std::vector<std::pair<int, WPARAM>> keysAfterFirstCycle;
   bool windowVisibleAtPublish = true;
+  // Captions of system-menu entries to choose after the first cycle, before
+  // the keys are pressed.
+  std::vector<std::string> menuChoicesAfterFirstCycle;
+  // The main window's system menu when it is first shown, one line per
+  // entry: type, state and text.
+  std::vector<std::string> systemMenuAtShow;
 
   std::optional<std::wstring> TempPathWide() override {
     log.push_back("temp path");
@@ -85,7 +92,46 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   }
   void PlayResource(const char* name) override {
     log.push_back(std::string("play ") + name);
-    if (std::string(name) == "RSTRUM") PressKeys();
+    if (std::string(name) == "RCLICK") ReadSystemMenu();
+    if (std::string(name) == "RSTRUM") {
+      ChooseFromSystemMenu();
+      PressKeys();
+    }
+  }
+
+  static std::vector<std::pair<std::string, MENUITEMINFOA>> SystemMenuEntries() {
+    HMENU menu = GetSystemMenu(FindWindowW(L"TForm1", L"HV"), FALSE);
+    std::vector<std::pair<std::string, MENUITEMINFOA>> entries;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      char text[64] = {};
+      MENUITEMINFOA info{};
+      info.cbSize = sizeof(info);
+      info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+      info.dwTypeData = text;
+      info.cch = sizeof(text);
+      GetMenuItemInfoA(menu, i, TRUE, &info);
+      entries.emplace_back(info.fType & MFT_SEPARATOR ? "" : text, info);
+    }
+    return entries;
+  }
+
+  void ReadSystemMenu() {
+    for (const auto& [text, info] : SystemMenuEntries()) {
+      char line[96];
+      std::snprintf(line, sizeof(line), "%#x %#x %s", info.fType, info.fState, text.c_str());
+      systemMenuAtShow.push_back(info.wID >= 0xF000 ? "system command" : line);
+    }
+  }
+
+  // Queued like the system's own WM_SYSCOMMAND when the user picks a copy.
+  void ChooseFromSystemMenu() {
+    HWND form = FindWindowW(L"TForm1", L"HV");
+    for (const std::string& caption : menuChoicesAfterFirstCycle) {
+      for (const auto& [text, info] : SystemMenuEntries()) {
+        if (text == caption) PostMessageW(form, WM_SYSCOMMAND, info.wID, 0);
+      }
+    }
+    menuChoicesAfterFirstCycle.clear();
   }
 
   // Queued like real key presses, so the loop handles them after start-up.
@@ -224,6 +270,66 @@ TEST(Program, ASurfaceThatCannotBeMadeEndsWithOneClearMessage) {
   EXPECT_FALSE(ShowWatch::shown);
   MSG leftover;  // the quit posted for the loop that never ran
   PeekMessageW(&leftover, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+std::vector<std::string> PlaysAfterTheFirstCycle(const std::vector<std::string>& log) {
+  std::vector<std::string> plays;
+  bool firstCycleOver = false;
+  for (const std::string& entry : log) {
+    if (firstCycleOver && entry.rfind("play ", 0) == 0) plays.push_back(entry);
+    if (entry == "play RSTRUM") firstCycleOver = true;
+  }
+  return plays;
+}
+
+TEST(ProgramMenu, ThePopupItemsStandAboveTheSystemsOwnCommands) {
+  test::TempFolder folder;
+  ProgramRun run;
+  run.fake.tempFolder = folder.path().wstring() + L"\\";
+  run.Start();
+  const std::vector<std::string> ours = {
+      "0 0x3 Huevane", "0x800 0 ", "0 0 Help", "0 0 About", "0x800 0 ",
+      "0x200 0 Be Silent", "0x200 0 Make Noise", "0x800 0 ",
+  };
+  const std::vector<std::string>& menu = run.fake.systemMenuAtShow;
+  ASSERT_GT(menu.size(), ours.size());
+  EXPECT_EQ(std::vector<std::string>(menu.begin(), menu.begin() + 8), ours);
+  EXPECT_EQ(menu[8], "system command") << "the trailing separator divides ours from the system's";
+  for (std::size_t i = 8; i < menu.size(); ++i) {
+    EXPECT_TRUE(menu[i] == "system command" || menu[i].rfind("0x800 ", 0) == 0)
+        << "a second copy at " << i << ": " << menu[i];
+  }
+}
+
+TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
+  struct Case {
+    std::vector<std::string> choices;
+    std::vector<std::pair<int, WPARAM>> keys;
+    std::vector<std::string> plays;
+  };
+  const Case cases[] = {
+      {{"Help"}, {}, {"play REXIT"}},
+      {{"About"}, {}, {"play RSTRUM"}},
+      {{"Make Noise"}, {}, {"play RSTART"}},
+      {{"Huevane"}, {}, {}},  // a disabled title
+      // Silence holds for the cycle that follows; "Make Noise" ends it.
+      {{"Be Silent"}, {{16, VK_DOWN}}, {}},
+      {{"Be Silent", "Make Noise"}, {{16, VK_DOWN}}, {"play RSTART", "play RSTRUM"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.choices.back());
+    test::TempFolder folder;
+    ProgramRun run;
+    run.fake.tempFolder = folder.path().wstring() + L"\\";
+    run.fake.menuChoicesAfterFirstCycle = c.choices;
+    run.fake.keysAfterFirstCycle = c.keys;
+    run.Start();
+    EXPECT_EQ(PlaysAfterTheFirstCycle(run.fake.log), c.plays);
+    int publishes = 0;
+    for (const std::string& entry : run.fake.log) publishes += entry.rfind("wallpaper", 0) == 0;
+    EXPECT_EQ(publishes, 1 + static_cast<int>(c.keys.size())) << "the bar's change ran its cycle";
+    EXPECT_TRUE(run.errorBoxes.empty());
+  }
 }
 
 }  // namespace

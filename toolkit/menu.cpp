@@ -1,0 +1,265 @@
+#include "toolkit/menu.h"
+
+#include <algorithm>
+#include <bitset>
+#include <stdexcept>
+
+namespace toolkit {
+
+namespace {
+
+// Commands from 0xF000 up are the system's own.
+constexpr std::uint32_t kFirstSystemCommand = 0xF000;
+
+// The process's command identifiers in use. 0 is never handed out: a menu
+// reports it for "nothing chosen".
+std::bitset<kFirstSystemCommand>& CommandsInUse() {
+  static std::bitset<kFirstSystemCommand> inUse;
+  return inUse;
+}
+
+std::uint16_t AllocateCommand() {
+  auto& inUse = CommandsInUse();
+  for (std::uint32_t command = 1; command < kFirstSystemCommand; ++command) {
+    if (!inUse[command]) {
+      inUse[command] = true;
+      return static_cast<std::uint16_t>(command);
+    }
+  }
+  throw std::runtime_error("No menu command identifier is left.");
+}
+
+void ReleaseCommand(std::uint16_t command) {
+  if (command != 0) CommandsInUse()[command] = false;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(),
+                      length, nullptr, nullptr);
+  return narrow;
+}
+
+controls::TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
+  if (name == L"mbNone") return controls::TMenuBreak::mbNone;
+  if (name == L"mbBreak") return controls::TMenuBreak::mbBreak;
+  if (name == L"mbBarBreak") return controls::TMenuBreak::mbBarBreak;
+  throw std::invalid_argument("design value of " + Narrow(std::wstring(property)) +
+                              " names no menu break");
+}
+
+template <class T>
+bool Store(T& field, T value) {
+  if (field == value) return false;
+  field = std::move(value);
+  return true;
+}
+
+}  // namespace
+
+TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(AllocateCommand()) {
+  handle_ = CreatePopupMenu();
+  if (handle_ == nullptr) {
+    ReleaseCommand(command_);
+    throw std::runtime_error("Cannot create a menu.");
+  }
+}
+
+TMenuItem::TMenuItem(Component* owner, TPopupMenu& menu) : Component(owner), menu_(&menu) {
+  handle_ = CreatePopupMenu();
+  if (handle_ == nullptr) throw std::runtime_error("Cannot create a menu.");
+}
+
+TMenuItem::~TMenuItem() {
+  if (parent_ != nullptr) parent_->Remove(*this);
+  for (TMenuItem* item : items_) item->parent_ = nullptr;
+  // Entries only: the sub-items' own menus are theirs to destroy.
+  while (GetMenuItemCount(handle_) > 0) RemoveMenu(handle_, 0, MF_BYPOSITION);
+  // A system menu that took this sub-menu destroys it with its window.
+  if (IsMenu(handle_)) DestroyMenu(handle_);
+  ReleaseCommand(command_);
+}
+
+void TMenuItem::SetCaption(std::wstring caption) {
+  if (Store(caption_, std::move(caption))) Changed();
+}
+void TMenuItem::SetEnabled(bool enabled) {
+  if (Store(enabled_, enabled)) Changed();
+}
+void TMenuItem::SetVisible(bool visible) {
+  if (Store(visible_, visible)) Changed();
+}
+void TMenuItem::SetChecked(bool checked) {
+  if (Store(checked_, checked)) Changed();
+}
+void TMenuItem::SetRadioItem(bool radioItem) {
+  if (Store(radioItem_, radioItem)) Changed();
+}
+void TMenuItem::SetDefault(bool isDefault) {
+  if (Store(default_, isDefault)) Changed();
+}
+void TMenuItem::SetBreak(controls::TMenuBreak menuBreak) {
+  if (Store(break_, menuBreak)) Changed();
+}
+void TMenuItem::SetShortCut(std::uint16_t shortCut) {
+  if (Store(shortCut_, shortCut)) Changed();
+}
+
+void TMenuItem::Add(TMenuItem& item) {
+  if (&item == this) throw std::invalid_argument("a menu item cannot hold itself");
+  for (TMenuItem* above = parent_; above != nullptr; above = above->parent_) {
+    if (above == &item) throw std::invalid_argument("a menu item cannot hold its own parent");
+  }
+  if (item.parent_ != nullptr) item.parent_->Remove(item);
+  items_.push_back(&item);
+  item.parent_ = this;
+  ItemsChanged();
+}
+
+void TMenuItem::Remove(TMenuItem& item) {
+  const auto found = std::find(items_.begin(), items_.end(), &item);
+  if (found == items_.end()) return;
+  items_.erase(found);
+  item.parent_ = nullptr;
+  ItemsChanged();
+}
+
+void TMenuItem::Click() {
+  if (enabled_ && OnClick) OnClick();
+}
+
+TMenuItem* TMenuItem::Find(std::uint16_t command) {
+  for (TMenuItem* item : items_) {
+    if (item->command_ == command) return item;
+    if (TMenuItem* found = item->Find(command)) return found;
+  }
+  return nullptr;
+}
+
+controls::TMenuItemView TMenuItem::View() {
+  controls::TMenuItemView view;
+  view.Caption = Narrow(caption_);
+  view.Visible = visible_;
+  view.Enabled = enabled_;
+  view.Checked = checked_;
+  view.RadioItem = radioItem_;
+  view.Default = default_;
+  view.Break = break_;
+  view.ShortCut = shortCut_;
+  view.Command = command_;
+  view.SubMenuHandle = reinterpret_cast<controls::TNativeHandle>(handle_);
+  view.Items.reserve(items_.size());
+  for (TMenuItem* item : items_) view.Items.push_back(item->View());
+  view.OnClick = [this] { Click(); };
+  return view;
+}
+
+void TMenuItem::Changed() {
+  if (parent_ != nullptr) parent_->ItemsChanged();
+}
+
+void TMenuItem::ItemsChanged() {
+  RebuildNative();
+  // An item that gains its first sub-item or loses its last changes its own
+  // entry too: it opens a sub-menu only while it has sub-items.
+  Changed();
+  if (TPopupMenu* menu = Menu()) menu->Refresh();
+}
+
+TPopupMenu* TMenuItem::Menu() {
+  TMenuItem* root = this;
+  while (root->parent_ != nullptr) root = root->parent_;
+  return root->menu_;
+}
+
+void TMenuItem::RebuildNative() {
+  while (GetMenuItemCount(handle_) > 0) RemoveMenu(handle_, 0, MF_BYPOSITION);
+  UINT position = 0;
+  for (TMenuItem* item : items_) {
+    if (!item->visible_) continue;
+    std::wstring text = item->caption_;
+    if (item->items_.empty() && item->shortCut_ != 0) {
+      const std::string shortCut = controls::ShortCutToText(item->shortCut_);
+      text += L'\t';
+      text.append(shortCut.begin(), shortCut.end());  // key names are plain ASCII
+    }
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+    info.fType = (item->caption_ == L"-" ? MFT_SEPARATOR : 0) |
+                 (item->radioItem_ ? MFT_RADIOCHECK : 0) |
+                 (item->break_ == controls::TMenuBreak::mbBreak ? MFT_MENUBREAK : 0) |
+                 (item->break_ == controls::TMenuBreak::mbBarBreak ? MFT_MENUBARBREAK : 0);
+    info.fState = (item->checked_ ? MFS_CHECKED : 0) | (item->enabled_ ? 0 : MFS_DISABLED) |
+                  (item->default_ ? MFS_DEFAULT : 0);
+    info.wID = item->command_;
+    info.hSubMenu = item->items_.empty() ? nullptr : item->handle_;
+    info.dwTypeData = text.data();
+    InsertMenuItemW(handle_, position++, TRUE, &info);
+  }
+}
+
+void TMenuItem::SetDesignValue(std::wstring_view property, const DesignValue& value) {
+  if (property == L"Caption") {
+    SetCaption(DesignText(property, value));
+  } else if (property == L"Enabled") {
+    SetEnabled(DesignBool(property, value));
+  } else if (property == L"Visible") {
+    SetVisible(DesignBool(property, value));
+  } else if (property == L"Checked") {
+    SetChecked(DesignBool(property, value));
+  } else if (property == L"RadioItem") {
+    SetRadioItem(DesignBool(property, value));
+  } else if (property == L"Default") {
+    SetDefault(DesignBool(property, value));
+  } else if (property == L"Break") {
+    SetBreak(BreakNamed(property, DesignText(property, value)));
+  } else if (property == L"ShortCut") {
+    SetShortCut(static_cast<std::uint16_t>(DesignInt(property, value)));
+  } else {
+    Component::SetDesignValue(property, value);
+  }
+}
+
+void TMenuItem::SetDesignReference(std::wstring_view property, Component* target) {
+  if (property != L"Parent") {
+    Component::SetDesignReference(property, target);
+    return;
+  }
+  if (auto* menu = dynamic_cast<TPopupMenu*>(target)) {
+    menu->Root().Add(*this);
+  } else if (auto* item = dynamic_cast<TMenuItem*>(target)) {
+    item->Add(*this);
+  } else {
+    throw std::invalid_argument("a menu item's parent must be a popup menu or a menu item");
+  }
+}
+
+TPopupMenu::TPopupMenu(Component* owner) : Component(owner), root_(this, *this) { Refresh(); }
+
+TPopupMenu::~TPopupMenu() {
+  // The root goes with this object; items that outlive it belong to no menu.
+  root_.menu_ = nullptr;
+}
+
+void TPopupMenu::Popup(HWND window, int x, int y) {
+  // The owner must be in front, or the menu would not close when the user
+  // clicks elsewhere.
+  SetForegroundWindow(window);
+  TrackPopupMenu(Handle(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, window, nullptr);
+  // Lets the menu's own loop finish with the owner's queue before the next
+  // right-click opens it again.
+  PostMessageW(window, WM_NULL, 0, 0);
+}
+
+bool TPopupMenu::DispatchCommand(std::uint16_t command) {
+  TMenuItem* item = root_.Find(command);
+  if (item == nullptr) return false;
+  item->Click();
+  return true;
+}
+
+}  // namespace toolkit

@@ -1,0 +1,136 @@
+// TMenuItem and TPopupMenu: menu items as components, built into the
+// platform's native menus. A popup menu opens on a right-click of the window
+// that holds it and runs the chosen item's OnClick.
+//
+// Items are placed by design data: each item's `Parent` reference names the
+// popup menu or the item it belongs to, and items join their parent in the
+// order their references are resolved, which is the layout's stored order.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controls/sysmenu.h"
+#include "toolkit/component.h"
+
+namespace toolkit {
+
+class TPopupMenu;
+
+class TMenuItem : public Component {
+ public:
+  // Takes a command identifier that no other living item holds. Throws
+  // std::runtime_error when all of them are taken.
+  explicit TMenuItem(Component* owner);
+  // Leaves its parent and lets its own sub-items go; they stay alive but
+  // belong to no menu.
+  ~TMenuItem() override;
+
+  // Unique among the process's living items and below the system's own
+  // commands (0xF000); a system-menu copy carries the same number.
+  std::uint16_t Command() const { return command_; }
+
+  // Writers store and rebuild the native menu only when the value changes.
+  const std::wstring& Caption() const { return caption_; }  // "-" is a separator
+  void SetCaption(std::wstring caption);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }  // a hidden item has no entry
+  void SetVisible(bool visible);
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);
+  bool RadioItem() const { return radioItem_; }
+  void SetRadioItem(bool radioItem);
+  bool Default() const { return default_; }
+  void SetDefault(bool isDefault);
+  controls::TMenuBreak Break() const { return break_; }
+  void SetBreak(controls::TMenuBreak menuBreak);
+  // Virtual-key code in the low byte, controls::scShift/scCtrl/scAlt above;
+  // shown after the caption as controls::ShortCutToText spells it.
+  std::uint16_t ShortCut() const { return shortCut_; }
+  void SetShortCut(std::uint16_t shortCut);
+
+  // The item's own native sub-menu: it opens from the item's entry once the
+  // item has sub-items.
+  HMENU Handle() const { return handle_; }
+  TMenuItem* Parent() const { return parent_; }
+  const std::vector<TMenuItem*>& Items() const { return items_; }
+  // Appends `item`, taking it from the parent it had.
+  void Add(TMenuItem& item);
+  void Remove(TMenuItem& item);
+
+  std::function<void()> OnClick;
+  // Runs OnClick; a disabled item does nothing.
+  void Click();
+  // The first of this item's descendants, depth first, that carries
+  // `command`, hidden ones included; nullptr when none does.
+  TMenuItem* Find(std::uint16_t command);
+
+  // The item as the system-menu merger reads it; its OnClick runs Click.
+  controls::TMenuItemView View();
+
+  // Values Caption, Enabled, Visible, Checked, RadioItem, Default, ShortCut
+  // and Break ("mbNone", "mbBreak" or "mbBarBreak"); reference Parent (a
+  // TPopupMenu or a TMenuItem).
+  void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
+  void SetDesignReference(std::wstring_view property, Component* target) override;
+
+ private:
+  friend class TPopupMenu;
+  // The root item of a popup menu: its handle is the popup's own menu.
+  TMenuItem(Component* owner, TPopupMenu& menu);
+
+  // This item's entry in its parent changed.
+  void Changed();
+  // The list of sub-items changed: rebuild this item's native menu.
+  void ItemsChanged();
+  void RebuildNative();
+  TPopupMenu* Menu();
+
+  std::uint16_t command_ = 0;
+  HMENU handle_ = nullptr;
+  TPopupMenu* menu_ = nullptr;  // set on a popup menu's root only
+  TMenuItem* parent_ = nullptr;
+  std::vector<TMenuItem*> items_;
+  std::wstring caption_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  bool checked_ = false;
+  bool radioItem_ = false;
+  bool default_ = false;
+  controls::TMenuBreak break_ = controls::TMenuBreak::mbNone;
+  std::uint16_t shortCut_ = 0;
+};
+
+class TPopupMenu : public Component {
+ public:
+  explicit TPopupMenu(Component* owner);
+  ~TPopupMenu() override;
+
+  HMENU Handle() const { return root_.Handle(); }
+  // The top-level items are the root's sub-items.
+  TMenuItem& Root() { return root_; }
+
+  // Opens the menu at a screen point for `window`, which receives the
+  // chosen item's WM_COMMAND.
+  void Popup(HWND window, int x, int y);
+  // Clicks the item with `command`; false when the menu has none.
+  bool DispatchCommand(std::uint16_t command);
+
+  // The menu as the system-menu merger reads it: kept up to date with every
+  // change, at the same address for the menu's whole life.
+  const controls::TPopupMenuView& View() const { return view_; }
+
+ private:
+  friend class TMenuItem;
+  void Refresh() { view_ = root_.View(); }
+
+  TMenuItem root_;
+  controls::TPopupMenuView view_;
+};
+
+}  // namespace toolkit
