@@ -138,6 +138,9 @@ CASES: dict[str, Case] = {
     "message_storm": Case(
         runs=(Run((320, 240), "rendered", actions=("storm",)),),
         about="random scroll, system and menu messages: no crash, no box, clean exit"),
+    "system_menu_sound_switch": Case(
+        runs=(Run((320, 240), "rendered", actions=("sound_switch",)),),
+        about="Be Silent and Make Noise chosen from the system menu with keys, heard at ALSA"),
 }
 
 # The main window as designed (96 pixels per inch, Wine's default): its
@@ -177,6 +180,12 @@ SOAK_MEMORY_SLACK = 2 * 1024 * 1024
 SOAK_HANDLE_SLACK = 4
 STORM_SEED = 20261207
 STORM_MESSAGES = 3000
+# The cue that Make Noise plays at once.
+NOISE_CUE = "RSTART.wav"
+# Down presses from the system menu's first entry (Home) to each choice.
+# Wine's menus skip separators but stop on disabled entries, so from the
+# greyed "Huevane" they pass Help and About: Be Silent is the third.
+MENU_DOWNS = {"Be Silent": 3, "Make Noise": 4}
 
 
 class CaseFailed(Exception):
@@ -329,6 +338,8 @@ class Session:
         # The small filesystem's stand-in where nothing can be mounted.
         self.limit_writes = False
         self.file_size_limit: int | None = None
+        # Where the current run's sound is captured.
+        self.run_dir = self.work
 
     # -- processes --
 
@@ -499,10 +510,10 @@ class Session:
                 raise CaseFailed(f"huevane-render failed: {' '.join(command)}")
         return out
 
-    def expected_cue(self) -> tuple[tuple[int, int], bytes]:
-        """The cycle's cue as the device receives it: 16-bit samples, at the
-        cue's own rate and channel count (sox decodes its mu-law)."""
-        cue = Path(self.args.cues) / CYCLE_CUE
+    def expected_cue(self, name: str = CYCLE_CUE) -> tuple[tuple[int, int], bytes]:
+        """A cue as the device receives it: 16-bit samples, at the cue's own
+        rate and channel count (sox decodes its mu-law)."""
+        cue = Path(self.args.cues) / name
         channels, rate, _ = wave_format(cue.read_bytes()) or (0, 0, 0)
         decoded = subprocess.run(["sox", str(cue), "-t", "raw", "-e", "signed-integer",
                                   "-b", "16", "-L", "-"], stdout=subprocess.PIPE,
@@ -858,6 +869,90 @@ class Session:
         values = (0 if key == "HOME" else 255,) + values[1:]
         self.expect_values(desktop, run, wallpaper, values, f"ScrollBar1 {key} after the storm")
 
+    def captures(self) -> dict[str, tuple[int, int, int]]:
+        """Every capture file of the run by its inode, size and change time: a
+        cue in the file's format opens it anew, and so changes the time, even
+        when it writes the same samples again."""
+        found = {}
+        for capture in self.run_dir.glob("audio-*.wav"):
+            facts = capture.stat()
+            found[capture.name] = (facts.st_ino, facts.st_size, facts.st_mtime_ns)
+        return found
+
+    def capture_closed(self, channels: int, rate: int) -> bool:
+        """The capture of that format is closed: ALSA fills in the data
+        chunk's length when it closes the file."""
+        capture = self.run_dir / f"audio-{rate}-{channels}-16.wav"
+        data = capture.read_bytes() if capture.exists() else b""
+        at = data.find(b"data", 12)
+        return at >= 0 and struct.unpack_from("<I", data, at + 4)[0] == len(data) - at - 8
+
+    def choose_from_system_menu(self, desktop: str, caption: str) -> None:
+        """Opens the main window's system menu with Alt+Space, as a user does,
+        and picks the entry by moving down from the top: its captions have
+        no access keys. Returns once the menu has closed, when the choice has
+        already been posted to the program."""
+        # With no window manager, X gives the keys to the window under the
+        # pointer: a corner of the desktop that the main window leaves free.
+        # The server handles the move before the keys; --sync would wait for
+        # a motion that never comes once the pointer is already there.
+        self.xdotool("mousemove", "2", "2")
+        self.xdotool("key", "alt+space")
+        opened = wait_until(lambda: self.driver("--desktop", desktop, "menus")["menus"] != ["0"],
+                            WINDOW_WAIT)
+        if not self.check(opened, f"Alt+Space opens the system menu (for {caption!r})",
+                          "no menu window appeared"):
+            raise CaseFailed("the system menu did not open")
+        self.xdotool("key", "--delay", "30", "Home", *["Down"] * MENU_DOWNS[caption], "Return")
+        closed = wait_until(lambda: self.driver("--desktop", desktop, "menus")["menus"] == ["0"],
+                            WINDOW_WAIT)
+        if not self.check(closed, f"Home, Down x{MENU_DOWNS[caption]}, Enter chooses "
+                                  f"{caption!r} and closes the menu", "the menu stayed open"):
+            raise CaseFailed("the system menu did not close")
+
+    def act_sound_switch(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """Be Silent from the system menu: the next cycle makes no sound at
+        all. Make Noise: its cue at once. The silence is proven by order, not
+        by waiting: the program handles one message after another, so the
+        silent cycle is over before Make Noise is chosen, and a cue of that
+        cycle would have reached ALSA before Make Noise's own."""
+        (strum_channels, strum_rate), _ = self.expected_cue()
+        (noise_channels, noise_rate), noise = self.expected_cue(NOISE_CUE)
+        # The start-up cue must have ended before the files are taken as the
+        # baseline; a stream still open may write its last period.
+        if not self.check(wait_until(lambda: self.capture_closed(strum_channels, strum_rate),
+                                     SOUND_WAIT),
+                          "the start-up cue's capture is closed", "it stayed open"):
+            return
+        before = self.captures()
+
+        self.choose_from_system_menu(desktop, "Be Silent")
+        values = (255, 0, 1, 0, 0, 255, 0)
+        self.keys(desktop, (3, "DOWN", 1))
+        self.expect_values(desktop, run, wallpaper, values,
+                           "ScrollBar3 DOWN after Be Silent")
+        silent = self.captures()
+        self.check(silent == before, "the silent cycle sent nothing to ALSA",
+                   f"captures (inode, size, time) before {before}, after {silent}")
+
+        self.choose_from_system_menu(desktop, "Make Noise")
+        noise_file = self.run_dir / f"audio-{noise_rate}-{noise_channels}-16.wav"
+
+        def heard():
+            data = noise_file.read_bytes() if noise_file.exists() else b""
+            return noise in wave_samples(data)
+        self.check(wait_until(heard, SOUND_WAIT),
+                   f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
+                   f"not found in {noise_file}")
+        # Make Noise cuts off whatever still sounds; anything of the silent
+        # cycle reached ALSA before it and left its mark on the files.
+        after = {name: facts for name, facts in self.captures().items()
+                 if name != noise_file.name}
+        self.check(after == {name: facts for name, facts in before.items()
+                             if name != noise_file.name},
+                   f"nothing but {NOISE_CUE} reached ALSA after Be Silent",
+                   f"captures (inode, size, time) before {before}, after {after}")
+
     # -- one start of the program --
 
     def start(self, index: int, run: Run, temp_windows: str, temp: Path,
@@ -867,6 +962,7 @@ class Session:
         wallpaper_path = temp_windows + "\\" + WALLPAPER_NAME
         wallpaper = temp / WALLPAPER_NAME
         run_dir = self.work / f"run{index}"
+        self.run_dir = run_dir
         (run_dir / "xdg" / "alsa").mkdir(parents=True)
         # Every stream the program opens is written to a file named by its
         # format, so a later cue in another format cannot overwrite it.

@@ -15,6 +15,7 @@
 //   e2e_driver --desktop NAME storm SEED COUNT
 //   e2e_driver --desktop NAME usage
 //   e2e_driver --desktop NAME tooltips
+//   e2e_driver --desktop NAME menus
 //
 // BAR is a scroll bar's place on the main window, counted from the left
 // (0..6); KEY a virtual-key code.
@@ -38,6 +39,8 @@ namespace {
 
 constexpr const wchar_t* kMainWindowClass = L"TForm1";
 constexpr const wchar_t* kDialogClass = L"#32770";
+// The system's class of the window that shows an open menu.
+constexpr const wchar_t* kMenuClass = L"#32768";
 // How often a bounded wait looks again.
 constexpr DWORD kPollMs = 20;
 
@@ -464,6 +467,34 @@ int Tooltips() {
   return 0;
 }
 
+struct MenuCount {
+  DWORD pid = 0;
+  int shown = 0;
+};
+
+BOOL CALLBACK CountMenu(HWND window, LPARAM context) {
+  auto& count = *reinterpret_cast<MenuCount*>(context);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == count.pid && IsWindowVisible(window) && ClassOf(window) == kMenuClass) {
+    ++count.shown;
+  }
+  return TRUE;
+}
+
+// How many menus the program shows. Its menus' contents cannot be read from
+// here, but whether one is open can: a choice made with keys has been posted
+// to the program by the time its menu window is gone.
+int Menus() {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  MenuCount count;
+  count.pid = windows.pid;
+  EnumWindows(CountMenu, reinterpret_cast<LPARAM>(&count));
+  Say(L"menus", std::to_wstring(count.shown));
+  return 0;
+}
+
 // The program's use of memory and handles, as the system reports them.
 int Usage() {
   const ProgramWindows windows = FindProgramWindows();
@@ -492,7 +523,7 @@ int Help() {
   Say(L"error",
       L"usage: e2e_driver profile | prepare TEMP_FOLDER | --desktop NAME (wait MS | state | "
       L"close MS | bars | keys BAR KEY COUNT... | drag BAR COUNT FINAL | storm SEED COUNT | usage | "
-      L"tooltips)");
+      L"tooltips | menus)");
   return 2;
 }
 
@@ -513,7 +544,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const bool known = command == L"state" || command == L"bars" || command == L"keys" ||
                      command == L"drag" || command == L"storm" || command == L"usage" ||
-                     command == L"tooltips";
+                     command == L"tooltips" || command == L"menus";
   if (!known) return Help();
   if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
   const std::vector<std::wstring> rest(args.begin() + 3, args.end());
@@ -521,6 +552,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"bars" && rest.empty()) return Bars();
   if (command == L"usage" && rest.empty()) return Usage();
   if (command == L"tooltips" && rest.empty()) return Tooltips();
+  if (command == L"menus" && rest.empty()) return Menus();
   if (command == L"keys" && !rest.empty() && rest.size() % 3 == 0) return Keys(rest);
   if (command == L"drag" && rest.size() == 3) {
     return Drag(rest[0], std::wcstoul(rest[1].c_str(), nullptr, 10),
