@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "toolkit/application.h"
+#include "support/test_window.h"
 #include "toolkit/window.h"
 
 namespace {
@@ -16,16 +17,9 @@ namespace {
 constexpr UINT kPing = WM_APP + 1;   // counted by the window
 constexpr UINT kThrow = WM_APP + 2;  // makes the window's handler fail
 
-class ProbeWindow : public toolkit::Window {
+class ProbeWindow : public test::TestWindow {
  public:
-  ProbeWindow() {
-    toolkit::CreateArgs args;
-    args.className = L"HuevaneProbeWindow";
-    args.caption = L"probe";
-    args.clientWidth = 50;
-    args.clientHeight = 50;
-    CreateHandle(args);
-  }
+  ProbeWindow() : TestWindow(L"HuevaneProbeWindow", 50, 50) {}
   int pings = 0;
 
  protected:

@@ -13,20 +13,14 @@
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/scroll_bar.h"
+#include "support/test_window.h"
 #include "toolkit/window.h"
 
 namespace {
 
-class Host : public toolkit::Window {
+class Host : public test::TestWindow {
  public:
-  Host() {
-    toolkit::CreateArgs args;
-    args.className = L"HuevaneNavigationHost";
-    args.caption = L"host";
-    args.clientWidth = 129;
-    args.clientHeight = 257;
-    CreateHandle(args);
-  }
+  Host() : TestWindow(L"HuevaneNavigationHost", 129, 257) {}
 };
 
 struct BarSpec {

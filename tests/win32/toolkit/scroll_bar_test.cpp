@@ -10,20 +10,14 @@
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/scroll_bar.h"
+#include "support/test_window.h"
 #include "toolkit/window.h"
 
 namespace {
 
-class Host : public toolkit::Window {
+class Host : public test::TestWindow {
  public:
-  Host() {
-    toolkit::CreateArgs args;
-    args.className = L"HuevaneScrollHost";
-    args.caption = L"host";
-    args.clientWidth = 100;
-    args.clientHeight = 300;
-    CreateHandle(args);
-  }
+  Host() : TestWindow(L"HuevaneScrollHost", 100, 300) {}
 };
 
 struct BarFixture : ::testing::Test {
