@@ -23,7 +23,7 @@ class Host : public test::TestWindow {
   Host() : TestWindow(L"HuevaneNavigationHost", 129, 257) {}
 };
 
-struct BarSpec {
+struct BarRow {
   const wchar_t* name;
   int left;
   int width;
@@ -34,7 +34,7 @@ struct BarSpec {
 
 // Like the main window: the fourth bar stands in the middle but comes last.
 // Two bars have their hint switched off or empty.
-const BarSpec kBars[] = {
+const BarRow kBars[] = {
     {L"ScrollBar1", 0, 17, L"Red Start", true, 0},
     {L"ScrollBar2", 16, 17, L"Green Start", true, 1},
     {L"ScrollBar3", 32, 17, L"Blue Start", false, 2},
@@ -54,7 +54,7 @@ struct NavigationFixture : ::testing::Test {
 
   void SetUp() override {
     std::vector<toolkit::ComponentDesign> design;
-    for (const BarSpec& bar : kBars) {
+    for (const BarRow& bar : kBars) {
       design.push_back(
           {bar.name,
            [](toolkit::Component& owner) {
@@ -104,12 +104,12 @@ struct NavigationFixture : ::testing::Test {
 };
 
 TEST_F(NavigationFixture, EachBarWithAHintShownGetsItsOwnTooltip) {
-  for (const BarSpec& spec : kBars) {
-    SCOPED_TRACE(testing::Message() << std::string(spec.name, spec.name + 10));
-    toolkit::TScrollBar& bar = Bar(spec.name);
-    EXPECT_EQ(bar.Hint(), spec.hint);
-    EXPECT_EQ(bar.ShowHint(), spec.showHint);
-    const bool expected = spec.showHint && spec.hint[0] != L'\0';
+  for (const BarRow& row : kBars) {
+    SCOPED_TRACE(testing::Message() << std::string(row.name, row.name + 10));
+    toolkit::TScrollBar& bar = Bar(row.name);
+    EXPECT_EQ(bar.Hint(), row.hint);
+    EXPECT_EQ(bar.ShowHint(), row.showHint);
+    const bool expected = row.showHint && row.hint[0] != L'\0';
     HWND tooltip = bar.HintWindow();
     ASSERT_EQ(tooltip != nullptr, expected);
     if (!expected) continue;
@@ -128,7 +128,7 @@ TEST_F(NavigationFixture, EachBarWithAHintShownGetsItsOwnTooltip) {
     ASSERT_TRUE(SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     EXPECT_TRUE(tool.uFlags & TTF_IDISHWND);
     EXPECT_TRUE(tool.uFlags & TTF_SUBCLASS);
-    EXPECT_STREQ(text, spec.hint);
+    EXPECT_STREQ(text, row.hint);
   }
 }
 
