@@ -144,14 +144,27 @@ struct ProgramWindows {
   int visibleDialogs = 0;
 };
 
-BOOL CALLBACK CountDialog(HWND window, LPARAM context) {
-  auto& windows = *reinterpret_cast<ProgramWindows*>(context);
+// How many visible top-level windows of one class a process shows.
+struct VisibleCount {
+  DWORD pid = 0;
+  std::wstring className;
+  int shown = 0;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM context) {
+  auto& count = *reinterpret_cast<VisibleCount*>(context);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid == windows.pid && IsWindowVisible(window) && ClassOf(window) == kDialogClass) {
-    ++windows.visibleDialogs;
+  if (pid == count.pid && IsWindowVisible(window) && ClassOf(window) == count.className) {
+    ++count.shown;
   }
   return TRUE;
+}
+
+int CountVisibleWindows(DWORD pid, const std::wstring& className) {
+  VisibleCount count{pid, className, 0};
+  EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&count));
+  return count.shown;
 }
 
 // Top-level windows of the driver's desktop: the main window, then every
@@ -161,7 +174,7 @@ ProgramWindows FindProgramWindows() {
   found.main = FindWindowW(kMainWindowClass, nullptr);
   if (found.main == nullptr) return found;
   GetWindowThreadProcessId(found.main, &found.pid);
-  EnumWindows(CountDialog, reinterpret_cast<LPARAM>(&found));
+  found.visibleDialogs = CountVisibleWindows(found.pid, kDialogClass);
   return found;
 }
 
@@ -467,31 +480,13 @@ int Tooltips() {
   return 0;
 }
 
-struct MenuCount {
-  DWORD pid = 0;
-  int shown = 0;
-};
-
-BOOL CALLBACK CountMenu(HWND window, LPARAM context) {
-  auto& count = *reinterpret_cast<MenuCount*>(context);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == count.pid && IsWindowVisible(window) && ClassOf(window) == kMenuClass) {
-    ++count.shown;
-  }
-  return TRUE;
-}
-
 // How many menus the program shows. Its menus' contents cannot be read from
 // here, but whether one is open can: a choice made with keys has been posted
 // to the program by the time its menu window is gone.
 int Menus() {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
-  MenuCount count;
-  count.pid = windows.pid;
-  EnumWindows(CountMenu, reinterpret_cast<LPARAM>(&count));
-  Say(L"menus", std::to_wstring(count.shown));
+  Say(L"menus", std::to_wstring(CountVisibleWindows(windows.pid, kMenuClass)));
   return 0;
 }
 
