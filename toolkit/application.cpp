@@ -8,20 +8,41 @@ namespace {
 
 Application* current = nullptr;
 
+// Enter in a window with a default button presses it, or the push button
+// that has the focus. Returns true when Enter was used so.
+bool PressDefaultButton(const MSG& message, HWND topLevel) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+  const DWORD defaultId = static_cast<DWORD>(SendMessageW(topLevel, DM_GETDEFID, 0, 0));
+  if (HIWORD(defaultId) != DC_HASDEFID) return false;
+  HWND button = GetFocus();
+  wchar_t className[16] = {};
+  const bool focusIsPushButton =
+      button != nullptr && IsChild(topLevel, button) && GetClassNameW(button, className, 16) &&
+      lstrcmpiW(className, L"Button") == 0 &&
+      (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) <= BS_DEFPUSHBUTTON;
+  if (!focusIsPushButton) button = GetDlgItem(topLevel, LOWORD(defaultId));
+  if (button != nullptr && IsWindowEnabled(button) && IsWindowVisible(button)) {
+    SendMessageW(button, BM_CLICK, 0, 0);
+  }
+  return true;
+}
+
 // Tab and Shift+Tab move the focus among the controls of the active window,
 // as in a dialog. Only keyboard messages go through the dialog manager, and
 // only for the active window: the scroll bars ask for the arrow keys
 // themselves (DLGC_WANTARROWS), so those still reach them. Enter and Escape
-// stay out: our windows have no OK or Cancel button, and the dialog manager
-// would turn them into WM_COMMAND 1 and 2, which may be menu commands.
+// stay out: the dialog manager would turn them into WM_COMMAND 1 and 2,
+// which may be menu commands. Enter presses a window's default button
+// instead, where it has one; Escape does nothing.
 bool IsKeyboardNavigation(MSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
   if (message.hwnd == nullptr) return false;
-  if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE || message.wParam == VK_CANCEL) {
-    return false;  // the same codes as the characters '\r', Escape and Ctrl+Break
-  }
   HWND topLevel = GetAncestor(message.hwnd, GA_ROOT);
   if (topLevel == nullptr || topLevel != GetActiveWindow()) return false;
+  if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE || message.wParam == VK_CANCEL) {
+    // The same codes as the characters '\r', Escape and Ctrl+Break.
+    return message.wParam == VK_RETURN && PressDefaultButton(message, topLevel);
+  }
   return IsDialogMessageW(topLevel, &message) != FALSE;
 }
 

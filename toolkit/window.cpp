@@ -2,9 +2,11 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "toolkit/application.h"
+#include "toolkit/gdi_canvas.h"
 #include "toolkit/menu.h"
 #include "toolkit/scroll_bar.h"
 
@@ -31,7 +33,113 @@ void RegisterClassOnce(const CreateArgs& args, WNDPROC procedure) {
 
 }  // namespace
 
-Window::~Window() { DestroyHandle(); }
+Window::~Window() {
+  DestroyHandle();
+  // The controls go after this window: they must not call back into it.
+  for (TGraphicControl* control : graphics_) control->ForgetHost();
+}
+
+void Window::AddGraphic(TGraphicControl& control) { graphics_.push_back(&control); }
+
+void Window::RemoveGraphic(TGraphicControl& control) {
+  graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), &control), graphics_.end());
+  if (pressed_ == &control) pressed_ = nullptr;
+}
+
+void Window::InvalidateArea(const Rect& area) {
+  if (handle_ == nullptr) return;
+  const RECT native{area.left, area.top, area.right, area.bottom};
+  InvalidateRect(handle_, &native, FALSE);
+}
+
+TGraphicControl* Window::GraphicAt(POINT point) const {
+  for (auto it = graphics_.rbegin(); it != graphics_.rend(); ++it) {
+    if ((*it)->Visible() && (*it)->BoundsRect().Contains({point.x, point.y})) return *it;
+  }
+  return nullptr;
+}
+
+void Window::PaintBackgroundAndGraphics(HDC dc, const RECT& area) {
+  auto background = reinterpret_cast<HBRUSH>(GetClassLongPtrW(handle_, GCLP_HBRBACKGROUND));
+  FillRect(dc, &area, background != nullptr ? background : GetSysColorBrush(COLOR_BTNFACE));
+  for (TGraphicControl* control : graphics_) {
+    const Rect bounds = control->BoundsRect();
+    const RECT native{bounds.left, bounds.top, bounds.right, bounds.bottom};
+    RECT overlap;
+    if (IntersectRect(&overlap, &native, &area)) PaintGraphicControl(dc, *control);
+  }
+}
+
+void Window::PaintClient() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(handle_, &paint);
+  if (dc == nullptr) return;
+  const RECT& area = paint.rcPaint;
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  HDC buffer = width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr;
+  HBITMAP picture = buffer != nullptr ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+  if (picture != nullptr) {
+    HGDIOBJ previous = SelectObject(buffer, picture);
+    SetViewportOrgEx(buffer, -area.left, -area.top, nullptr);
+    PaintBackgroundAndGraphics(buffer, area);
+    SetViewportOrgEx(buffer, 0, 0, nullptr);
+    BitBlt(dc, area.left, area.top, width, height, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, previous);
+    DeleteObject(picture);
+  } else {
+    // Without memory for the picture, straight onto the screen.
+    PaintBackgroundAndGraphics(dc, area);
+  }
+  if (buffer != nullptr) DeleteDC(buffer);
+  EndPaint(handle_, &paint);
+}
+
+void Window::MouseOnGraphic(UINT message, LPARAM lParam) {
+  const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  TGraphicControl* control = GraphicAt(point);
+  auto local = [&](const TGraphicControl& c, auto&& event, TMouseButton button) {
+    if (event) event(button, point.x - c.Left(), point.y - c.Top());
+  };
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      if (control == nullptr) return;
+      const TMouseButton button = message == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
+                                  : message == WM_RBUTTONDOWN ? TMouseButton::mbRight
+                                                              : TMouseButton::mbMiddle;
+      if (button == TMouseButton::mbLeft) pressed_ = control;
+      local(*control, control->OnMouseDown, button);
+      return;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      const TMouseButton button = message == WM_LBUTTONUP   ? TMouseButton::mbLeft
+                                  : message == WM_RBUTTONUP ? TMouseButton::mbRight
+                                                            : TMouseButton::mbMiddle;
+      TGraphicControl* pressed = pressed_;
+      if (button == TMouseButton::mbLeft) pressed_ = nullptr;
+      if (control == nullptr) return;
+      local(*control, control->OnMouseUp, button);
+      // A click is a press and a release on the same control.
+      if (button == TMouseButton::mbLeft && pressed == control && control->OnClick) {
+        control->OnClick();
+      }
+      return;
+    }
+    case WM_LBUTTONDBLCLK:
+      if (control != nullptr && control->OnDblClick) control->OnDblClick();
+      return;
+    case WM_MOUSEMOVE:
+      if (control == nullptr) return;
+      if (control->OnMouseMove) control->OnMouseMove(point.x - control->Left(),
+                                                     point.y - control->Top());
+      return;
+    default:
+      return;
+  }
+}
 
 void Window::CreateHandle(const CreateArgs& args) {
   RegisterClassOnce(args, &Window::StaticWndProc);
@@ -63,11 +171,57 @@ void Window::CenterOnScreen() {
 }
 
 LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if ((message == WM_VSCROLL || message == WM_HSCROLL) && lParam != 0) {
-    if (TScrollBar* bar = TScrollBar::FromHandle(reinterpret_cast<HWND>(lParam))) {
-      bar->Scroll(LOWORD(wParam), HIWORD(wParam));
+  switch (message) {
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+      if (TScrollBar* bar = TScrollBar::FromHandle(reinterpret_cast<HWND>(lParam))) {
+        bar->Scroll(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_COMMAND:
+      // A control's notification carries the control.
+      if (TWinControl* control = TWinControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+        control->Notify(HIWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      if (TWinControl* control = TWinControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+        if (HBRUSH brush = control->ControlColor(reinterpret_cast<HDC>(wParam))) {
+          return reinterpret_cast<LRESULT>(brush);
+        }
+      }
+      break;
+    case WM_ERASEBKGND:
+      // Painted together with the graphic controls, off-screen.
+      if (!graphics_.empty()) return 1;
+      break;
+    case WM_PRINTCLIENT:
+      if (!graphics_.empty()) {
+        RECT area;
+        GetClientRect(handle_, &area);
+        PaintBackgroundAndGraphics(reinterpret_cast<HDC>(wParam), area);
+        return 0;
+      }
+      break;
+    case WM_PAINT:
+      if (!graphics_.empty()) {
+        PaintClient();
+      } else {
+        DefWindowProcW(handle_, message, wParam, lParam);
+      }
+      Painted();
       return 0;
-    }
+    default:
+      // The window itself still sees the mouse: a right button released
+      // over a graphic control still opens the context menu.
+      if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK && !graphics_.empty()) {
+        MouseOnGraphic(message, lParam);
+      }
+      break;
   }
   if (popupMenu_ != nullptr) {
     if (message == WM_CONTEXTMENU) {

@@ -7,8 +7,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "toolkit/component.h"
+#include "toolkit/graphic.h"
+#include "toolkit/layout.h"
 
 namespace toolkit {
 
@@ -26,7 +29,7 @@ struct CreateArgs {
   HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
 };
 
-class Window : public Component {
+class Window : public Component, public GraphicHost {
  public:
   explicit Window(Component* owner = nullptr) : Component(owner) {}
   ~Window() override;
@@ -43,11 +46,27 @@ class Window : public Component {
   TPopupMenu* PopupMenu() const { return popupMenu_; }
   void SetPopupMenu(TPopupMenu* popupMenu) { popupMenu_ = popupMenu; }
 
+  // How the window's layout was scaled for this display.
+  LayoutScale Scale() const { return scale_; }
+
+  // The graphic controls painted on the window's background, in painting
+  // order.
+  const std::vector<TGraphicControl*>& Graphics() const { return graphics_; }
+  void AddGraphic(TGraphicControl& control) override;
+  void RemoveGraphic(TGraphicControl& control) override;
+  void InvalidateArea(const Rect& area) override;
+  // The topmost visible graphic control at a client point, or nullptr.
+  TGraphicControl* GraphicAt(POINT point) const;
+
  protected:
   // Creates the window hidden; `this` reaches the procedure at WM_NCCREATE.
   // Throws std::runtime_error when the system refuses.
   void CreateHandle(const CreateArgs& args);
   void DestroyHandle();
+  void SetScale(LayoutScale scale) { scale_ = scale; }
+
+  // After the window's client area has been painted.
+  virtual void Painted() {}
 
   // Called for every message the window receives. The default hands a
   // scroll bar's notifications back to the scroll bar, opens the popup menu
@@ -58,8 +77,19 @@ class Window : public Component {
  private:
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam);
+  // The background and the graphic controls, through one off-screen
+  // picture so that nothing flickers.
+  void PaintClient();
+  // The same, straight into `dc`, within `area`.
+  void PaintBackgroundAndGraphics(HDC dc, const RECT& area);
+  // Hands a mouse message over a graphic control to its events.
+  void MouseOnGraphic(UINT message, LPARAM lParam);
+
   HWND handle_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
+  LayoutScale scale_{};
+  std::vector<TGraphicControl*> graphics_;
+  TGraphicControl* pressed_ = nullptr;  // the one a button went down on
 };
 
 }  // namespace toolkit

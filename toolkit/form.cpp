@@ -1,0 +1,103 @@
+#include "toolkit/form.h"
+
+#include <stdexcept>
+
+#include "toolkit/std_controls.h"
+#include "toolkit/win_control.h"
+
+namespace toolkit {
+
+TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
+    : hideOnClose_(design.hideOnClose) {
+  // The font grows with the display; the layout grows with the font.
+  const std::int32_t pixelsPerInch = ScreenPixelsPerInch();
+  const LayoutScale scale = WindowScale(design.font, pixelsPerInch);
+  SetScale(scale);
+  font_ = CreateDesignFont({design.font.face, design.font.pixelHeight, false, DEFAULT_CHARSET},
+                           pixelsPerInch);
+  CreateArgs args;
+  args.className = design.className;
+  args.caption = design.caption;
+  args.style = design.style | WS_CLIPCHILDREN;
+  args.exStyle = design.exStyle;
+  args.clientWidth = scale(design.clientWidth);
+  args.clientHeight = scale(design.clientHeight);
+  args.parent = design.owner;
+  args.icon = design.icon;
+  CreateHandle(args);
+  ApplyLayout(*this, layout, scale);
+}
+
+TForm::~TForm() {
+  // The controls may still be drawing with the font while the window goes.
+  DestroyHandle();
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+void TForm::Show() {
+  if (!shown_) {
+    CenterOnScreen();
+    shown_ = true;
+  }
+  ShowWindow(Handle(), SW_SHOW);
+  // To the front whether it was hidden or only covered.
+  const bool topmost = (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  SetWindowPos(Handle(), topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(Handle());
+}
+
+void TForm::Hide() { ShowWindow(Handle(), SW_HIDE); }
+
+bool TForm::IsOurChild(HWND window) const {
+  return window != nullptr && window != Handle() && IsChild(Handle(), window);
+}
+
+void TForm::FocusControl(TWinControl& control) {
+  focus_ = control.Handle();
+  if (GetActiveWindow() == Handle() && GetFocus() != focus_) SetFocus(focus_);
+}
+
+HWND TForm::FocusedControl() const {
+  HWND focus = GetFocus();
+  if (GetActiveWindow() == Handle() && IsOurChild(focus)) return focus;
+  return focus_;
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_CLOSE:
+      if (hideOnClose_) {
+        Hide();
+        return 0;
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        // Kept for the next activation.
+        if (HWND focus = GetFocus(); IsOurChild(focus)) focus_ = focus;
+        return 0;
+      }
+      if (!IsIconic(Handle())) {
+        HWND focus = IsOurChild(focus_) && IsWindowEnabled(focus_) && IsWindowVisible(focus_)
+                         ? focus_
+                         : GetNextDlgTabItem(Handle(), nullptr, FALSE);
+        SetFocus(focus != nullptr ? focus : Handle());
+      }
+      return 0;
+    case DM_GETDEFID:
+      for (const auto& component : Components()) {
+        auto* button = dynamic_cast<TButton*>(component.get());
+        if (button != nullptr && button->Default()) {
+          return MAKELRESULT(GetDlgCtrlID(button->Handle()), DC_HASDEFID);
+        }
+      }
+      return 0;
+    default:
+      break;
+  }
+  return Window::WndProc(message, wParam, lParam);
+}
+
+}  // namespace toolkit

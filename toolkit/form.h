@@ -1,0 +1,78 @@
+// A secondary top-level window built from a layout: its font, its controls,
+// showing without being modal, hiding on close, and the keyboard focus kept
+// across activations as a dialog keeps it.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "toolkit/dpi.h"
+#include "toolkit/layout.h"
+#include "toolkit/window.h"
+
+namespace toolkit {
+
+class TWinControl;
+
+struct FormDesign {
+  const wchar_t* className = nullptr;
+  std::wstring caption;
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  DWORD exStyle = 0;
+  // The client area at 96 pixels per inch.
+  int clientWidth = 0;
+  int clientHeight = 0;
+  DesignFont font;
+  // The window it belongs to: it has no taskbar button of its own, stays
+  // above that window and is minimised with it.
+  HWND owner = nullptr;
+  HICON icon = nullptr;  // in the title bar, where the style shows one
+  // The title bar's close button hides the window instead of destroying it.
+  bool hideOnClose = true;
+};
+
+class TForm : public Window {
+ public:
+  // Creates the window hidden and builds `layout` on it, both grown for the
+  // display's pixels per inch. Throws as CreateHandle and ApplyLayout do.
+  TForm(const FormDesign& design, std::span<const ComponentDesign> layout);
+  ~TForm() override;
+
+  // Shows the window without making it modal and brings it to the front:
+  // centred on the screen the first time, later where it was last.
+  void Show();
+  void Hide();
+  bool Visible() const { return IsWindowVisible(Handle()) != FALSE; }
+
+  HFONT Font() const { return font_; }
+
+  // Gives `control` the keyboard focus now if the window is active, or
+  // when it is next activated.
+  void FocusControl(TWinControl& control);
+  // The control that has the focus, or gets it on the next activation.
+  HWND FocusedControl() const;
+
+  // The component named `name` as a T; throws std::logic_error when the
+  // window has no such component.
+  template <class T>
+  T& Part(std::wstring_view name) const {
+    auto* part = dynamic_cast<T*>(FindComponent(name));
+    if (part == nullptr) throw std::logic_error("the window has no such component");
+    return *part;
+  }
+
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  bool IsOurChild(HWND window) const;
+
+  HFONT font_ = nullptr;
+  bool hideOnClose_;
+  bool shown_ = false;
+  HWND focus_ = nullptr;  // kept while the window is inactive
+};
+
+}  // namespace toolkit

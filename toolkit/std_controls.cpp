@@ -1,0 +1,88 @@
+#include "toolkit/std_controls.h"
+
+#include <vector>
+
+namespace toolkit {
+
+TStaticText::TStaticText(Window& owner)
+    : TWinControl(owner, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX) {}
+
+void TStaticText::ContentChanged() {
+  // Sized to the text in its font, from its top left corner.
+  HWND handle = Handle();
+  HDC dc = GetDC(handle);
+  if (dc == nullptr) return;
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(handle, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+  RECT extent{0, 0, 0, 0};
+  const std::wstring& text = Caption();
+  DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &extent,
+            DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  if (previous != nullptr) SelectObject(dc, previous);
+  ReleaseDC(handle, dc);
+  SetBounds(Left(), Top(), extent.right, extent.bottom);
+}
+
+TMemo::TMemo(Window& owner)
+    : TWinControl(owner, L"EDIT", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE,
+                  WS_EX_CLIENTEDGE) {}
+
+std::wstring TMemo::Text() const {
+  const int length = GetWindowTextLengthW(Handle());
+  std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(Handle(), text.data(), length + 1);
+  return std::wstring(text.data());
+}
+
+void TMemo::SetText(const std::wstring& text) {
+  // The box's own limit (about 30,000 characters) would cut a long text.
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
+  SetWindowTextW(Handle(), text.c_str());
+}
+
+void TMemo::SetReadOnly(bool readOnly) {
+  readOnly_ = readOnly;
+  SendMessageW(Handle(), EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+}
+
+HBRUSH TMemo::ControlColor(HDC dc) {
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+  return GetSysColorBrush(COLOR_WINDOW);
+}
+
+void TMemo::SetDesignValue(std::wstring_view property, const DesignValue& value) {
+  if (property == L"Text") {
+    SetText(DesignText(property, value));
+  } else if (property == L"ReadOnly") {
+    SetReadOnly(DesignBool(property, value));
+  } else {
+    TWinControl::SetDesignValue(property, value);
+  }
+}
+
+TButton::TButton(Window& owner)
+    : TWinControl(owner, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON) {}
+
+void TButton::SetDefault(bool isDefault) {
+  default_ = isDefault;
+  SendMessageW(Handle(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::Click() {
+  if (OnClick) OnClick();
+}
+
+void TButton::Notify(std::int32_t code) {
+  if (code == BN_CLICKED) Click();
+}
+
+void TButton::SetDesignValue(std::wstring_view property, const DesignValue& value) {
+  if (property == L"Default") {
+    SetDefault(DesignBool(property, value));
+  } else {
+    TWinControl::SetDesignValue(property, value);
+  }
+}
+
+}  // namespace toolkit

@@ -1,0 +1,140 @@
+#include "toolkit/win_control.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+#include "toolkit/dpi.h"
+#include "toolkit/window.h"
+
+namespace toolkit {
+
+namespace {
+
+// Marks our controls' native windows and leads back to the object. A window
+// property, not the user data, which the controls' own code may use.
+constexpr wchar_t kControlProperty[] = L"Huevane.Control";
+
+// Child-window identifiers start above the dialog manager's IDOK and
+// IDCANCEL, so a control's notifications can never be taken for them.
+constexpr int kFirstControlId = 100;
+
+}  // namespace
+
+HFONT CreateDesignFont(const FontDesign& font, std::int32_t pixelsPerInch) {
+  LOGFONTW description{};
+  // Negative: the character height, as the design gives it.
+  description.lfHeight = -MulDiv(font.pixelHeight, pixelsPerInch, 96);
+  description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  description.lfCharSet = font.charset;
+  description.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
+  return CreateFontIndirectW(&description);
+}
+
+TWinControl::TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle)
+    : Component(&owner) {
+  const int id = kFirstControlId + static_cast<int>(owner.Components().size());
+  handle_ = CreateWindowExW(exStyle, className, L"", WS_CHILD | style, 0, 0, 0, 0, owner.Handle(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+  if (handle_ == nullptr) throw std::runtime_error("Cannot create a control.");
+  SetPropW(handle_, kControlProperty, this);
+}
+
+TWinControl::~TWinControl() {
+  tooltip_.Detach();
+  // The owner's window may have taken the control with it already.
+  if (IsWindow(handle_) && FromHandle(handle_) == this) {
+    RemovePropW(handle_, kControlProperty);
+    DestroyWindow(handle_);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+TWinControl* TWinControl::FromHandle(HWND handle) {
+  if (handle == nullptr || !IsWindow(handle)) return nullptr;
+  return static_cast<TWinControl*>(GetPropW(handle, kControlProperty));
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  bounds_ = {left, top, left + width, top + height};
+  MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void TWinControl::SetCaption(std::wstring caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  SetWindowTextW(handle_, caption_.c_str());
+  ContentChanged();
+}
+
+void TWinControl::ApplyFont() {
+  HFONT font = nullptr;
+  if (!fontDesign_.face.empty()) {
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = CreateDesignFont(fontDesign_, ScreenPixelsPerInch());
+    font = font_;
+  }
+  if (font == nullptr) {
+    font = reinterpret_cast<HFONT>(SendMessageW(GetParent(handle_), WM_GETFONT, 0, 0));
+  }
+  if (font != nullptr) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ContentChanged();
+}
+
+void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& value) {
+  const int width = bounds_.right - bounds_.left, height = bounds_.bottom - bounds_.top;
+  if (property == L"Left") {
+    SetBounds(DesignInt(property, value), bounds_.top, width, height);
+  } else if (property == L"Top") {
+    SetBounds(bounds_.left, DesignInt(property, value), width, height);
+  } else if (property == L"Width") {
+    SetBounds(bounds_.left, bounds_.top, DesignInt(property, value), height);
+  } else if (property == L"Height") {
+    SetBounds(bounds_.left, bounds_.top, width, DesignInt(property, value));
+  } else if (property == L"Caption") {
+    SetCaption(DesignText(property, value));
+  } else if (property == L"Hint") {
+    hint_ = DesignText(property, value);
+  } else if (property == L"ShowHint") {
+    showHint_ = DesignBool(property, value);
+  } else if (property == L"TabOrder") {
+    tabOrder_ = DesignInt(property, value);
+  } else if (property == L"Font.Name") {
+    fontDesign_.face = DesignText(property, value);
+  } else if (property == L"Font.Height") {
+    fontDesign_.pixelHeight = DesignInt(property, value);
+  } else if (property == L"Font.Bold") {
+    fontDesign_.bold = DesignBool(property, value);
+  } else if (property == L"Font.Charset") {
+    fontDesign_.charset = static_cast<std::uint8_t>(DesignInt(property, value));
+  } else {
+    Component::SetDesignValue(property, value);
+  }
+}
+
+void TWinControl::Loaded() {
+  ApplyFont();
+  if (showHint_) tooltip_.Attach(handle_, hint_);
+  if (Owner() != nullptr) ArrangeTabOrder(*Owner());
+}
+
+void ArrangeTabOrder(const Component& owner) {
+  std::vector<TWinControl*> controls;
+  for (const auto& component : owner.Components()) {
+    if (auto* control = dynamic_cast<TWinControl*>(component.get())) controls.push_back(control);
+  }
+  std::stable_sort(controls.begin(), controls.end(),
+                   [](const TWinControl* a, const TWinControl* b) {
+                     return a->TabOrder() < b->TabOrder();
+                   });
+  HWND previous = HWND_TOP;
+  for (TWinControl* control : controls) {
+    SetWindowPos(control->Handle(), previous, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    previous = control->Handle();
+  }
+}
+
+}  // namespace toolkit

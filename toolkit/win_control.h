@@ -1,0 +1,93 @@
+// Controls with a native child window of their own (scroll bars, buttons,
+// text boxes, static texts): bounds, caption, font, hint, Tab key order,
+// and the notifications the control sends its parent, handed back to it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "toolkit/component.h"
+#include "toolkit/hints.h"
+
+namespace toolkit {
+
+class Window;
+
+// A font as designed at 96 pixels per inch; an empty face means the
+// parent window's font.
+struct FontDesign {
+  std::wstring face;
+  std::int32_t pixelHeight = 0;  // character height, without internal leading
+  bool bold = false;
+  std::uint8_t charset = DEFAULT_CHARSET;
+};
+
+// `font` made for a display of `pixelsPerInch`: its height grows with the
+// display. Returns nullptr when the system cannot make it.
+HFONT CreateDesignFont(const FontDesign& font, std::int32_t pixelsPerInch);
+
+class TWinControl : public Component {
+ public:
+  // A child of `owner`'s window, which must already have its handle;
+  // zero-sized until placed. Throws std::runtime_error when the system
+  // refuses.
+  TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle = 0);
+  ~TWinControl() override;
+
+  HWND Handle() const { return handle_; }
+  // The control behind a native handle, or nullptr.
+  static TWinControl* FromHandle(HWND handle);
+
+  std::int32_t Left() const { return bounds_.left; }
+  std::int32_t Top() const { return bounds_.top; }
+  std::int32_t Width() const { return bounds_.right - bounds_.left; }
+  std::int32_t Height() const { return bounds_.bottom - bounds_.top; }
+  void SetBounds(int left, int top, int width, int height);
+
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(std::wstring caption);
+  const std::wstring& Hint() const { return hint_; }
+  bool ShowHint() const { return showHint_; }
+  std::int32_t TabOrder() const { return tabOrder_; }
+  // The tooltip that shows the hint, or nullptr (no hint, or ShowHint off).
+  HWND HintWindow() const { return tooltip_.Tooltip(); }
+  // The control's own font, or nullptr when it uses its parent's.
+  HFONT OwnFont() const { return font_; }
+
+  // A notification code the control sent its parent (WM_COMMAND).
+  virtual void Notify(std::int32_t /*code*/) {}
+  // Colours for the control's text and background (WM_CTLCOLOR...), or
+  // nullptr to leave them to the system.
+  virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
+
+  void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
+  // Once the owner's layout is whole: the font, the hint's tooltip, and the
+  // control's place in the Tab key's order.
+  void Loaded() override;
+
+ protected:
+  // After the caption or font changed, for controls that size themselves.
+  virtual void ContentChanged() {}
+
+ private:
+  void ApplyFont();
+
+  HWND handle_ = nullptr;
+  RECT bounds_{0, 0, 0, 0};
+  std::wstring caption_;
+  std::wstring hint_;
+  bool showHint_ = false;
+  std::int32_t tabOrder_ = 0;
+  FontDesign fontDesign_;
+  HFONT font_ = nullptr;
+  toolkit::Hint tooltip_;  // qualified: Hint() names the text here
+};
+
+// Stacks `owner`'s native controls in TabOrder order (equal ones keep their
+// layout order), first on top: the Tab key visits a window's controls in
+// that stacking order.
+void ArrangeTabOrder(const Component& owner);
+
+}  // namespace toolkit
