@@ -1,0 +1,345 @@
+// The line control painted by GDI the way its parent window paints it: into
+// a 24-bit DIB section, at an offset inside it, read back pixel for pixel.
+// Arrowheads are compared with the same shapes drawn by plain GDI calls.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "controls/line.h"
+#include "toolkit/gdi_canvas.h"
+
+namespace {
+
+using controls::TArrowhead;
+using controls::TLine;
+using controls::TLineDirection;
+using toolkit::Point;
+using toolkit::Rect;
+
+constexpr int kDibWidth = 160;
+constexpr int kDibHeight = 120;
+constexpr COLORREF kBackground = RGB(0xF0, 0xE8, 0xD0);
+constexpr COLORREF kLine = RGB(200, 30, 40);
+constexpr COLORREF kArrow = RGB(20, 90, 220);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// The same colours as the control takes them, built by hand as 0x00BBGGRR.
+constexpr toolkit::TColor kLineColor = (40u << 16) | (30u << 8) | 200u;
+constexpr toolkit::TColor kArrowColor = (220u << 16) | (90u << 8) | 20u;
+
+// A top-down 24-bit DIB section selected into its own memory DC, filled with
+// the background colour.
+class Dib {
+ public:
+  Dib() {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kDibWidth;
+    info.bmiHeader.biHeight = -kDibHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    dc_ = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<std::uint8_t*>(bits);
+    if (bitmap_ != nullptr) previous_ = SelectObject(dc_, bitmap_);
+    for (int y = 0; y < kDibHeight; ++y) {
+      for (int x = 0; x < kDibWidth; ++x) Set(x, y, kBackground);
+    }
+  }
+  ~Dib() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  Dib(const Dib&) = delete;
+  Dib& operator=(const Dib&) = delete;
+
+  bool Ready() const { return bits_ != nullptr; }
+  HDC Dc() const { return dc_; }
+
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    const std::uint8_t* p = bits_ + y * kStride + x * 3;
+    return RGB(p[2], p[1], p[0]);
+  }
+  void Set(int x, int y, COLORREF colour) {
+    std::uint8_t* p = bits_ + y * kStride + x * 3;
+    p[0] = GetBValue(colour);
+    p[1] = GetGValue(colour);
+    p[2] = GetRValue(colour);
+  }
+  // Everything outside `area` back to the background.
+  void BlankOutside(const Rect& area) {
+    GdiFlush();
+    for (int y = 0; y < kDibHeight; ++y) {
+      for (int x = 0; x < kDibWidth; ++x) {
+        if (!area.Contains({x, y})) Set(x, y, kBackground);
+      }
+    }
+  }
+
+  static constexpr int kStride = (kDibWidth * 3 + 3) & ~3;
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  std::uint8_t* bits_ = nullptr;
+};
+
+// The first pixels of `dib` that are not the colour `expected` gives them,
+// and how many there are; empty when all are. `expected` gives nullopt for
+// a pixel that may be anything.
+std::string Mismatches(const Dib& dib,
+                       const std::function<std::optional<COLORREF>(int x, int y)>& expected) {
+  std::ostringstream out;
+  out << std::hex;
+  int count = 0;
+  for (int y = 0; y < kDibHeight; ++y) {
+    for (int x = 0; x < kDibWidth; ++x) {
+      const std::optional<COLORREF> wanted = expected(x, y);
+      if (!wanted || dib.At(x, y) == *wanted) continue;
+      if (++count <= 12) {
+        out << std::dec << " (" << x << "," << y << ") " << std::hex << "0x" << dib.At(x, y)
+            << " not 0x" << *wanted;
+      }
+    }
+  }
+  if (count == 0) return {};
+  return std::to_string(count) + " pixels wrong:" + out.str();
+}
+
+std::string Differences(const Dib& actual, const Dib& expected) {
+  return Mismatches(actual, [&](int x, int y) { return expected.At(x, y); });
+}
+
+std::string ChangesOutside(const Dib& dib, const Rect& area) {
+  return Mismatches(dib, [&](int x, int y) -> std::optional<COLORREF> {
+    if (area.Contains({x, y})) return std::nullopt;
+    return kBackground;
+  });
+}
+
+// A horizontal run of one colour, both ends included.
+struct Stretch {
+  int y, x0, x1;
+  COLORREF colour;
+};
+
+// The whole image must be background except for `stretches`.
+std::string OnlyStretches(const Dib& dib, const std::vector<Stretch>& stretches) {
+  return Mismatches(dib, [&](int x, int y) {
+    for (const Stretch& r : stretches) {
+      if (r.y == y && x >= r.x0 && x <= r.x1) return r.colour;
+    }
+    return kBackground;
+  });
+}
+
+void Paint(Dib& dib, TLine& line) {
+  toolkit::PaintGraphicControl(dib.Dc(), line);
+  GdiFlush();
+}
+
+// The same drawing with plain GDI calls in the DIB's own coordinates, then
+// everything outside the control's area blanked as clipping would.
+void DrawOracle(Dib& dib, const Rect& area, Point from, Point to, int penWidth,
+                const std::vector<TArrowhead>& arrowheads) {
+  HDC dc = dib.Dc();
+  HPEN pen = CreatePen(PS_SOLID, penWidth, kLine);
+  HBRUSH brush = CreateSolidBrush(kArrow);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, brush);
+  MoveToEx(dc, area.left + from.x, area.top + from.y, nullptr);
+  LineTo(dc, area.left + to.x, area.top + to.y);
+  for (const TArrowhead& a : arrowheads) {
+    POINT points[3];
+    for (int i = 0; i < 3; ++i) points[i] = {area.left + a[i].x, area.top + a[i].y};
+    Polygon(dc, points, 3);
+  }
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+  GdiFlush();
+  dib.BlankOutside(area);
+}
+
+struct OracleCase {
+  const char* name;
+  int width, height;
+  TLineDirection direction;
+  bool arrow1, arrow2;
+  int lineWidth, factor;
+  Point from, to;
+  std::vector<TArrowhead> arrowheads;  // in drawing order
+};
+
+const OracleCase kOracleCases[] = {
+    {"LeftRight", 65, 41, controls::drLeftRight, true, true, 1, 3, {0, 20}, {65, 20},
+     {{{{0, 20}, {3, 17}, {3, 23}}}, {{{64, 20}, {61, 17}, {61, 23}}}}},
+    {"UpDown", 41, 65, controls::drUpDown, true, true, 1, 3, {20, 0}, {20, 65},
+     {{{{20, 0}, {17, 3}, {23, 3}}}, {{{20, 64}, {17, 61}, {23, 61}}}}},
+    {"TopLeftBottomRight", 65, 41, controls::drTopLeftBottomRight, true, true, 1, 3, {0, 0},
+     {65, 41}, {{{{0, 0}, {5, 0}, {1, 5}}}, {{{64, 40}, {63, 35}, {59, 40}}}}},
+    {"TopRightBottomLeft", 65, 41, controls::drTopRightBottomLeft, true, true, 1, 3, {65, 0},
+     {0, 41}, {{{{64, 0}, {59, 0}, {63, 5}}}, {{{0, 40}, {1, 35}, {5, 40}}}}},
+    {"SquareStartArrowheadOnly", 40, 40, controls::drTopLeftBottomRight, true, false, 1, 3,
+     {0, 0}, {40, 40}, {{{{0, 0}, {5, 1}, {1, 5}}}}},
+    {"SquareEndArrowheadOnly", 40, 40, controls::drTopLeftBottomRight, false, true, 1, 3, {0, 0},
+     {40, 40}, {{{{39, 39}, {38, 34}, {34, 38}}}}},
+    {"FlatTopRightBottomLeft", 100, 10, controls::drTopRightBottomLeft, true, true, 1, 3,
+     {100, 0}, {0, 10}, {{{{99, 0}, {95, 0}, {95, 3}}}, {{{0, 9}, {4, 6}, {4, 9}}}}},
+    {"BigArrowheads", 65, 41, controls::drLeftRight, true, true, 1, 8, {0, 20}, {65, 20},
+     {{{{0, 20}, {8, 12}, {8, 28}}}, {{{64, 20}, {56, 12}, {56, 28}}}}},
+    {"ShortControlClipsItsArrowheads", 65, 4, controls::drLeftRight, true, true, 1, 3, {0, 1},
+     {65, 1}, {{{{0, 1}, {3, -2}, {3, 4}}}, {{{64, 1}, {61, -2}, {61, 4}}}}},
+    {"WideHorizontal", 65, 41, controls::drLeftRight, false, false, 3, 3, {0, 19}, {65, 19}, {}},
+    {"WideVertical", 41, 65, controls::drUpDown, false, false, 4, 3, {18, 0}, {18, 65}, {}},
+};
+
+TEST(LinePaint, MatchesPlainGdiCallsInsideItsAreaAndNothingOutside) {
+  for (const OracleCase& c : kOracleCases) {
+    SCOPED_TRACE(c.name);
+    const Rect area{23, 17, 23 + c.width, 17 + c.height};
+    Dib painted;
+    Dib oracle;
+    ASSERT_TRUE(painted.Ready() && oracle.Ready());
+    TLine line(nullptr, nullptr);
+    line.SetBounds(area.left, area.top, c.width, c.height);
+    line.SetDirection(c.direction);
+    line.SetLineColor(kLineColor);
+    line.SetArrowColor(kArrowColor);
+    line.SetLineWidth(c.lineWidth);
+    line.SetArrow1(c.arrow1);
+    line.SetArrow2(c.arrow2);
+    line.SetArrowFactor(c.factor);
+    Paint(painted, line);
+    DrawOracle(oracle, area, c.from, c.to, c.lineWidth, c.arrowheads);
+    EXPECT_EQ(ChangesOutside(painted, area), "");
+    EXPECT_EQ(Differences(painted, oracle), "");
+    // The oracle really drew something the control had to match.
+    EXPECT_NE(ChangesOutside(oracle, {}), "");
+  }
+}
+
+struct RunCase {
+  const char* name;
+  int left, top, width, height;
+  int lineWidth;
+  std::vector<Stretch> stretches;  // in DIB coordinates
+};
+
+const RunCase kRunCases[] = {
+    {"FreshControlDrawsRowOne", 23, 17, 65, 4, 1, {{18, 23, 87, kBlack}}},
+    {"LeftRight65x41", 23, 17, 65, 41, 1, {{37, 23, 87, kBlack}}},
+    {"AtTheDibCorner", 0, 0, 65, 41, 1, {{20, 0, 64, kBlack}}},
+    // Offset row 19; a 3 pixel pen covers the row above and below it.
+    {"ThreeWideSitsOneRowHigher", 23, 17, 65, 41, 3,
+     {{35, 23, 87, kBlack}, {36, 23, 87, kBlack}, {37, 23, 87, kBlack}}},
+    {"ZeroWidthDrawsOnePixel", 23, 17, 65, 41, 0, {{37, 23, 87, kBlack}}},
+};
+
+TEST(LinePaint, AxisLinesCoverExactlyTheirRows) {
+  for (const RunCase& c : kRunCases) {
+    SCOPED_TRACE(c.name);
+    Dib dib;
+    ASSERT_TRUE(dib.Ready());
+    TLine line(nullptr, nullptr);
+    line.SetBounds(c.left, c.top, c.width, c.height);
+    line.SetLineWidth(c.lineWidth);
+    Paint(dib, line);
+    EXPECT_EQ(OnlyStretches(dib, c.stretches), "");
+  }
+}
+
+TEST(LinePaint, HelpWindowConnectorsDrawTheirMiddleRowsEdgeToEdge) {
+  // Default lines in the boxes the help window gives them, side by side in
+  // one parent: each keeps to its own box.
+  struct Box {
+    int left, top, width;
+  };
+  const Box boxes[] = {{2, 5, 65}, {70, 5, 73}, {2, 60, 89}};
+  Dib dib;
+  ASSERT_TRUE(dib.Ready());
+  std::vector<Stretch> stretches;
+  for (const Box& b : boxes) {
+    TLine line(nullptr, nullptr);
+    line.SetBounds(b.left, b.top, b.width, 41);
+    Paint(dib, line);
+    stretches.push_back({b.top + 20, b.left, b.left + b.width - 1, kBlack});
+  }
+  EXPECT_EQ(OnlyStretches(dib, stretches), "");
+}
+
+TEST(LinePaint, ArrowheadsAreFilledWithTheArrowColourAndOutlinedWithTheLineColour) {
+  Dib dib;
+  ASSERT_TRUE(dib.Ready());
+  TLine line(nullptr, nullptr);
+  line.SetBounds(23, 17, 65, 41);
+  line.SetLineColor(kLineColor);
+  line.SetArrowColor(kArrowColor);
+  line.SetArrow1(true);
+  line.SetArrow2(true);
+  line.SetArrowFactor(8);
+  Paint(dib, line);
+  // Start arrowhead (0,20) (8,12) (8,28); end (64,20) (56,12) (56,28).
+  struct Probe {
+    int x, y;
+    COLORREF colour;
+  };
+  const Probe probes[] = {
+      {0, 20, kLine},        // tip
+      {4, 16, kLine},        // upper edge
+      {4, 24, kLine},        // lower edge
+      {8, 15, kLine},        // base
+      {5, 20, kArrow},       // inside, over the line
+      {6, 17, kArrow},       // inside, off the line
+      {64, 20, kLine},       // end tip
+      {59, 20, kArrow},      // end inside
+      {56, 26, kLine},       // end base
+      {30, 20, kLine},       // the line between them
+      {30, 19, kBackground}, // no background painted
+      {1, 12, kBackground},  // beside the arrowhead
+  };
+  for (const Probe& p : probes) {
+    EXPECT_EQ(dib.At(23 + p.x, 17 + p.y), p.colour) << p.x << "," << p.y;
+  }
+  EXPECT_EQ(ChangesOutside(dib, line.BoundsRect()), "");
+}
+
+TEST(LinePaint, ShortControlClipsItsArrowheadsAtItsEdgesInsteadOfMovingThem) {
+  Dib dib;
+  ASSERT_TRUE(dib.Ready());
+  TLine line(nullptr, nullptr);
+  line.SetBounds(23, 17, 65, 4);
+  line.SetLineColor(kLineColor);
+  line.SetArrowColor(kArrowColor);
+  line.SetArrow1(true);
+  Paint(dib, line);
+  // Triangle (0,1) (3,-2) (3,4): its edges cross row 0 at x 1 and row 3 at
+  // x 2, and its base runs down column 3 through all four rows.
+  struct Probe {
+    int x, y;
+    COLORREF colour;
+  };
+  const Probe probes[] = {
+      {0, 1, kLine}, {1, 0, kLine},  {2, 3, kLine},  {3, 0, kLine},
+      {3, 3, kLine}, {2, 1, kArrow}, {2, 0, kArrow}, {0, 0, kBackground},
+  };
+  for (const Probe& p : probes) {
+    EXPECT_EQ(dib.At(23 + p.x, 17 + p.y), p.colour) << p.x << "," << p.y;
+  }
+  EXPECT_EQ(ChangesOutside(dib, line.BoundsRect()), "");
+}
+
+}  // namespace
