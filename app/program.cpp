@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/unit1.h"
+#include "app/unit2.h"
+#include "app/unit3.h"
 
 namespace app {
 
@@ -21,13 +23,23 @@ int RunProgram(Platform& platform) {
     // 3. The main window and, in its creation handler, the surface. A
     // surface that cannot be made ends the program with one clear message.
     std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
     try {
       form1 = std::make_unique<TForm1>(TForm1::Services{platform.system, desktopState, sounds});
+      // 4. and 5. The About dialog and the help window, hidden; the menu
+      // shows these two and no others.
+      form2 = std::make_unique<TForm2>(form1->Handle());
+      form3 = std::make_unique<TForm3>(form1->Handle());
     } catch (const std::exception& error) {
       application.HandleException(error);
+      form3.reset();
+      form2.reset();
+      form1.reset();
       desktop::ExitStep(desktopState);
       return 1;
     }
+    form1->SetDialogs(form2.get(), form3.get());
     application.SetMainWindow(form1->Handle());
 
     // 6. The loop shows the main window: the click, the first cycle, then

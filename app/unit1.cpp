@@ -172,12 +172,12 @@ void TForm1::ScrollBar1Change() {
 }
 
 void TForm1::Help1Click() {
-  // The help window is not built yet; its cue plays all the same.
+  if (help_ != nullptr) help_->Show();
   Beeper(kCueExit);
 }
 
 void TForm1::About1Click() {
-  // The About dialog is not built yet; its cue plays all the same.
+  if (about_ != nullptr) about_->Show();
   Beeper(kCueStrum);
 }
 

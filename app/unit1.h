@@ -10,6 +10,7 @@
 #include "app/sound.h"
 #include "desktop/desktop.h"
 #include "render/win.h"
+#include "toolkit/form.h"
 #include "toolkit/scroll_bar.h"
 #include "toolkit/window.h"
 
@@ -30,6 +31,13 @@ class TForm1 : public toolkit::Window, public CycleSinks {
 
   // FormShow, then the window becomes visible (centred the first time).
   void Show();
+
+  // The About dialog and the help window that the menu shows; until they
+  // are given, their items only play their cues.
+  void SetDialogs(toolkit::TForm* about, toolkit::TForm* help) {
+    about_ = about;
+    help_ = help;
+  }
 
   void FormCreate();
   void FormShow();
@@ -69,6 +77,8 @@ class TForm1 : public toolkit::Window, public CycleSinks {
   std::wstring wallpaperFilePath_;
   std::unique_ptr<TWin> surface_;
   bool shown_ = false;
+  toolkit::TForm* about_ = nullptr;
+  toolkit::TForm* help_ = nullptr;
 };
 
 }  // namespace app

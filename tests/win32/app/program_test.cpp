@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -90,8 +91,22 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     fileAtPublish.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     windowVisibleAtPublish = IsWindowVisible(FindWindowW(L"TForm1", L"HV")) != FALSE;
   }
+  // Presses "No. I Don't Agree." as soon as the About dialog shows.
+  bool refuseTheAgreement = false;
+
+  static bool Showing(const wchar_t* className) {
+    return IsWindowVisible(FindWindowW(className, nullptr)) != FALSE;
+  }
+
   void PlayResource(const char* name) override {
+    if (Showing(L"TForm2")) log.push_back("About dialog visible");
+    if (Showing(L"TForm3")) log.push_back("help window visible");
     log.push_back(std::string("play ") + name);
+    if (refuseTheAgreement && Showing(L"TForm2")) {
+      HWND refuse = FindWindowExW(FindWindowW(L"TForm2", nullptr), nullptr, L"Button",
+                                  L"No. I Don't Agree.");
+      PostMessageW(refuse, BM_CLICK, 0, 0);
+    }
     if (std::string(name) == "RCLICK") ReadSystemMenu();
     if (std::string(name) == "RSTRUM") {
       ChooseFromSystemMenu();
@@ -155,14 +170,21 @@ struct ProgramRun {
   std::vector<std::wstring> errorBoxes;
   int exitCode = -1;
 
-  void Start() {
+  // Ends a loop that something in the test should have ended.
+  static constexpr int kGaveUp = 99;
+  static VOID CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(kGaveUp); }
+
+  // With `untilQuit`, the loop ends as soon as it has handled what start-up
+  // queued; without, only the program itself can end it.
+  void Start(bool untilQuit = true) {
     app::Platform platform{fake, fake,
                            [this](const std::wstring& title, const std::wstring& text) {
                              errorBoxes.push_back(title + L": " + text);
                            }};
-    // The loop ends as soon as it has handled what start-up queued.
-    PostQuitMessage(0);
+    if (untilQuit) PostQuitMessage(0);
+    const UINT_PTR timer = untilQuit ? 0 : SetTimer(nullptr, 0, 20000, &GiveUp);
     exitCode = app::RunProgram(platform);
+    if (timer != 0) KillTimer(nullptr, timer);
   }
 };
 
@@ -330,6 +352,52 @@ TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
     EXPECT_EQ(publishes, 1 + static_cast<int>(c.keys.size())) << "the bar's change ran its cycle";
     EXPECT_TRUE(run.errorBoxes.empty());
   }
+}
+
+TEST(ProgramMenu, AboutAndHelpShowTheirWindowsBeforeTheirCues) {
+  const struct {
+    const char* choice;
+    std::vector<std::string> tail;
+  } cases[] = {
+      {"About", {"About dialog visible", "play RSTRUM"}},
+      {"Help", {"help window visible", "play REXIT"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.choice);
+    test::TempFolder folder;
+    ProgramRun run;
+    run.fake.tempFolder = folder.path().wstring() + L"\\";
+    run.fake.menuChoicesAfterFirstCycle = {c.choice};
+    run.Start();
+    ASSERT_GE(run.fake.log.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(run.fake.log.end() - 2, run.fake.log.end()), c.tail);
+    // Nothing was shown before it was chosen.
+    EXPECT_EQ(std::count(run.fake.log.begin(), run.fake.log.end(), c.tail[0]), 1);
+    EXPECT_EQ(FindWindowW(L"TForm2", nullptr), nullptr) << "outlived the program";
+    EXPECT_EQ(FindWindowW(L"TForm3", nullptr), nullptr) << "outlived the program";
+  }
+}
+
+TEST(ProgramMenu, RefusingTheAgreementEndsTheProgramAndKeepsTheWallpaper) {
+  test::TempFolder folder;
+  ProgramRun run;
+  run.fake.tempFolder = folder.path().wstring() + L"\\";
+  run.fake.menuChoicesAfterFirstCycle = {"About"};
+  run.fake.refuseTheAgreement = true;
+  run.Start(/*untilQuit=*/false);
+  EXPECT_EQ(run.exitCode, 0) << "the loop did not end on the refusal";
+  EXPECT_TRUE(run.errorBoxes.empty());
+  EXPECT_EQ(FindWindowW(L"TForm1", L"HV"), nullptr);
+  // The file that was published stays, unchanged, and nothing else was
+  // published after it.
+  std::ifstream in(folder.path() / L"Huevane.Bmp", std::ios::binary);
+  const std::vector<std::uint8_t> kept((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
+  EXPECT_FALSE(kept.empty());
+  EXPECT_EQ(kept, run.fake.fileAtPublish);
+  int publishes = 0;
+  for (const std::string& entry : run.fake.log) publishes += entry.rfind("wallpaper", 0) == 0;
+  EXPECT_EQ(publishes, 1);
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // The cues embedded in huevane.exe are the committed files, byte for byte,
-// and each has the format of the cue table; the icon is there too.
+// and each has the format of the cue table; the icons, the pictures and the
+// agreement are there too.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <span>
@@ -69,8 +73,51 @@ TEST_F(ProgramResources, EveryCueIsEmbeddedAsTheCommittedFileWithItsFormat) {
   }
 }
 
-TEST_F(ProgramResources, TheProgramIconIsThere) {
-  EXPECT_NE(FindResourceW(module_, L"MAINICON", RT_GROUP_ICON), nullptr);
+// An icon group's images as (size, bits per pixel), in stored order.
+std::vector<std::pair<int, int>> IconImages(std::span<const std::uint8_t> group) {
+  std::vector<std::pair<int, int>> images;
+  if (group.size() < 6) return images;
+  const int count = group[4] | group[5] << 8;
+  for (int i = 0; i < count && 6 + 14 * (i + 1) <= static_cast<int>(group.size()); ++i) {
+    const std::uint8_t* entry = group.data() + 6 + 14 * i;
+    const int size = entry[0] == 0 ? 256 : entry[0];
+    images.emplace_back(size, entry[6] | entry[7] << 8);
+  }
+  return images;
+}
+
+TEST_F(ProgramResources, TheIconsHaveTheirImages) {
+  using Images = std::vector<std::pair<int, int>>;
+  Images icon = IconImages(Resource("MAINICON", MAKEINTRESOURCEA(14)));  // RT_GROUP_ICON
+  std::sort(icon.begin(), icon.end());
+  EXPECT_EQ(icon, (Images{{16, 8}, {16, 24}, {32, 8}, {32, 24}, {48, 8}, {48, 24}, {64, 8},
+                          {64, 24}}));
+  EXPECT_EQ(IconImages(Resource("ABOUTICON", MAKEINTRESOURCEA(14))), (Images{{64, 24}}));
+}
+
+TEST_F(ProgramResources, ThePicturesAndTheAgreementAreThere) {
+  const struct {
+    const char* name;
+    int width, height;
+  } pictures[] = {{"BANNER", 478, 128}, {"HELPPICTURE", 136, 290}};
+  for (const auto& picture : pictures) {
+    // A BITMAP resource is the file without its 14-byte file header.
+    const std::span<const std::uint8_t> bytes = Resource(picture.name, MAKEINTRESOURCEA(2));
+    ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << picture.name;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes.data(), sizeof(header));
+    EXPECT_EQ(header.biWidth, picture.width) << picture.name;
+    EXPECT_EQ(std::abs(header.biHeight), picture.height) << picture.name;
+    EXPECT_EQ(header.biBitCount, 24) << picture.name;
+    EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB)) << picture.name;
+  }
+  const std::span<const std::uint8_t> agreement = Resource("AGREEMENT", MAKEINTRESOURCEA(10));
+  std::ifstream in(std::string(HUEVANE_SOURCE_DIR) + "/resources/agreement.txt",
+                   std::ios::binary);
+  const std::vector<std::uint8_t> committed{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_FALSE(committed.empty());
+  EXPECT_TRUE(std::equal(agreement.begin(), agreement.end(), committed.begin(), committed.end()));
+  for (std::uint8_t c : committed) ASSERT_LT(c, 0x80) << "the agreement is plain Western text";
 }
 
 }  // namespace

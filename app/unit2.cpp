@@ -1,0 +1,129 @@
+#include "app/unit2.h"
+
+#include "toolkit/application.h"
+#include "toolkit/graphic_controls.h"
+#include "toolkit/std_controls.h"
+
+namespace app {
+
+namespace {
+
+using toolkit::ComponentDesign;
+
+template <class T>
+std::unique_ptr<toolkit::Component> Make(toolkit::Component& owner) {
+  return std::make_unique<T>(static_cast<toolkit::Window&>(owner));
+}
+
+// The static texts' font: Verdana, Western.
+std::vector<toolkit::ValueSetting> VerdanaText(int left, int top, int width, int height,
+                                               const wchar_t* caption) {
+  return {{L"Left", left},
+          {L"Top", top},
+          {L"Width", width},
+          {L"Height", height},
+          {L"Caption", std::wstring(caption)},
+          {L"Font.Name", std::wstring(L"Verdana")},
+          {L"Font.Height", 13},
+          {L"Font.Charset", static_cast<std::int32_t>(ANSI_CHARSET)}};
+}
+
+// Top to bottom. The banner starts 4 pixels left of the client area, so its
+// right edge meets the client area's right edge.
+const ComponentDesign kForm2Layout[] = {
+    {L"Image1",
+     Make<toolkit::TImage>,
+     {{L"Left", -4}, {L"Top", 0}, {L"Width", 481}, {L"Height", 133},
+      {L"Picture.Bitmap", std::wstring(L"BANNER")}},
+     {}},
+    {L"StaticText1", Make<toolkit::TStaticText>,
+     VerdanaText(132, 140, 225, 20, L"Ostrega: Huevane"), {}},
+    {L"Image2",
+     Make<toolkit::TImage>,
+     {{L"Left", 40}, {L"Top", 152}, {L"Width", 64}, {L"Height", 64},
+      {L"Picture.Icon", std::wstring(L"ABOUTICON")}},
+     {}},
+    {L"StaticText2", Make<toolkit::TStaticText>,
+     VerdanaText(132, 156, 248, 20, L"Version 1.2 (Build 2643.Quenty.1970)"), {}},
+    {L"Memo1",
+     Make<toolkit::TMemo>,
+     {{L"Left", 4}, {L"Top", 236}, {L"Width", 465}, {L"Height", 169},
+      {L"ReadOnly", true},
+      {L"Font.Name", std::wstring(L"MS Sans Serif")},
+      {L"Font.Height", 12},
+      {L"Font.Charset", static_cast<std::int32_t>(ANSI_CHARSET)},
+      {L"Hint", std::wstring(L"The Huevane end-user agreement")},
+      {L"ShowHint", true},
+      {L"TabOrder", 1}},
+     {}},
+    {L"Button1",
+     Make<toolkit::TButton>,
+     {{L"Left", 8}, {L"Top", 412}, {L"Width", 153}, {L"Height", 29},
+      {L"Caption", std::wstring(L"No. I Don't Agree.")},
+      {L"TabOrder", 2}},
+     {}},
+    {L"OKButton1",
+     Make<toolkit::TButton>,
+     {{L"Left", 164}, {L"Top", 412}, {L"Width", 301}, {L"Height", 29},
+      {L"Caption", std::wstring(L"Yes I Agree. [OK]")},
+      {L"Font.Name", std::wstring(L"MS Sans Serif")},
+      {L"Font.Height", 11},
+      {L"Font.Bold", true},
+      {L"Default", true},
+      {L"TabOrder", 0}},
+     {}},
+};
+
+toolkit::FormDesign Form2Design(HWND mainWindow) {
+  toolkit::FormDesign design;
+  design.className = L"TForm2";
+  design.caption = L"About Ostrega";
+  // A tool window: a thin title bar with a close button only, fixed size.
+  design.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  design.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+  design.clientWidth = 474;
+  design.clientHeight = 446;
+  design.owner = mainWindow;
+  return design;
+}
+
+}  // namespace
+
+std::wstring AgreementText() {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, L"AGREEMENT", MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
+  if (bytes == nullptr || size == 0) return {};
+  // Stored as Western text with plain line feeds; the box wants CR LF.
+  const int length = MultiByteToWideChar(1252, 0, bytes, static_cast<int>(size), nullptr, 0);
+  std::wstring stored(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(1252, 0, bytes, static_cast<int>(size), stored.data(), length);
+  std::wstring text;
+  text.reserve(stored.size() + stored.size() / 16);
+  for (wchar_t c : stored) {
+    if (c == L'\r') continue;
+    if (c == L'\n') text += L'\r';
+    text += c;
+  }
+  return text;
+}
+
+TForm2::TForm2(HWND mainWindow) : TForm(Form2Design(mainWindow), kForm2Layout) {
+  Part<toolkit::TMemo>(L"Memo1").SetText(AgreementText());
+  Part<toolkit::TButton>(L"OKButton1").OnClick = [this] { OKButton1Click(); };
+  Part<toolkit::TButton>(L"Button1").OnClick = [this] { Button1Click(); };
+}
+
+void TForm2::OKButton1Click() { Hide(); }
+
+void TForm2::Button1Click() {
+  if (toolkit::Application* application = toolkit::Application::Current()) {
+    application->Terminate();
+  }
+}
+
+void TForm2::FormPaint() { FocusControl(Part<toolkit::TMemo>(L"Memo1")); }
+
+}  // namespace app

@@ -1,0 +1,33 @@
+// The About dialog: the product line, the version and the end-user
+// agreement. Agreeing hides it; refusing ends the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "toolkit/form.h"
+
+namespace app {
+
+class TForm2 : public toolkit::TForm {
+ public:
+  // Built hidden, belonging to `mainWindow`.
+  explicit TForm2(HWND mainWindow);
+
+  // "Yes I Agree. [OK]": hides the dialog.
+  void OKButton1Click();
+  // "No. I Don't Agree.": the application ends.
+  void Button1Click();
+  // Every paint: the keyboard focus goes back to the agreement.
+  void FormPaint();
+
+ protected:
+  void Painted() override { FormPaint(); }
+};
+
+// The end-user agreement as the dialog shows it, lines ending in "\r\n";
+// empty when the program carries no agreement.
+std::wstring AgreementText();
+
+}  // namespace app

@@ -1,0 +1,428 @@
+// The About dialog and the help window on their own: their layouts, showing
+// and hiding, the focus that every paint gives back to the agreement, the
+// keys, and the refusal that ends the application's loop.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/unit2.h"
+#include "app/unit3.h"
+#include "support/test_window.h"
+#include "toolkit/application.h"
+#include "toolkit/graphic.h"
+#include "toolkit/std_controls.h"
+#include "toolkit/win_control.h"
+
+namespace {
+
+RECT ClientRectOf(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::vector<int> Box(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
+std::vector<int> Box(const toolkit::Rect& r) {
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+LONG Style(HWND window) { return GetWindowLongW(window, GWL_STYLE); }
+LONG ExStyle(HWND window) { return GetWindowLongW(window, GWL_EXSTYLE); }
+
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
+             &font);
+  return font;
+}
+
+SIZE ClientSize(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  return {r.right, r.bottom};
+}
+
+RECT Frame(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return r;
+}
+
+// The main window the dialogs belong to.
+class Owner : public test::TestWindow {
+ public:
+  Owner() : TestWindow(L"HuevaneDialogOwner", 129, 257) {}
+};
+
+struct AboutFixture : ::testing::Test {
+  toolkit::Application app{L"Huevane"};
+  Owner owner;
+  app::TForm2 form{owner.Handle()};
+
+  HWND Control(const wchar_t* name) {
+    return form.Part<toolkit::TWinControl>(name).Handle();
+  }
+  void Pump() { app.ProcessPendingMessages(); }
+  // Paints now, as uncovering the dialog would.
+  void Repaint() {
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump();
+  }
+  void ShowActive() {
+    form.Show();
+    SetActiveWindow(form.Handle());
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), form.Handle());
+  }
+};
+
+TEST_F(AboutFixture, IsBuiltHiddenWithItsLayout) {
+  HWND window = form.Handle();
+  EXPECT_FALSE(IsWindowVisible(window));
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  EXPECT_STREQ(caption, L"About Ostrega");
+  EXPECT_TRUE(ExStyle(window) & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(ExStyle(window) & WS_EX_TOPMOST);
+  EXPECT_FALSE(Style(window) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_EQ(GetWindow(window, GW_OWNER), owner.Handle());
+  const SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 474);
+  EXPECT_EQ(client.cy, 446);
+
+  EXPECT_EQ(Box(ClientRectOf(Control(L"Memo1"))), (std::vector<int>{4, 236, 465, 169}));
+  EXPECT_EQ(Box(ClientRectOf(Control(L"Button1"))), (std::vector<int>{8, 412, 153, 29}));
+  EXPECT_EQ(Box(ClientRectOf(Control(L"OKButton1"))), (std::vector<int>{164, 412, 301, 29}));
+  EXPECT_EQ(Box(form.Part<toolkit::TGraphicControl>(L"Image1").BoundsRect()),
+            (std::vector<int>{-4, 0, 481, 133}));
+  EXPECT_EQ(Box(form.Part<toolkit::TGraphicControl>(L"Image2").BoundsRect()),
+            (std::vector<int>{40, 152, 64, 64}));
+  // The static texts fit their text, from their designed corner, and so do
+  // not overlap although their designed boxes would.
+  const RECT first = ClientRectOf(Control(L"StaticText1"));
+  const RECT second = ClientRectOf(Control(L"StaticText2"));
+  EXPECT_EQ(first.left, 132);
+  EXPECT_EQ(first.top, 140);
+  EXPECT_EQ(second.left, 132);
+  EXPECT_EQ(second.top, 156);
+  EXPECT_LE(first.bottom, second.top);
+  EXPECT_GT(first.right - first.left, 0);
+  EXPECT_FALSE(Style(Control(L"StaticText1")) & WS_TABSTOP);
+  EXPECT_EQ(std::wstring(FontOf(Control(L"StaticText1")).lfFaceName), L"Verdana");
+  EXPECT_EQ(FontOf(Control(L"StaticText1")).lfHeight, -13);
+
+  const LONG memo = Style(Control(L"Memo1"));
+  EXPECT_TRUE(memo & ES_MULTILINE);
+  EXPECT_TRUE(memo & ES_READONLY);
+  EXPECT_TRUE(memo & WS_VSCROLL);
+  EXPECT_FALSE(memo & (ES_AUTOHSCROLL | WS_HSCROLL)) << "the text must wrap";
+  EXPECT_EQ(FontOf(Control(L"Memo1")).lfHeight, -12);
+  EXPECT_EQ(FontOf(Control(L"Memo1")).lfCharSet, ANSI_CHARSET);
+  EXPECT_NE(form.Part<toolkit::TWinControl>(L"Memo1").HintWindow(), nullptr);
+  EXPECT_FALSE(form.Part<toolkit::TWinControl>(L"Memo1").Hint().empty());
+
+  EXPECT_EQ(Style(Control(L"OKButton1")) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(Style(Control(L"Button1")) & BS_TYPEMASK, BS_PUSHBUTTON);
+  EXPECT_EQ(FontOf(Control(L"OKButton1")).lfWeight, FW_BOLD);
+  EXPECT_EQ(FontOf(Control(L"Button1")).lfWeight, FW_NORMAL);
+  wchar_t text[64] = {};
+  GetWindowTextW(Control(L"OKButton1"), text, 64);
+  EXPECT_STREQ(text, L"Yes I Agree. [OK]");
+  GetWindowTextW(Control(L"Button1"), text, 64);
+  EXPECT_STREQ(text, L"No. I Don't Agree.");
+}
+
+TEST_F(AboutFixture, TabVisitsAgreeThenTheAgreementThenRefuse) {
+  HWND window = form.Handle();
+  const std::vector<HWND> expected = {Control(L"OKButton1"), Control(L"Memo1"),
+                                      Control(L"Button1"), Control(L"OKButton1")};
+  std::vector<HWND> visited = {GetNextDlgTabItem(window, nullptr, FALSE)};
+  for (int i = 0; i < 3; ++i) visited.push_back(GetNextDlgTabItem(window, visited.back(), FALSE));
+  EXPECT_EQ(visited, expected);
+}
+
+TEST_F(AboutFixture, ShowsCentredFirstAndWhereItWasLeftLater) {
+  form.Show();
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(form.Handle()));
+  RECT area;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const RECT centred = Frame(form.Handle());
+  EXPECT_LE(std::abs((centred.left + centred.right) - (area.left + area.right)), 1);
+  EXPECT_LE(std::abs((centred.top + centred.bottom) - (area.top + area.bottom)), 1);
+
+  SetWindowPos(form.Handle(), nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SendMessageW(Control(L"OKButton1"), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(form.Handle())) << "agreeing hides the dialog";
+  form.Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(Frame(form.Handle()).left, 7);
+  EXPECT_EQ(Frame(form.Handle()).top, 9);
+}
+
+TEST_F(AboutFixture, TheCloseButtonHidesAndShowingAgainBringsItToTheFront) {
+  form.Show();
+  Pump();
+  SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+  EXPECT_TRUE(IsWindow(form.Handle()));
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+
+  // Another always-on-top window over it; showing it again puts it above.
+  form.Show();
+  HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE, 0, 0,
+                               600, 600, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(cover, nullptr);
+  Pump();
+  auto above = [](HWND upper, HWND lower) {
+    for (HWND w = GetWindow(lower, GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) {
+      if (w == upper) return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(above(cover, form.Handle()));
+  form.Show();
+  Pump();
+  EXPECT_TRUE(above(form.Handle(), cover));
+  DestroyWindow(cover);
+}
+
+TEST_F(AboutFixture, EveryPaintGivesTheFocusBackToTheAgreement) {
+  ShowActive();
+  Repaint();
+  EXPECT_EQ(GetFocus(), Control(L"Memo1")) << "after the first paint";
+  for (const wchar_t* button : {L"OKButton1", L"Button1"}) {
+    SetFocus(Control(button));
+    ASSERT_EQ(GetFocus(), Control(button));
+    Repaint();
+    EXPECT_EQ(GetFocus(), Control(L"Memo1")) << "after tabbing to " << button;
+  }
+  // Painted while another window is active: the agreement has the focus
+  // as soon as the dialog is active again, and the other window keeps it
+  // meanwhile.
+  SetFocus(Control(L"Button1"));
+  ShowWindow(owner.Handle(), SW_SHOW);
+  SetActiveWindow(owner.Handle());
+  Pump();
+  Repaint();
+  EXPECT_EQ(GetActiveWindow(), owner.Handle());
+  SetActiveWindow(form.Handle());
+  Pump();
+  EXPECT_EQ(GetFocus(), Control(L"Memo1"));
+}
+
+TEST_F(AboutFixture, EnterAgreesWhereverTheFocusIsButOnRefusalAndEscapeDoesNothing) {
+  ShowActive();
+  Repaint();
+  ASSERT_EQ(GetFocus(), Control(L"Memo1"));
+  PostMessageW(Control(L"Memo1"), WM_KEYDOWN, VK_ESCAPE, 0);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(form.Handle())) << "no button answers Escape";
+  EXPECT_FALSE(app.Terminated());
+  PostMessageW(Control(L"Memo1"), WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(form.Handle())) << "Enter presses the default button";
+  EXPECT_FALSE(app.Terminated());
+
+  ShowActive();
+  SetFocus(Control(L"Button1"));
+  PostMessageW(Control(L"Button1"), WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  EXPECT_TRUE(app.Terminated()) << "Enter on the focused refusal presses it";
+}
+
+TEST_F(AboutFixture, TheAgreementCanBeScrolledAndSelectedButNotEdited) {
+  HWND memo = Control(L"Memo1");
+  const std::wstring text = form.Part<toolkit::TMemo>(L"Memo1").Text();
+  EXPECT_EQ(text, app::AgreementText());
+  ASSERT_FALSE(text.empty()) << "the test program carries the agreement";
+  EXPECT_NE(text.find(L"\r\n"), std::wstring::npos);
+  EXPECT_EQ(text.find(L"\n\n"), std::wstring::npos) << "bare line feeds left in";
+
+  ShowActive();
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(memo, SB_VERT, &info));
+  EXPECT_GT(info.nMax - info.nMin + 1, static_cast<int>(info.nPage)) << "needs its scroll bar";
+  SendMessageW(memo, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_GT(SendMessageW(memo, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+
+  SendMessageW(memo, EM_SETSEL, 0, 7);
+  DWORD from = 0, to = 0;
+  SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 7u);
+  SendMessageW(memo, WM_CHAR, L'x', 0);
+  SendMessageW(memo, WM_KEYDOWN, VK_DELETE, 0);
+  SendMessageW(memo, WM_PASTE, 0, 0);
+  SendMessageW(memo, WM_CUT, 0, 0);
+  EXPECT_EQ(form.Part<toolkit::TMemo>(L"Memo1").Text(), text);
+}
+
+// Ends a loop that would otherwise never end, so a broken refusal fails
+// instead of hanging the run.
+constexpr int kGaveUp = 99;
+VOID CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(kGaveUp); }
+
+TEST_F(AboutFixture, RefusingEndsTheLoopAlsoOnALaterShowing) {
+  form.Show();
+  SendMessageW(Control(L"OKButton1"), BM_CLICK, 0, 0);
+  Pump();
+  ASSERT_FALSE(app.Terminated());
+  form.Show();
+  PostMessageW(Control(L"Button1"), BM_CLICK, 0, 0);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20000, &GiveUp);
+  const int code = app.Run();
+  KillTimer(nullptr, timer);
+  EXPECT_NE(code, kGaveUp) << "the loop ran on after the refusal";
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_TRUE(IsWindow(form.Handle())) << "the windows go with the application, not before";
+}
+
+struct HelpFixture : ::testing::Test {
+  toolkit::Application app{L"Huevane"};
+  Owner owner;
+  app::TForm3 form{owner.Handle()};
+  void Pump() { app.ProcessPendingMessages(); }
+};
+
+TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
+  HWND window = form.Handle();
+  EXPECT_FALSE(IsWindowVisible(window));
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  EXPECT_STREQ(caption, L"Huevane Help");
+  EXPECT_TRUE(Style(window) & WS_SYSMENU);
+  EXPECT_FALSE(Style(window) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_TRUE(ExStyle(window) & WS_EX_TOPMOST);
+  EXPECT_FALSE(ExStyle(window) & WS_EX_TOOLWINDOW);
+  const SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 376);
+  EXPECT_EQ(client.cy, 308);
+
+  std::vector<std::wstring> order;
+  for (const toolkit::TGraphicControl* control : form.Graphics()) order.push_back(control->Name());
+  EXPECT_EQ(order, (std::vector<std::wstring>{
+                       L"Image1", L"Line1", L"Label1", L"Label2", L"Line2", L"Label3", L"Line3",
+                       L"Label4", L"Line4", L"Line5", L"Line6", L"Line7", L"Label5", L"Label6",
+                       L"Label7", L"Line8", L"Label8"}));
+  struct Placed {
+    const wchar_t* name;
+    std::vector<int> box;
+  };
+  const Placed lines[] = {
+      {L"Line1", {68, 8, 65, 41}},   {L"Line2", {64, 60, 73, 41}},
+      {L"Line3", {84, 76, 65, 41}},  {L"Line4", {96, 92, 65, 41}},
+      {L"Line5", {212, 56, 65, 41}}, {L"Line6", {224, 72, 65, 41}},
+      {L"Line7", {240, 88, 65, 41}}, {L"Line8", {104, 212, 89, 41}},
+      {L"Image1", {120, 12, 136, 290}},
+  };
+  for (const Placed& line : lines) {
+    EXPECT_EQ(Box(form.Part<toolkit::TGraphicControl>(line.name).BoundsRect()), line.box)
+        << std::string(line.name, line.name + wcslen(line.name));
+  }
+  // Labels keep their corner and fit their caption.
+  const Placed labels[] = {{L"Label1", {40, 20}},  {L"Label2", {4, 72}},  {L"Label3", {12, 88}},
+                           {L"Label4", {32, 104}}, {L"Label5", {280, 68}}, {L"Label6", {288, 84}},
+                           {L"Label7", {308, 100}}, {L"Label8", {4, 224}}};
+  for (const Placed& label : labels) {
+    const auto box = Box(form.Part<toolkit::TGraphicControl>(label.name).BoundsRect());
+    EXPECT_EQ(std::vector<int>(box.begin(), box.begin() + 2), label.box);
+    EXPECT_GT(box[2], 0);
+    EXPECT_GT(box[3], 0);
+  }
+  HWND button = form.Part<toolkit::TWinControl>(L"Button1").Handle();
+  EXPECT_EQ(Box(ClientRectOf(button)), (std::vector<int>{280, 264, 79, 33}));
+  EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_PUSHBUTTON) << "neither default nor cancel";
+  EXPECT_EQ(HIWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), 0);
+  EXPECT_EQ(GetNextDlgTabItem(window, nullptr, FALSE), button) << "its only focusable control";
+}
+
+TEST_F(HelpFixture, CloseHelpHidesAndTheNextShowingIsWhereItWasLeft) {
+  form.Show();
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(form.Handle()));
+  SetWindowPos(form.Handle(), nullptr, 31, 17, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SendMessageW(form.Part<toolkit::TWinControl>(L"Button1").Handle(), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  EXPECT_FALSE(app.Terminated());
+  form.Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(Frame(form.Handle()).left, 31);
+  EXPECT_EQ(Frame(form.Handle()).top, 17);
+  SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(form.Handle())) << "the close button hides it too";
+  EXPECT_TRUE(IsWindow(form.Handle()));
+}
+
+// The window's client area as painted, read back as 0x00RRGGBB.
+std::vector<std::uint32_t> ClientPixels(HWND window, SIZE size) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, dib);
+  // The window paints itself into our picture, as it paints the screen.
+  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+  GdiFlush();
+  std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits),
+                                    static_cast<std::uint32_t*>(bits) + size.cx * size.cy);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(dib);
+  for (auto& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+TEST_F(HelpFixture, TheLinesLieOnThePictureAndEndWhereTheirBoxesEnd) {
+  const SIZE size = ClientSize(form.Handle());
+  const std::vector<std::uint32_t> pixels = ClientPixels(form.Handle(), size);
+  auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y) * size.cx + x]; };
+  struct Connector {
+    int row, from, to;  // drawn from `from` to `to`, both included
+    bool runsRight;     // from a start label on the left into the picture
+  };
+  const Connector connectors[] = {
+      {28, 68, 132, true},   {80, 64, 136, true},   {96, 84, 148, true},
+      {112, 96, 160, true},  {76, 212, 276, false}, {92, 224, 288, false},
+      {108, 240, 304, false}, {232, 104, 192, true},
+  };
+  const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
+  const std::uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
+  for (const Connector& c : connectors) {
+    SCOPED_TRACE("line at row " + std::to_string(c.row));
+    // The end inside the picture is black; labels may cover the other end.
+    const int inner = c.runsRight ? c.to : c.from;
+    EXPECT_EQ(at(inner, c.row), 0u);
+    for (int x = 120; x < 256; ++x) {
+      if (x >= c.from && x <= c.to) {
+        EXPECT_EQ(at(x, c.row), 0u) << "x " << x;
+      }
+    }
+    // One pixel high, and no longer than its box.
+    EXPECT_NE(at(inner, c.row - 1), 0u);
+    EXPECT_NE(at(inner, c.row + 1), 0u);
+    const int beyond = c.runsRight ? c.to + 1 : c.from - 1;
+    EXPECT_NE(at(beyond, c.row), 0u) << "drawn past its end";
+  }
+  // Beside the picture and the labels, the window colour.
+  EXPECT_EQ(at(370, 300), faceRgb);
+}
+
+}  // namespace
