@@ -8,6 +8,13 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "i686|i386|x86$")
   add_compile_options(-msse2 -mfpmath=sse)
 endif()
 
+if(WIN32 AND CMAKE_SYSTEM_PROCESSOR MATCHES "i686|i386|x86$")
+  # GCC 12's identical-code folding has been seen to merge an empty member
+  # function (thiscall: the callee pops its argument) with an empty cdecl
+  # function; a call through the merged copy leaves the stack unbalanced.
+  add_compile_options(-fno-ipa-icf)
+endif()
+
 if(WIN32)
   # Plain system DLLs only: no libstdc++/libgcc/winpthread DLLs beside the exe.
   add_link_options(-static -static-libgcc -static-libstdc++)

@@ -33,20 +33,33 @@ TEST(Dpi, ThisDisplayIsTheDesignsUnderWine) {
   EXPECT_TRUE(toolkit::ScreenWindowScale().Identity());
 }
 
+// The text height of the design font at `pixelHeight`, measured here.
+int MeasuredTextHeight(int pixelHeight) {
+  HFONT font = CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           0, 0, 0, 0, L"MS Sans Serif");
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen, &metrics);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(font);
+  return metrics.tmHeight;
+}
+
 TEST(Dpi, DenserDisplaysScaleByTheMeasuredTextHeight) {
-  // The text height includes the font's internal leading, so it grows a
-  // little unevenly; it must grow, by about the ratio of the densities.
-  const struct {
-    int pixelsPerInch;
-    int lowest, highest;  // text height
-  } cases[] = {{120, 15, 18}, {144, 18, 22}, {192, 24, 29}};
+  // The text height includes the font's internal leading, and a bitmap
+  // font grows only in the sizes it has: the scale is whatever the font
+  // measures at its grown height, and never shrinks as the density grows.
   int previous = 13;
-  for (const auto& c : cases) {
-    const toolkit::LayoutScale scale = toolkit::WindowScale({}, c.pixelsPerInch);
+  for (int pixelsPerInch : {120, 144, 192}) {
+    const toolkit::LayoutScale scale = toolkit::WindowScale({}, pixelsPerInch);
     EXPECT_EQ(scale.designTextHeight, 13);
-    EXPECT_GE(scale.textHeight, c.lowest) << c.pixelsPerInch;
-    EXPECT_LE(scale.textHeight, c.highest) << c.pixelsPerInch;
-    EXPECT_GT(scale.textHeight, previous) << c.pixelsPerInch;
+    EXPECT_EQ(scale.textHeight,
+              MeasuredTextHeight(toolkit::ScaledFontHeight({}, pixelsPerInch)))
+        << pixelsPerInch;
+    EXPECT_GE(scale.textHeight, previous) << pixelsPerInch;
+    EXPECT_GT(scale.textHeight, 13) << pixelsPerInch;
     previous = scale.textHeight;
     // The client area grows with it.
     EXPECT_EQ(scale(129), (129 * scale.textHeight + 6) / 13);
