@@ -4,7 +4,8 @@ Wine virtual desktop on a private Xvfb, checked from the outside.
 
     e2e.py --list
     e2e.py --exe huevane.exe --driver e2e_driver.exe --render huevane-render
-           --cues resources/cues --prefix WINEPREFIX --work DIR CASE
+           --cues resources/cues [--pictures resources/pictures]
+           --prefix WINEPREFIX --work DIR CASE
 
 Each case gets its own Xvfb, its own wineserver for the suite's prefix
 (created on first use, then reused), a fresh temporary folder set as the
@@ -12,6 +13,12 @@ user's TEMP and TMP, and the wallpaper setting reset to none. Per run it
 checks the wallpaper file, the registry, the desktop's pixels, the sound
 that reached ALSA, that no message box appeared, and that closing the main
 window ends the process with exit code 0.
+
+The cases that show the About dialog and the help window save pictures of
+the three windows in their work folder. With HUEVANE_E2E_SCREENSHOTS=DIR in
+the environment, the case marked for it also writes them to DIR (the README's
+pictures: tests/e2e/screenshots); without it, nothing outside the work folder
+is written.
 
 Mounts (the unwritable folder, the small filesystem) are made in a private
 mount namespace. Where none can be made, or with
@@ -49,6 +56,8 @@ WALLPAPER_NAME = "Huevane.Bmp"
 # by it within milliseconds, so only this one is sure to reach the device.
 CYCLE_CUE = "RSTRUM.wav"
 
+# The fonts that come with Wine (Debian's fonts-wine).
+WINE_FONTS = Path("/usr/share/wine/fonts")
 # Holds the largest desktop of any case.
 XVFB_SCREEN = "1920x1080x24"
 # Bounds of the waits, in seconds. Each wait polls its condition and returns
@@ -92,6 +101,9 @@ class Run:
     # of Session.act_* methods); each leaves the exact wallpaper for the
     # bars' values behind, checked before the next.
     actions: tuple[str, ...] = ()
+    # The last action ends the program itself, and checks how it ended:
+    # the run does not close it.
+    ends: bool = False
 
 
 @dataclass(frozen=True)
@@ -102,6 +114,8 @@ class Case:
     # "small-filesystem" (full before the second run).
     folder: str = "plain"
     about: str = ""
+    # Its pictures of the windows are the ones HUEVANE_E2E_SCREENSHOTS asks for.
+    screenshots: bool = False
 
 
 CASES: dict[str, Case] = {
@@ -141,6 +155,17 @@ CASES: dict[str, Case] = {
     "system_menu_sound_switch": Case(
         runs=(Run((320, 240), "rendered", actions=("sound_switch",)),),
         about="Be Silent and Make Noise chosen from the system menu with keys, heard at ALSA"),
+    "about_and_help_windows": Case(
+        runs=(Run((800, 600), "rendered", actions=("about", "agree", "help")),),
+        screenshots=True,
+        about="About and Help from the system menu: in front, their cues, exact pictures"),
+    "refusing_the_agreement_ends_the_program": Case(
+        runs=(Run((800, 600), "rendered", actions=("about", "refuse"), ends=True),),
+        about="a click on No. I Don't Agree. ends the program: exit code 0, wallpaper kept"),
+    "close_help_keeps_its_place": Case(
+        runs=(Run((1024, 768), "rendered",
+                  actions=("help", "move_help", "help_again", "close_help", "help_returns")),),
+        about="the help window dragged, chosen again, closed and shown again where it was left"),
 }
 
 # The main window as designed (96 pixels per inch, Wine's default): its
@@ -185,7 +210,43 @@ NOISE_CUE = "RSTART.wav"
 # Down presses from the system menu's first entry (Home) to each choice.
 # Wine's menus skip separators but stop on disabled entries, so from the
 # greyed "Huevane" they pass Help and About: Be Silent is the third.
-MENU_DOWNS = {"Be Silent": 3, "Make Noise": 4}
+MENU_DOWNS = {"Help": 1, "About": 2, "Be Silent": 3, "Make Noise": 4}
+
+# The About dialog and the help window: class, caption, client area.
+ABOUT = ("TForm2", "About Ostrega", (474, 446))
+HELP = ("TForm3", "Huevane Help", (376, 308))
+MAIN_CLASS = "TForm1"
+WS_EX_TOPMOST = 0x8
+WS_EX_TOOLWINDOW = 0x80
+ABOUT_CUE = "RSTRUM.wav"
+HELP_CUE = "REXIT.wav"
+# The banner is drawn 4 pixels left of the About dialog's client area: client
+# pixel (x, y) is the banner's (x + 4, y) on its first 128 rows.
+BANNER = "banner.bmp"
+BANNER_SHIFT = 4
+# The help window's picture, at this client position, and its eight
+# connectors drawn on top of it: row, first and last column, in client
+# coordinates; each runs from its label to a pictured element inside the
+# picture. Off the picture, the labels "Menu" and "Green End" are painted
+# after their lines and cover the lines' outer ends: those two lines are
+# certain only on the picture, the others along their whole length.
+HELP_PICTURE = "help.bmp"
+HELP_PICTURE_AT = (120, 12)
+CONNECTORS = ((28, 68, 132, False), (80, 64, 136, True), (96, 84, 148, True),
+              (112, 96, 160, True), (76, 212, 276, True), (92, 224, 288, False),
+              (108, 240, 304, True), (232, 104, 192, True))
+BLACK = (0, 0, 0)
+# A window counts as painted when fewer than one of this many of its pixels
+# show the wallpaper's colour at their place: the wallpaper's colours have
+# no green, the windows' greys and title bars do, but the icon's gradient
+# may match a few.
+WALLPAPER_THROUGH = 100
+# Where the help window is dragged to: the desktop's top-left corner, clear
+# of the centred main window, so that both title bars can be clicked.
+HELP_MOVED_TO = (10, 10)
+# Names a folder that the marked case also writes its pictures of the windows
+# to, under the names it gives them in its work folder.
+SCREENSHOTS_VARIABLE = "HUEVANE_E2E_SCREENSHOTS"
 
 
 class CaseFailed(Exception):
@@ -317,6 +378,15 @@ class Bitmap:
         return red, green, blue
 
 
+def driver_facts(out: Path) -> dict[str, list[str]]:
+    """The driver's "key value" lines, by key, in order."""
+    facts: dict[str, list[str]] = {}
+    for line in out.read_bytes().decode("utf-8", "replace").splitlines():
+        key, _, value = line.partition(" ")
+        facts.setdefault(key, []).append(value)
+    return facts
+
+
 # --- the case ----------------------------------------------------------------
 
 class Session:
@@ -340,6 +410,10 @@ class Session:
         self.file_size_limit: int | None = None
         # Where the current run's sound is captured.
         self.run_dir = self.work
+        # The current run's wallpaper file by its Windows path.
+        self.wallpaper_windows = ""
+        # Where the help window was dragged to.
+        self.help_place: tuple[int, ...] | None = None
 
     # -- processes --
 
@@ -367,7 +441,9 @@ class Session:
             "WINEARCH": "win32",
             "WINEDEBUG": "-all",
             # No Mono or Gecko: a new prefix would offer to download them.
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # No debugger: a crash ends the program at once instead of
+            # waiting on Wine's crash dialog.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe=d",
             # Arguments and output of the driver carry UTF-8 paths.
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
@@ -386,10 +462,7 @@ class Session:
             code = subprocess.run(["wine", self.args.driver, *args], stdin=subprocess.DEVNULL,
                                   stdout=sink, stderr=self.log, env=self.env,
                                   timeout=WINE_CALL).returncode
-        facts: dict[str, list[str]] = {}
-        for line in out.read_bytes().decode("utf-8", "replace").splitlines():
-            key, _, value = line.partition(" ")
-            facts.setdefault(key, []).append(value)
+        facts = driver_facts(out)
         if code != 0:
             raise CaseFailed(f"e2e_driver {' '.join(args)}: "
                              f"{'; '.join(facts.get('error', ['exit code %d' % code]))}")
@@ -404,7 +477,7 @@ class Session:
     def ensure_prefix(self) -> None:
         """Created once (about 15 s) and reused; the marker comes last, so an
         interrupted creation is redone."""
-        marker = self.prefix / ".huevane-e2e-ready"
+        marker = self.prefix / ".huevane-e2e-ready-fonts"
         if marker.exists():
             return
         say(f"creating the Wine prefix {self.prefix} (once)")
@@ -418,8 +491,21 @@ class Session:
         if self.run_quiet(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio",
                            "/d", "alsa", "/f"]) != 0:
             raise CaseFailed("cannot select the ALSA driver (see wine.log)")
+        self.install_wine_fonts()
         self.stop_wine()
         marker.touch()
+
+    def install_wine_fonts(self) -> None:
+        """Wine's own fonts in the prefix's font folder. Debian's Wine 8 does
+        not find them where the package puts them, and a new prefix gets
+        none of its own: without Marlett, title bars show the letters
+        "0 1 r" instead of their buttons, and the pictures of the windows
+        would not show what a user sees."""
+        fonts = self.unix_path("C:\\windows\\Fonts")
+        fonts.mkdir(parents=True, exist_ok=True)
+        for font in WINE_FONTS.glob("*") if WINE_FONTS.is_dir() else ():
+            if not (fonts / font.name).exists():
+                shutil.copyfile(font, fonts / font.name)
 
     def unix_path(self, windows_path: str) -> Path:
         drive, _, rest = windows_path.partition(":")
@@ -696,15 +782,8 @@ class Session:
                    f"stacked {stacked}")
 
     def act_screenshot(self, desktop: str, run: Run, wallpaper: Path) -> None:
-        """A picture of the main window for a person to look at; checked here
-        only for being the window's size and not the wallpaper."""
-        state = self.driver("--desktop", desktop, "state")
-        left, top, right, bottom = (int(v) for v in state["rect"][0].split())
-        shot = self.work / "main-window.png"
-        subprocess.run(["import", "-window", "root", "-crop",
-                        f"{right - left}x{bottom - top}+{left}+{top}", "+repage", str(shot)],
-                       stdout=self.log, stderr=self.log, env=self.env, timeout=WINE_CALL)
-        self.check(shot.exists(), f"a screenshot of the main window: {shot}", "import failed")
+        """A picture of the main window for a person to look at."""
+        self.save_window(run, self.form(desktop, MAIN_CLASS), "main-window.png")
 
     def act_hints(self, desktop: str, run: Run, wallpaper: Path) -> None:
         """The pointer rests on a bar: that bar's hint shows next to it."""
@@ -953,6 +1032,389 @@ class Session:
                    f"nothing but {NOISE_CUE} reached ALSA after Be Silent",
                    f"captures (inode, size, time) before {before}, after {after}")
 
+    # -- the About dialog and the help window --
+
+    def form(self, desktop: str, class_name: str) -> dict[str, list[str]]:
+        """One of the program's top-level windows as the driver finds it."""
+        return self.driver("--desktop", desktop, "form", class_name)
+
+    @staticmethod
+    def numbers(facts: dict[str, list[str]], key: str) -> tuple[int, ...]:
+        return tuple(int(v) for v in facts[key][0].split())
+
+    def control_centre(self, facts: dict[str, list[str]], caption: str) -> tuple[int, int]:
+        """The screen point in the middle of the window's control that shows
+        this caption."""
+        for line in facts.get("control", []):
+            left, top, right, bottom, visible, _, text = line.split(" ", 6)
+            if text == caption and visible == "1":
+                return (int(left) + int(right)) // 2, (int(top) + int(bottom)) // 2
+        raise CaseFailed(f"no visible control {caption!r}: {facts.get('control')}")
+
+    def click(self, x: int, y: int) -> None:
+        # The server takes the move before the press: no --sync, which would
+        # wait for a motion that never comes if the pointer is already there.
+        self.xdotool("mousemove", str(x), str(y), "click", "1")
+
+    def activate_main(self, desktop: str) -> None:
+        """A click on the main window's title bar, as a user brings it back:
+        with no window manager, Wine's virtual desktop handles the click
+        itself and makes the window the active one, which then gets the
+        keys."""
+        facts = self.form(desktop, MAIN_CLASS)
+        if not self.check("grip" in facts, "the main window's title bar is not covered",
+                          str(facts)):
+            raise CaseFailed("the main window's title bar cannot be clicked")
+        self.click(*self.numbers(facts, "grip"))
+        active = wait_until(lambda: self.form(desktop, MAIN_CLASS).get("active") == ["1"],
+                            WINDOW_WAIT)
+        if not self.check(active, "a click on its title bar makes the main window active",
+                          "another window stayed active"):
+            raise CaseFailed("the main window did not become active")
+
+    def check_shown(self, desktop: str, kind: tuple, chosen: str) -> dict[str, list[str]]:
+        """Waits for the window of that kind to show after `chosen` was chosen
+        from the menu, and checks what a user sees of it at once: the one
+        window of its class, its caption and client area, always on top, in
+        front of the main window and active."""
+        class_name, caption, client = kind
+        facts: dict[str, list[str]] = {}
+
+        def shown():
+            facts.clear()
+            facts.update(self.form(desktop, class_name))
+            return facts.get("visible") == ["1"]
+
+        if not self.check(wait_until(shown, WINDOW_WAIT), f"{chosen} shows a {class_name}",
+                          str(facts)):
+            raise CaseFailed(f"no {class_name} showed")
+        self.check(facts["count"] == ["1"], f"there is one {class_name}",
+                   f"{facts['count']} windows")
+        self.check(facts["caption"] == [caption], f"its caption is {caption!r}",
+                   str(facts["caption"]))
+        self.check(self.numbers(facts, "client") == client,
+                   f"its client area is {client[0]}x{client[1]}", str(facts["client"]))
+        exstyle = int(facts["exstyle"][0])
+        self.check(bool(exstyle & WS_EX_TOPMOST), "it stays on top of ordinary windows",
+                   f"extended style {exstyle:#x}")
+        form_place, main_place = self.numbers(facts, "stacking")
+        self.check(0 <= form_place < main_place, "it stands in front of the main window",
+                   f"stacking places {form_place} and main window {main_place}")
+        self.check(facts.get("active") == ["1"], "it is the active window", str(facts))
+        state = self.driver("--desktop", desktop, "state")
+        self.check(state.get("dialogs") == ["0"], "no message box",
+                   "; ".join(state.get("dialog-title", []) + state.get("dialog-text", [])))
+        return facts
+
+    def check_centred(self, facts: dict[str, list[str]], run: Run, what: str) -> None:
+        left, top, right, bottom = self.numbers(facts, "rect")
+        width, height = run.size
+        self.check(abs(left + right - width) <= 1 and abs(top + bottom - height) <= 1,
+                   f"{what} is centred on the {width}x{height} desktop",
+                   f"window {left},{top} to {right},{bottom}")
+
+    def cue(self, name: str) -> tuple[Path, bytes]:
+        """The capture file a cue reaches and its samples as the device gets them."""
+        (channels, rate), samples = self.expected_cue(name)
+        return self.run_dir / f"audio-{rate}-{channels}-16.wav", samples
+
+    def quiet(self, name: str) -> dict[str, tuple[int, int, int]]:
+        """Waits until no stream in that cue's format is open, and returns the
+        captures as they are then: a stream still open may write again."""
+        (channels, rate), _ = self.expected_cue(name)
+        capture, _ = self.cue(name)
+        self.check(wait_until(lambda: not capture.exists() or self.capture_closed(channels, rate),
+                              SOUND_WAIT),
+                   f"no earlier cue in {name}'s format still sounds", f"{capture} stays open")
+        return self.captures()
+
+    def check_cue(self, name: str, before: dict[str, tuple[int, int, int]], why: str) -> None:
+        """The cue reached ALSA after `before` was taken: its capture was
+        opened anew (a cue opens it, a closed one does not change) and holds
+        the cue sample for sample."""
+        capture, samples = self.cue(name)
+
+        def heard():
+            if self.captures().get(capture.name) == before.get(capture.name):
+                return False
+            data = capture.read_bytes() if capture.exists() else b""
+            return samples in wave_samples(data)
+        self.check(wait_until(heard, SOUND_WAIT),
+                   f"{why} plays {name[:-4]}, sample for sample ({capture.name})",
+                   f"not found; captures before {before}, after {self.captures()}")
+
+    def check_pixels(self, what: str, area: tuple[int, int, int, int],
+                     expected: list[tuple[int, int, tuple[int, int, int]]]) -> None:
+        """A screenshot of the area (left, top, width, height on the screen)
+        shows exactly the expected colours at the listed (x, y) points of
+        the area, once the window has painted."""
+        left, top, width, height = area
+        name = "".join(c if c.isalnum() else "-" for c in what)
+        shot = self.work / f"{name}.rgb"
+        wrong: list = []
+
+        def painted():
+            shot.unlink(missing_ok=True)
+            subprocess.run(["import", "-window", "root", "-crop",
+                            f"{width}x{height}+{left}+{top}", "-depth", "8", f"rgb:{shot}"],
+                           stdout=self.log, stderr=self.log, env=self.env, timeout=WINE_CALL)
+            pixels = shot.read_bytes() if shot.exists() else b""
+            if len(pixels) != width * height * 3:
+                wrong[:] = [("no screenshot", len(pixels))]
+                return False
+            wrong[:] = []
+            for x, y, want in expected:
+                at = (y * width + x) * 3
+                if tuple(pixels[at:at + 3]) != want:
+                    wrong.append(((x, y), tuple(pixels[at:at + 3]), want))
+            return not wrong
+
+        wait_until(painted, SCREEN_WAIT)
+        png = shot.with_suffix(".png")
+        if wrong:
+            subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{shot}",
+                            str(png)], stdout=self.log, stderr=self.log)
+        self.check(not wrong, f"{what}: all {len(expected)} pixels exact",
+                   f"{len(wrong)} differ, e.g. {wrong[:4]} (x, y in the area; seen; expected); "
+                   f"see {png}")
+
+    def check_banner(self, facts: dict[str, list[str]]) -> None:
+        banner = Bitmap.read(self.args.pictures / BANNER)
+        x0, y0 = self.numbers(facts, "client-origin")
+        width = self.numbers(facts, "client")[0]
+        expected = [(x, y, banner.rgb(x + BANNER_SHIFT, y))
+                    for y in range(banner.height) for x in range(width)]
+        self.check_pixels("the About dialog's banner", (x0, y0, width, banner.height), expected)
+
+    def check_help_picture(self, facts: dict[str, list[str]]) -> None:
+        """The picture of the main window, exact, with the connectors drawn
+        over it: each row black from the line's start to its end, and
+        nothing else of the picture changed."""
+        picture = Bitmap.read(self.args.pictures / HELP_PICTURE)
+        px, py = HELP_PICTURE_AT
+        lines = {row: (first, last) for row, first, last, _ in CONNECTORS}
+
+        def colour(x: int, y: int) -> tuple[int, int, int]:
+            first, last = lines.get(y, (0, -1))
+            return BLACK if first <= x <= last else picture.rgb(x - px, y - py)
+
+        expected = [(x, y, colour(x, y))
+                    for y in range(py, py + picture.height) for x in range(px, px + picture.width)]
+        expected += [(x, row, BLACK) for row, first, last, whole in CONNECTORS if whole
+                     for x in range(first, last + 1) if not px <= x < px + picture.width]
+        x0, y0 = self.numbers(facts, "client-origin")
+        width, height = self.numbers(facts, "client")
+        self.check_pixels("the help window's picture and connectors", (x0, y0, width, height),
+                          expected)
+
+    def save_window(self, run: Run, facts: dict[str, list[str]], name: str) -> None:
+        """A picture of the window with its frame, for a person to look at;
+        taken once the window has painted itself all over: a wallpaper
+        change paints over windows until they redraw, and the wallpaper
+        shows through where one has not yet."""
+        left, top, right, bottom = self.numbers(facts, "rect")
+        width, height = right - left, bottom - top
+        wallpaper = Bitmap.read(self.expected_picture(run.size))
+        raw = self.work / f"{name}.rgb"
+        through: list[int] = []
+
+        def painted():
+            raw.unlink(missing_ok=True)
+            subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+                            "-depth", "8", f"rgb:{raw}"], stdout=self.log, stderr=self.log,
+                           env=self.env, timeout=WINE_CALL)
+            pixels = raw.read_bytes() if raw.exists() else b""
+            if len(pixels) != width * height * 3:
+                return False
+            through[:] = [sum(1 for y in range(height) for x in range(width)
+                              if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
+                              == wallpaper.rgb(left + x, top + y))]
+            return through[0] * WALLPAPER_THROUGH < width * height
+
+        if not self.check(wait_until(painted, SCREEN_WAIT),
+                          "the window is painted all over before its picture is taken",
+                          f"{through} of {width * height} pixels show the wallpaper"):
+            return
+        shot = self.work / name
+        # Without time stamps: the same window gives the same file.
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{raw}",
+                        "-strip", f"png:{shot}"], stdout=self.log, stderr=self.log)
+        if not self.check(shot.exists(), f"a picture of the window: {shot}", "convert failed"):
+            return
+        folder = os.environ.get(SCREENSHOTS_VARIABLE)
+        if folder and self.case.screenshots:
+            Path(folder).mkdir(parents=True, exist_ok=True)
+            shutil.copyfile(shot, Path(folder) / name)
+            say(f"     copied to {Path(folder) / name}")
+
+    def act_about(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """About from the system menu: the agreement dialog comes to the front,
+        centred, with its cue and its banner exactly as stored."""
+        self.save_window(run, self.form(desktop, MAIN_CLASS), "main-window.png")
+        before = self.quiet(ABOUT_CUE)
+        self.choose_from_system_menu(desktop, "About")
+        facts = self.check_shown(desktop, ABOUT, "About")
+        exstyle = int(facts["exstyle"][0])
+        self.check(bool(exstyle & WS_EX_TOOLWINDOW), "it is a tool window",
+                   f"extended style {exstyle:#x}")
+        self.check_centred(facts, run, "the About dialog")
+        self.check_cue(ABOUT_CUE, before, "About")
+        self.check_banner(facts)
+        self.save_window(run, facts, "about.png")
+
+    def act_agree(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """A real click on "Yes I Agree. [OK]" only hides the dialog."""
+        self.click(*self.control_centre(self.form(desktop, ABOUT[0]), "Yes I Agree. [OK]"))
+        facts: dict[str, list[str]] = {}
+
+        def hidden():
+            facts.clear()
+            facts.update(self.form(desktop, ABOUT[0]))
+            return facts.get("visible") == ["0"]
+        self.check(wait_until(hidden, WINDOW_WAIT) and facts.get("count") == ["1"],
+                   "a click on 'Yes I Agree. [OK]' hides the About dialog", str(facts))
+        self.check_state(desktop, self.wallpaper_windows)
+
+    def act_help(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """The main window made active by a click; Help from its system menu:
+        the help window comes to the front, centred the first time, with its
+        cue, its picture and its connectors exact."""
+        self.activate_main(desktop)
+        before = self.quiet(HELP_CUE)
+        self.choose_from_system_menu(desktop, "Help")
+        facts = self.check_shown(desktop, HELP, "Help")
+        self.check_centred(facts, run, "the help window, shown the first time,")
+        self.check_cue(HELP_CUE, before, "Help")
+        self.check_help_picture(facts)
+        self.save_window(run, facts, "help.png")
+
+    def act_move_help(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """The help window dragged by its title bar with the mouse, to the
+        desktop's top-left corner."""
+        facts = self.form(desktop, HELP[0])
+        left, top, right, bottom = self.numbers(facts, "rect")
+        if not self.check("grip" in facts, "the help window's title bar is not covered",
+                          str(facts)):
+            raise CaseFailed("the help window's title bar cannot be gripped")
+        x, y = self.numbers(facts, "grip")
+        dx, dy = HELP_MOVED_TO[0] - left, HELP_MOVED_TO[1] - top
+        self.xdotool("mousemove", str(x), str(y), "mousedown", "1",
+                     "mousemove", str(x + dx // 2), str(y + dy // 2),
+                     "mousemove", str(x + dx), str(y + dy), "mouseup", "1")
+        wanted = (left + dx, top + dy, right + dx, bottom + dy)
+        seen: list = []
+
+        def moved():
+            seen[:] = self.numbers(self.form(desktop, HELP[0]), "rect")
+            return tuple(seen) == wanted
+        self.check(wait_until(moved, WINDOW_WAIT),
+                   f"dragging its title bar by {dx},{dy} moves the help window to "
+                   f"{wanted[0]},{wanted[1]}", f"it stands at {seen}")
+        self.help_place = tuple(seen)
+
+    def act_help_again(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """Help chosen while the help window shows, behind the active main
+        window: the same window comes to the front where it stands, and its
+        cue plays again."""
+        self.activate_main(desktop)
+        facts = self.form(desktop, HELP[0])
+        self.check(facts.get("visible") == ["1"] and facts.get("active") == ["0"],
+                   "the help window shows and is not active", str(facts))
+        before = self.quiet(HELP_CUE)
+        self.choose_from_system_menu(desktop, "Help")
+        facts = {}
+
+        def active():
+            facts.clear()
+            facts.update(self.form(desktop, HELP[0]))
+            return facts.get("active") == ["1"]
+        self.check(wait_until(active, WINDOW_WAIT), "Help again makes the help window active",
+                   str(facts))
+        self.check(facts.get("count") == ["1"] and facts.get("visible") == ["1"],
+                   "there is still one help window, shown", str(facts))
+        self.check(self.numbers(facts, "rect") == self.help_place,
+                   "it stays where it was dragged", f"{facts['rect']}, was {self.help_place}")
+        self.check_cue(HELP_CUE, before, "Help again")
+
+    def act_close_help(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """A real click on "Close Help" hides the window; the program goes on."""
+        self.click(*self.control_centre(self.form(desktop, HELP[0]), "Close Help"))
+        facts: dict[str, list[str]] = {}
+
+        def hidden():
+            facts.clear()
+            facts.update(self.form(desktop, HELP[0]))
+            return facts.get("visible") == ["0"]
+        self.check(wait_until(hidden, WINDOW_WAIT) and facts.get("count") == ["1"],
+                   "a click on 'Close Help' hides the help window", str(facts))
+        self.check_state(desktop, self.wallpaper_windows)
+
+    def act_help_returns(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """Help once more: the window shows again where it was left, not
+        centred again, and as it was."""
+        self.activate_main(desktop)
+        before = self.quiet(HELP_CUE)
+        self.choose_from_system_menu(desktop, "Help")
+        facts = self.check_shown(desktop, HELP, "Help after Close Help")
+        self.check(self.numbers(facts, "rect") == self.help_place,
+                   f"the help window shows where it was left, {self.help_place}",
+                   f"it stands at {facts['rect']}")
+        self.check_cue(HELP_CUE, before, "Help after Close Help")
+        self.check_help_picture(facts)
+
+    def act_refuse(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """A real click on "No. I Don't Agree." ends the whole program by
+        itself: exit code 0, no box, the main window gone, and the wallpaper
+        file and setting exactly as they were."""
+        button = self.control_centre(self.form(desktop, ABOUT[0]), "No. I Don't Agree.")
+        before = wallpaper.read_bytes()
+        facts_before = wallpaper.stat()
+        # The process is opened before the click: once gone, it could not be.
+        out = self.work / "driver-exit.out"
+        with open(out, "wb") as sink:
+            watcher = subprocess.Popen(
+                ["wine", self.args.driver, "--desktop", desktop, "exit", str(CLOSE_WAIT * 1000)],
+                stdin=subprocess.DEVNULL, stdout=sink, stderr=self.log, env=self.env)
+        if not wait_until(lambda: b"watching" in out.read_bytes() or watcher.poll() is not None,
+                          WINE_CALL) or watcher.poll() is not None:
+            watcher.wait(timeout=WINE_CALL)
+            raise CaseFailed(f"e2e_driver exit: {out.read_bytes().decode('utf-8', 'replace')}")
+        self.click(*button)
+        code = watcher.wait(timeout=CLOSE_WAIT + WINE_CALL)
+        facts = driver_facts(out)
+        if not self.check(code == 0 and "exit-code" in facts,
+                          "a click on 'No. I Don't Agree.' ends the program by itself",
+                          "; ".join(facts.get("error", [f"driver exit code {code}"]) +
+                                    facts.get("dialog-title", []) +
+                                    facts.get("dialog-text", []))):
+            return
+        self.check(facts["exit-code"] == ["0"], "the program's exit code is 0",
+                   str(facts["exit-code"]))
+        self.check(facts.get("dialogs-seen") == ["0"], "no message box came up on the way",
+                   "; ".join(facts.get("dialog-title", []) + facts.get("dialog-text", [])))
+        self.check(facts.get("main-window-left") == ["0"], "the main window is destroyed",
+                   "it still exists")
+        after = wallpaper.read_bytes() if wallpaper.exists() else b""
+        self.check(after == before, "the wallpaper file is byte for byte what it was",
+                   f"{len(after)} bytes now, {len(before)} before")
+        facts_after = wallpaper.stat() if wallpaper.exists() else facts_before
+        self.check((facts_after.st_ino, facts_after.st_mtime_ns) ==
+                   (facts_before.st_ino, facts_before.st_mtime_ns),
+                   "the wallpaper file was not written again on the way out",
+                   f"inode and modification time {facts_before.st_ino}, "
+                   f"{facts_before.st_mtime_ns} before; {facts_after.st_ino}, "
+                   f"{facts_after.st_mtime_ns} after")
+        self.check(after == self.expected_picture(run.size).read_bytes(),
+                   f"the wallpaper file is still huevane-render's {run.size[0]}x{run.size[1]}",
+                   "it differs")
+        self.check_no_temporaries(wallpaper.parent)
+        setting = self.driver("wallpaper")
+        for key, what in (("wallpaper-registry", r"HKCU\Control Panel\Desktop Wallpaper"),
+                          ("wallpaper-spi", "SPI_GETDESKWALLPAPER")):
+            self.check(setting.get(key) == [self.wallpaper_windows],
+                       f"{what} still names the file",
+                       f"{setting.get(key)}, expected {self.wallpaper_windows!r}")
+
     # -- one start of the program --
 
     def start(self, index: int, run: Run, temp_windows: str, temp: Path,
@@ -961,6 +1423,7 @@ class Session:
         desktop = f"HuevaneE2E{index}"
         wallpaper_path = temp_windows + "\\" + WALLPAPER_NAME
         wallpaper = temp / WALLPAPER_NAME
+        self.wallpaper_windows = wallpaper_path
         run_dir = self.work / f"run{index}"
         self.run_dir = run_dir
         (run_dir / "xdg" / "alsa").mkdir(parents=True)
@@ -994,9 +1457,10 @@ class Session:
         for action in run.actions:
             getattr(self, f"act_{action}")(desktop, run, wallpaper)
 
-        closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
-        self.check(closed.get("exit-code") == ["0"], "WM_CLOSE ends the program with exit code 0",
-                   str(closed.get("exit-code")))
+        if not run.ends:
+            closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
+            self.check(closed.get("exit-code") == ["0"],
+                       "WM_CLOSE ends the program with exit code 0", str(closed.get("exit-code")))
         say(f"run {index} took {time.monotonic() - started:.2f}s")
         return wallpaper.read_bytes() if wallpaper.exists() else None
 
@@ -1006,6 +1470,7 @@ class Session:
         self.log = open(self.log_path, "ab")
         self.start_xvfb()
         self.wine_env()
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
         lock = open(str(self.prefix) + ".lock", "w")
         # One case at a time per prefix, whoever starts it.
         fcntl.flock(lock, fcntl.LOCK_EX)
@@ -1060,6 +1525,9 @@ def main() -> int:
     parser.add_argument("--driver")
     parser.add_argument("--render")
     parser.add_argument("--cues")
+    parser.add_argument("--pictures", type=Path,
+                        default=Path(__file__).resolve().parents[2] / "resources" / "pictures",
+                        help="the About banner and the help picture (default: the repository's)")
     parser.add_argument("--prefix")
     parser.add_argument("--work")
     parser.add_argument("case", nargs="?", choices=sorted(CASES))

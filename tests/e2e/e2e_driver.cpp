@@ -16,9 +16,13 @@
 //   e2e_driver --desktop NAME usage
 //   e2e_driver --desktop NAME tooltips
 //   e2e_driver --desktop NAME menus
+//   e2e_driver --desktop NAME form CLASS
+//   e2e_driver --desktop NAME exit TIMEOUT_MS
+//   e2e_driver wallpaper
 //
 // BAR is a scroll bar's place on the main window, counted from the left
-// (0..6); KEY a virtual-key code.
+// (0..6); KEY a virtual-key code; CLASS the window class of one of the
+// program's top-level windows.
 //
 // Output is one "key value" line per fact, in UTF-8, so that the suite can
 // compare non-ASCII paths byte for byte. Exit status: 0 done, 1 the command
@@ -240,6 +244,21 @@ int Wait(const std::wstring& desktop, DWORD timeoutMs) {
   }
 }
 
+// The wallpaper setting as any program reads it: the stored value and the
+// system's answer.
+void SayWallpaper() {
+  Say(L"wallpaper-registry", UserString(kDesktopKey, L"Wallpaper"));
+  wchar_t wallpaper[MAX_PATH + 1] = {};
+  SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, wallpaper, 0);
+  Say(L"wallpaper-spi", wallpaper);
+}
+
+// The same after the program has gone, when there is no window to ask.
+int Wallpaper() {
+  SayWallpaper();
+  return 0;
+}
+
 int State() {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
@@ -248,10 +267,7 @@ int State() {
   const bool responds = SendMessageTimeoutW(windows.main, WM_NULL, 0, 0,
                                             SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &result) != 0;
   Say(L"responds", responds ? L"1" : L"0");
-  Say(L"wallpaper-registry", UserString(kDesktopKey, L"Wallpaper"));
-  wchar_t wallpaper[MAX_PATH + 1] = {};
-  SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, wallpaper, 0);
-  Say(L"wallpaper-spi", wallpaper);
+  SayWallpaper();
   return 0;
 }
 
@@ -490,6 +506,142 @@ int Menus() {
   return 0;
 }
 
+// --- the About dialog, the help window, and the end ------------------------
+
+struct FormSearch {
+  DWORD pid = 0;
+  std::wstring className;
+  std::vector<HWND> found;  // in stacking order, top first
+};
+
+BOOL CALLBACK CollectForms(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<FormSearch*>(context);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == search.pid && ClassOf(window) == search.className) search.found.push_back(window);
+  return TRUE;
+}
+
+// A window's place among the top-level windows, top first; -1 if it is none.
+int StackingOf(HWND window) {
+  int place = 0;
+  for (HWND at = GetTopWindow(nullptr); at != nullptr; at = GetWindow(at, GW_HWNDNEXT), ++place) {
+    if (at == window) return place;
+  }
+  return -1;
+}
+
+// A point of the window's title bar where a click grips the window itself:
+// the middle of the longest stretch, on the title bar's middle row, that
+// the window reports as its caption and that no other window covers. The
+// buttons and the icon at the ends answer otherwise, and differ in size
+// between the kinds of window, so they are asked for, not assumed.
+bool FindGrip(HWND window, POINT& grip) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  POINT client{0, 0};
+  ClientToScreen(window, &client);
+  const int y = (rect.top + client.y) / 2;
+  int bestStart = 0, bestLength = 0, start = 0, length = 0;
+  for (int x = rect.left; x < rect.right; ++x) {
+    DWORD_PTR hit = HTNOWHERE;
+    const POINT point{x, y};
+    const bool caption =
+        WindowFromPoint(point) == window &&
+        SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000,
+                            &hit) != 0 &&
+        hit == HTCAPTION;
+    if (caption) {
+      if (length == 0) start = x;
+      if (++length > bestLength) {
+        bestStart = start;
+        bestLength = length;
+      }
+    } else {
+      length = 0;
+    }
+  }
+  grip = {bestStart + bestLength / 2, y};
+  return bestLength > 0;
+}
+
+BOOL CALLBACK SayControl(HWND child, LPARAM) {
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  // left top right bottom (screen) visible class | caption
+  Say(L"control", Numbers({rect.left, rect.top, rect.right, rect.bottom,
+                           IsWindowVisible(child) ? 1L : 0L}) +
+                      L" " + ClassOf(child) + L" " + TextOf(child));
+  return TRUE;
+}
+
+// The program's top-level windows of one class, as a user finds them: how
+// many there are and how many show; for the first, where it stands on the
+// screen and in the stacking order relative to the main window, whether it
+// is the active window, where its title bar can be gripped, and its
+// controls with their screen rectangles.
+int Form(const std::wstring& className) {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  FormSearch search{windows.pid, className, {}};
+  EnumWindows(CollectForms, reinterpret_cast<LPARAM>(&search));
+  Say(L"count", std::to_wstring(search.found.size()));
+  Say(L"visible", std::to_wstring(CountVisibleWindows(windows.pid, className)));
+  if (search.found.empty()) return 0;
+  HWND form = search.found.front();
+  Say(L"window", Hex(form));
+  Say(L"caption", TextOf(form));
+  RECT rect{};
+  GetWindowRect(form, &rect);
+  Say(L"rect", Numbers({rect.left, rect.top, rect.right, rect.bottom}));
+  RECT client{};
+  GetClientRect(form, &client);
+  POINT origin{0, 0};
+  ClientToScreen(form, &origin);
+  Say(L"client", Numbers({client.right, client.bottom}));
+  Say(L"client-origin", Numbers({origin.x, origin.y}));
+  Say(L"exstyle", std::to_wstring(static_cast<DWORD>(GetWindowLongW(form, GWL_EXSTYLE))));
+  // Stacking places, top first: this window's and the main window's.
+  Say(L"stacking", Numbers({StackingOf(form), StackingOf(windows.main)}));
+  Say(L"active", GetForegroundWindow() == form ? L"1" : L"0");
+  POINT grip{};
+  if (IsWindowVisible(form) && FindGrip(form, grip)) Say(L"grip", Numbers({grip.x, grip.y}));
+  EnumChildWindows(form, SayControl, 0);
+  return 0;
+}
+
+// Waits for the program to end by itself, having opened its process before
+// the suite acts ("watching" tells it when): a process that is gone cannot
+// be opened any more. Reports the exit code, whether the main window still
+// exists, and every standard dialog that showed while it waited.
+int Exit(DWORD timeoutMs) {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, windows.pid);
+  if (process == nullptr) return Fail(L"cannot open the program's process");
+  Say(L"watching", std::to_wstring(windows.pid));
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  int dialogs = 0;
+  DWORD waited = WAIT_TIMEOUT;
+  while (waited == WAIT_TIMEOUT && GetTickCount64() < deadline) {
+    const int shown = CountVisibleWindows(windows.pid, kDialogClass);
+    if (shown > dialogs) {
+      dialogs = shown;
+      EnumWindows(SayDialog, static_cast<LPARAM>(windows.pid));
+    }
+    waited = WaitForSingleObject(process, kPollMs);
+  }
+  DWORD exitCode = STILL_ACTIVE;
+  GetExitCodeProcess(process, &exitCode);
+  CloseHandle(process);
+  Say(L"dialogs-seen", std::to_wstring(dialogs));
+  if (waited != WAIT_OBJECT_0) return Fail(L"the program did not end in time");
+  Say(L"exit-code", std::to_wstring(exitCode));
+  Say(L"main-window-left", IsWindow(windows.main) ? L"1" : L"0");
+  return 0;
+}
+
 // The program's use of memory and handles, as the system reports them.
 int Usage() {
   const ProgramWindows windows = FindProgramWindows();
@@ -516,9 +668,9 @@ int Usage() {
 
 int Help() {
   Say(L"error",
-      L"usage: e2e_driver profile | prepare TEMP_FOLDER | --desktop NAME (wait MS | state | "
-      L"close MS | bars | keys BAR KEY COUNT... | drag BAR COUNT FINAL | storm SEED COUNT | usage | "
-      L"tooltips | menus)");
+      L"usage: e2e_driver profile | prepare TEMP_FOLDER | wallpaper | --desktop NAME (wait MS | "
+      L"state | close MS | exit MS | bars | keys BAR KEY COUNT... | drag BAR COUNT FINAL | "
+      L"storm SEED COUNT | usage | tooltips | menus | form CLASS)");
   return 2;
 }
 
@@ -528,18 +680,19 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == L"profile") return Profile();
   if (args.size() == 2 && args[0] == L"prepare") return Prepare(args[1]);
+  if (args.size() == 1 && args[0] == L"wallpaper") return Wallpaper();
   if (args.size() < 3 || args[0] != L"--desktop") return Help();
   const std::wstring desktop = args[1];
   const std::wstring command = args[2];
-  if (args.size() == 4 && (command == L"wait" || command == L"close")) {
+  if (args.size() == 4 && (command == L"wait" || command == L"close" || command == L"exit")) {
     const DWORD timeoutMs = static_cast<DWORD>(std::wcstoul(args[3].c_str(), nullptr, 10));
     if (command == L"wait") return Wait(desktop, timeoutMs);
     if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
-    return Close(timeoutMs);
+    return command == L"close" ? Close(timeoutMs) : Exit(timeoutMs);
   }
   const bool known = command == L"state" || command == L"bars" || command == L"keys" ||
                      command == L"drag" || command == L"storm" || command == L"usage" ||
-                     command == L"tooltips" || command == L"menus";
+                     command == L"tooltips" || command == L"menus" || command == L"form";
   if (!known) return Help();
   if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
   const std::vector<std::wstring> rest(args.begin() + 3, args.end());
@@ -548,6 +701,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"usage" && rest.empty()) return Usage();
   if (command == L"tooltips" && rest.empty()) return Tooltips();
   if (command == L"menus" && rest.empty()) return Menus();
+  if (command == L"form" && rest.size() == 1) return Form(rest[0]);
   if (command == L"keys" && !rest.empty() && rest.size() % 3 == 0) return Keys(rest);
   if (command == L"drag" && rest.size() == 3) {
     return Drag(rest[0], std::wcstoul(rest[1].c_str(), nullptr, 10),
