@@ -27,6 +27,24 @@ bool PressDefaultButton(const MSG& message, HWND topLevel) {
   return true;
 }
 
+// A read-only text box has no use for Tab, yet as a multi-line box it asks
+// the dialog manager for every key: Tab and Shift+Tab leave it for the next
+// or previous control, as from any other control. Returns true when the key
+// was used so.
+bool TabOutOfReadOnlyText(const MSG& message, HWND topLevel) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
+  if (GetKeyState(VK_CONTROL) < 0) return false;
+  HWND focus = GetFocus();
+  wchar_t className[8] = {};
+  if (focus == nullptr || !IsChild(topLevel, focus) || !GetClassNameW(focus, className, 8) ||
+      lstrcmpiW(className, L"Edit") != 0 || !(GetWindowLongW(focus, GWL_STYLE) & ES_READONLY)) {
+    return false;
+  }
+  const bool backwards = GetKeyState(VK_SHIFT) < 0;
+  if (HWND next = GetNextDlgTabItem(topLevel, focus, backwards ? TRUE : FALSE)) SetFocus(next);
+  return true;
+}
+
 // Tab and Shift+Tab move the focus among the controls of the active window,
 // as in a dialog. Only keyboard messages go through the dialog manager, and
 // only for the active window: the scroll bars ask for the arrow keys
@@ -43,6 +61,7 @@ bool IsKeyboardNavigation(MSG& message) {
     // The same codes as the characters '\r', Escape and Ctrl+Break.
     return message.wParam == VK_RETURN && PressDefaultButton(message, topLevel);
   }
+  if (TabOutOfReadOnlyText(message, topLevel)) return true;
   return IsDialogMessageW(topLevel, &message) != FALSE;
 }
 

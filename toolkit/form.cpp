@@ -57,12 +57,6 @@ void TForm::FocusControl(TWinControl& control) {
   if (GetActiveWindow() == Handle() && GetFocus() != focus_) SetFocus(focus_);
 }
 
-HWND TForm::FocusedControl() const {
-  HWND focus = GetFocus();
-  if (GetActiveWindow() == Handle() && IsOurChild(focus)) return focus;
-  return focus_;
-}
-
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_GETFONT:

@@ -51,8 +51,6 @@ class TForm : public Window {
   // Gives `control` the keyboard focus now if the window is active, or
   // when it is next activated.
   void FocusControl(TWinControl& control);
-  // The control that has the focus, or gets it on the next activation.
-  HWND FocusedControl() const;
 
   // The component named `name` as a T; throws std::logic_error when the
   // window has no such component.

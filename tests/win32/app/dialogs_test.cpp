@@ -147,6 +147,19 @@ TEST_F(AboutFixture, TabVisitsAgreeThenTheAgreementThenRefuse) {
   EXPECT_EQ(visited, expected);
 }
 
+TEST_F(AboutFixture, TheTabKeyLeavesTheAgreementForTheNextButton) {
+  ShowActive();
+  Repaint();
+  ASSERT_EQ(GetFocus(), Control(L"Memo1"));
+  PostMessageW(Control(L"Memo1"), WM_KEYDOWN, VK_TAB, 0);
+  Pump();
+  EXPECT_EQ(GetFocus(), Control(L"Button1"));
+  PostMessageW(Control(L"Button1"), WM_KEYDOWN, VK_TAB, 0);
+  Pump();
+  EXPECT_EQ(GetFocus(), Control(L"OKButton1"));
+  EXPECT_EQ(form.Part<toolkit::TMemo>(L"Memo1").Text(), app::AgreementText()) << "no tab typed";
+}
+
 TEST_F(AboutFixture, ShowsCentredFirstAndWhereItWasLeftLater) {
   form.Show();
   Pump();
