@@ -8,7 +8,6 @@
 #include "toolkit/layout.h"
 #include "toolkit/menu.h"
 
-#include <stdexcept>
 
 namespace app {
 
@@ -20,14 +19,10 @@ constexpr int kClientHeight = 257;
 
 using toolkit::ComponentDesign;
 
-std::unique_ptr<toolkit::Component> MakeScrollBar(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TScrollBar>(static_cast<toolkit::Window&>(owner));
-}
-
 ComponentDesign Bar(const wchar_t* name, int left, int width, const wchar_t* hint, int max,
                     int position, int tabOrder) {
   return {name,
-          MakeScrollBar,
+          toolkit::MakeControl<toolkit::TScrollBar>,
           {{L"Left", left},
            {L"Top", 0},
            {L"Width", width},
@@ -153,10 +148,7 @@ void TForm1::FormShow() {
 void TForm1::FormDestroy() { surface_.reset(); }
 
 toolkit::TScrollBar& TForm1::ScrollBar(int number) const {
-  auto* bar = dynamic_cast<toolkit::TScrollBar*>(
-      FindComponent(L"ScrollBar" + std::to_wstring(number)));
-  if (bar == nullptr) throw std::logic_error("the main window has no such scroll bar");
-  return *bar;
+  return Part<toolkit::TScrollBar>(L"ScrollBar" + std::to_wstring(number));
 }
 
 ControlValues TForm1::Values() const {

@@ -2,9 +2,7 @@
 #pragma once
 
 #include <memory>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "app/cycle.h"
 #include "app/sound.h"
@@ -60,14 +58,6 @@ class TForm1 : public toolkit::Window, public CycleSinks {
   toolkit::TScrollBar& ScrollBar(int number) const;
   const std::wstring& WallpaperFilePath() const { return wallpaperFilePath_; }
   const TWin* Surface() const { return surface_.get(); }
-  // The component named `name`; throws std::logic_error when the window has
-  // no such component of type T.
-  template <class T>
-  T& Part(std::wstring_view name) const {
-    auto* part = dynamic_cast<T*>(FindComponent(name));
-    if (part == nullptr) throw std::logic_error("the main window has no such component");
-    return *part;
-  }
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -10,10 +10,7 @@ namespace {
 
 using toolkit::ComponentDesign;
 
-template <class T>
-std::unique_ptr<toolkit::Component> Make(toolkit::Component& owner) {
-  return std::make_unique<T>(static_cast<toolkit::Window&>(owner));
-}
+using toolkit::MakeControl;
 
 // The static texts' font: Verdana, Western.
 std::vector<toolkit::ValueSetting> VerdanaText(int left, int top, int width, int height,
@@ -32,21 +29,21 @@ std::vector<toolkit::ValueSetting> VerdanaText(int left, int top, int width, int
 // right edge meets the client area's right edge.
 const ComponentDesign kForm2Layout[] = {
     {L"Image1",
-     Make<toolkit::TImage>,
+     MakeControl<toolkit::TImage>,
      {{L"Left", -4}, {L"Top", 0}, {L"Width", 481}, {L"Height", 133},
       {L"Picture.Bitmap", std::wstring(L"BANNER")}},
      {}},
-    {L"StaticText1", Make<toolkit::TStaticText>,
+    {L"StaticText1", MakeControl<toolkit::TStaticText>,
      VerdanaText(132, 140, 225, 20, L"Ostrega: Huevane"), {}},
     {L"Image2",
-     Make<toolkit::TImage>,
+     MakeControl<toolkit::TImage>,
      {{L"Left", 40}, {L"Top", 152}, {L"Width", 64}, {L"Height", 64},
       {L"Picture.Icon", std::wstring(L"ABOUTICON")}},
      {}},
-    {L"StaticText2", Make<toolkit::TStaticText>,
+    {L"StaticText2", MakeControl<toolkit::TStaticText>,
      VerdanaText(132, 156, 248, 20, L"Version 1.2 (Build 2643.Quenty.1970)"), {}},
     {L"Memo1",
-     Make<toolkit::TMemo>,
+     MakeControl<toolkit::TMemo>,
      {{L"Left", 4}, {L"Top", 236}, {L"Width", 465}, {L"Height", 169},
       {L"ReadOnly", true},
       {L"Font.Name", std::wstring(L"MS Sans Serif")},
@@ -57,13 +54,13 @@ const ComponentDesign kForm2Layout[] = {
       {L"TabOrder", 1}},
      {}},
     {L"Button1",
-     Make<toolkit::TButton>,
+     MakeControl<toolkit::TButton>,
      {{L"Left", 8}, {L"Top", 412}, {L"Width", 153}, {L"Height", 29},
       {L"Caption", std::wstring(L"No. I Don't Agree.")},
       {L"TabOrder", 2}},
      {}},
     {L"OKButton1",
-     Make<toolkit::TButton>,
+     MakeControl<toolkit::TButton>,
      {{L"Left", 164}, {L"Top", 412}, {L"Width", 301}, {L"Height", 29},
       {L"Caption", std::wstring(L"Yes I Agree. [OK]")},
       {L"Font.Name", std::wstring(L"MS Sans Serif")},

@@ -10,27 +10,17 @@ namespace {
 
 using toolkit::ComponentDesign;
 
-std::unique_ptr<toolkit::Component> MakeImage(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TImage>(static_cast<toolkit::Window&>(owner));
-}
-
-std::unique_ptr<toolkit::Component> MakeLabel(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TLabel>(static_cast<toolkit::Window&>(owner));
-}
+using toolkit::MakeControl;
 
 std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner) {
   auto& window = static_cast<toolkit::Window&>(owner);
   return std::make_unique<controls::TLine>(&window, &window);
 }
 
-std::unique_ptr<toolkit::Component> MakeButton(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TButton>(static_cast<toolkit::Window&>(owner));
-}
-
 ComponentDesign Label(const wchar_t* name, const wchar_t* caption, int left, int top, int width,
                       int height) {
   return {name,
-          MakeLabel,
+          MakeControl<toolkit::TLabel>,
           {{L"Left", left},
            {L"Top", top},
            {L"Width", width},
@@ -62,7 +52,7 @@ ComponentDesign Line(const wchar_t* name, int left, int top, int width, int heig
 // end labels stand right of it with their lines running left.
 const ComponentDesign kForm3Layout[] = {
     {L"Image1",
-     MakeImage,
+     MakeControl<toolkit::TImage>,
      {{L"Left", 120}, {L"Top", 12}, {L"Width", 136}, {L"Height", 290}, {L"AutoSize", true},
       {L"Picture.Bitmap", std::wstring(L"HELPPICTURE")}},
      {}},
@@ -83,7 +73,7 @@ const ComponentDesign kForm3Layout[] = {
     Line(L"Line8", 104, 212, 89, 41),
     Label(L"Label8", L"Gradient Styles", 4, 224, 97, 16),
     {L"Button1",
-     MakeButton,
+     MakeControl<toolkit::TButton>,
      {{L"Left", 280}, {L"Top", 264}, {L"Width", 79}, {L"Height", 33},
       {L"Caption", std::wstring(L"Close Help")},
       {L"TabOrder", 0}},

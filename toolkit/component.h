@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -40,6 +41,14 @@ class Component {
   }
   const std::vector<std::unique_ptr<Component>>& Components() const { return owned_; }
   Component* FindComponent(std::wstring_view name) const;
+  // The owned component named `name` as a T; throws std::logic_error when
+  // there is no such component of that type.
+  template <class T>
+  T& Part(std::wstring_view name) const {
+    auto* part = dynamic_cast<T*>(FindComponent(name));
+    if (part == nullptr) throw std::logic_error("no such component");
+    return *part;
+  }
 
   // Called once, after the owner's whole layout is applied: its values,
   // then its references.

@@ -52,15 +52,6 @@ class TForm : public Window {
   // when it is next activated.
   void FocusControl(TWinControl& control);
 
-  // The component named `name` as a T; throws std::logic_error when the
-  // window has no such component.
-  template <class T>
-  T& Part(std::wstring_view name) const {
-    auto* part = dynamic_cast<T*>(FindComponent(name));
-    if (part == nullptr) throw std::logic_error("the window has no such component");
-    return *part;
-  }
-
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -1,6 +1,5 @@
 #include "toolkit/graphic_controls.h"
 
-#include "toolkit/dpi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -16,12 +15,8 @@ HDC DeviceContext(TCanvas& canvas) {
 
 TLabel::TLabel(Window& owner) : TGraphicControl(&owner, &owner), window_(owner) {}
 
-TLabel::~TLabel() {
-  if (font_ != nullptr) DeleteObject(font_);
-}
-
 HFONT TLabel::Font() const {
-  if (font_ != nullptr) return font_;
+  if (font_.Handle() != nullptr) return font_.Handle();
   return reinterpret_cast<HFONT>(SendMessageW(window_.Handle(), WM_GETFONT, 0, 0));
 }
 
@@ -64,24 +59,13 @@ void TLabel::SetDesignValue(std::wstring_view property, const DesignValue& value
     SetCaption(DesignText(property, value));
   } else if (property == L"AutoSize") {
     autoSize_ = DesignBool(property, value);
-  } else if (property == L"Font.Name") {
-    fontDesign_.face = DesignText(property, value);
-  } else if (property == L"Font.Height") {
-    fontDesign_.pixelHeight = DesignInt(property, value);
-  } else if (property == L"Font.Bold") {
-    fontDesign_.bold = DesignBool(property, value);
-  } else if (property == L"Font.Charset") {
-    fontDesign_.charset = static_cast<std::uint8_t>(DesignInt(property, value));
-  } else {
+  } else if (!font_.SetDesignValue(property, value)) {
     TGraphicControl::SetDesignValue(property, value);
   }
 }
 
 void TLabel::Loaded() {
-  if (!fontDesign_.face.empty()) {
-    if (font_ != nullptr) DeleteObject(font_);
-    font_ = CreateDesignFont(fontDesign_, ScreenPixelsPerInch());
-  }
+  font_.Make();
   AdjustSize();
   Invalidate();
 }

@@ -17,7 +17,6 @@ class Window;
 class TLabel : public TGraphicControl {
  public:
   explicit TLabel(Window& owner);
-  ~TLabel() override;
 
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(std::wstring caption);
@@ -34,8 +33,7 @@ class TLabel : public TGraphicControl {
   Window& window_;
   std::wstring caption_;
   bool autoSize_ = true;
-  FontDesign fontDesign_;
-  HFONT font_ = nullptr;
+  DesignedFont font_;
 };
 
 // A picture from the program's resources, drawn from the control's top

@@ -32,6 +32,31 @@ HFONT CreateDesignFont(const FontDesign& font, std::int32_t pixelsPerInch) {
   return CreateFontIndirectW(&description);
 }
 
+DesignedFont::~DesignedFont() {
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+bool DesignedFont::SetDesignValue(std::wstring_view property, const DesignValue& value) {
+  if (property == L"Font.Name") {
+    design_.face = DesignText(property, value);
+  } else if (property == L"Font.Height") {
+    design_.pixelHeight = DesignInt(property, value);
+  } else if (property == L"Font.Bold") {
+    design_.bold = DesignBool(property, value);
+  } else if (property == L"Font.Charset") {
+    design_.charset = static_cast<std::uint8_t>(DesignInt(property, value));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+HFONT DesignedFont::Make() {
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = design_.face.empty() ? nullptr : CreateDesignFont(design_, ScreenPixelsPerInch());
+  return font_;
+}
+
 TWinControl::TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle)
     : Component(&owner) {
   const int id = kFirstControlId + static_cast<int>(owner.Components().size());
@@ -49,7 +74,6 @@ TWinControl::~TWinControl() {
     RemovePropW(handle_, kControlProperty);
     DestroyWindow(handle_);
   }
-  if (font_ != nullptr) DeleteObject(font_);
 }
 
 TWinControl* TWinControl::FromHandle(HWND handle) {
@@ -70,12 +94,7 @@ void TWinControl::SetCaption(std::wstring caption) {
 }
 
 void TWinControl::ApplyFont() {
-  HFONT font = nullptr;
-  if (!fontDesign_.face.empty()) {
-    if (font_ != nullptr) DeleteObject(font_);
-    font_ = CreateDesignFont(fontDesign_, ScreenPixelsPerInch());
-    font = font_;
-  }
+  HFONT font = font_.Make();
   if (font == nullptr) {
     font = reinterpret_cast<HFONT>(SendMessageW(GetParent(handle_), WM_GETFONT, 0, 0));
   }
@@ -101,15 +120,7 @@ void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& 
     showHint_ = DesignBool(property, value);
   } else if (property == L"TabOrder") {
     tabOrder_ = DesignInt(property, value);
-  } else if (property == L"Font.Name") {
-    fontDesign_.face = DesignText(property, value);
-  } else if (property == L"Font.Height") {
-    fontDesign_.pixelHeight = DesignInt(property, value);
-  } else if (property == L"Font.Bold") {
-    fontDesign_.bold = DesignBool(property, value);
-  } else if (property == L"Font.Charset") {
-    fontDesign_.charset = static_cast<std::uint8_t>(DesignInt(property, value));
-  } else {
+  } else if (!font_.SetDesignValue(property, value)) {
     Component::SetDesignValue(property, value);
   }
 }

@@ -28,6 +28,27 @@ struct FontDesign {
 // display. Returns nullptr when the system cannot make it.
 HFONT CreateDesignFont(const FontDesign& font, std::int32_t pixelsPerInch);
 
+// A control's own font: its design values (Font.Name, Font.Height,
+// Font.Bold, Font.Charset) and the font made from them for this display.
+class DesignedFont {
+ public:
+  DesignedFont() = default;
+  ~DesignedFont();
+  DesignedFont(const DesignedFont&) = delete;
+  DesignedFont& operator=(const DesignedFont&) = delete;
+
+  // Takes a font design value; false for any other property.
+  bool SetDesignValue(std::wstring_view property, const DesignValue& value);
+  // Makes the font anew from the design; nullptr when the design names no
+  // face (the control uses its parent's) or the system cannot make it.
+  HFONT Make();
+  HFONT Handle() const { return font_; }
+
+ private:
+  FontDesign design_;
+  HFONT font_ = nullptr;
+};
+
 class TWinControl : public Component {
  public:
   // A child of `owner`'s window, which must already have its handle;
@@ -54,7 +75,7 @@ class TWinControl : public Component {
   // The tooltip that shows the hint, or nullptr (no hint, or ShowHint off).
   HWND HintWindow() const { return tooltip_.Tooltip(); }
   // The control's own font, or nullptr when it uses its parent's.
-  HFONT OwnFont() const { return font_; }
+  HFONT OwnFont() const { return font_.Handle(); }
 
   // A notification code the control sent its parent (WM_COMMAND).
   virtual void Notify(std::int32_t /*code*/) {}
@@ -80,8 +101,7 @@ class TWinControl : public Component {
   std::wstring hint_;
   bool showHint_ = false;
   std::int32_t tabOrder_ = 0;
-  FontDesign fontDesign_;
-  HFONT font_ = nullptr;
+  DesignedFont font_;
   toolkit::Hint tooltip_;  // qualified: Hint() names the text here
 };
 

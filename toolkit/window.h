@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,5 +92,12 @@ class Window : public Component, public GraphicHost {
   std::vector<TGraphicControl*> graphics_;
   TGraphicControl* pressed_ = nullptr;  // the one a button went down on
 };
+
+// Makes a control of type T on `owner`, which must be a Window: the maker
+// that a layout table names for each native or graphic control.
+template <class T>
+std::unique_ptr<Component> MakeControl(Component& owner) {
+  return std::make_unique<T>(static_cast<Window&>(owner));
+}
 
 }  // namespace toolkit
