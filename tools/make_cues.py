@@ -17,7 +17,6 @@ Each file is read back and checked against CUES before the script succeeds.
 """
 
 import argparse
-import filecmp
 import math
 import pathlib
 import shutil
@@ -25,6 +24,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+
+from fresh_build import matches_fresh_build
 
 PCM, MS_ADPCM, MU_LAW = 1, 2, 7
 
@@ -413,17 +414,8 @@ def main():
     if not args.check:
         generate(args.out)
         return 0
-    with tempfile.TemporaryDirectory(prefix="huevane-cues-check-") as tmp:
-        fresh = pathlib.Path(tmp)
-        generate(fresh, report=False)
-        names = [f"{row[0]}.wav" for row in CUES]
-        _, mismatch, errors = filecmp.cmpfiles(committed, fresh, names, shallow=False)
-        for name in mismatch + errors:
-            print(f"make_cues: {committed / name} differs from a fresh build", file=sys.stderr)
-        if mismatch or errors:
-            return 1
-        print(f"make_cues: the {len(names)} cues in {committed} match a fresh build")
-        return 0
+    return matches_fresh_build("make_cues", "cues", committed, [f"{row[0]}.wav" for row in CUES],
+                               lambda folder: generate(folder, report=False))
 
 
 if __name__ == "__main__":

@@ -22,12 +22,12 @@ runs give the same bytes.
 """
 
 import argparse
-import filecmp
 import math
 import pathlib
 import struct
 import sys
-import tempfile
+
+from fresh_build import matches_fresh_build
 
 ICON_SIZES = (16, 32, 48, 64)
 BANNER_SIZE = (478, 128)
@@ -860,16 +860,8 @@ def main():
     if not args.check:
         generate(args.out)
         return 0
-    with tempfile.TemporaryDirectory(prefix="huevane-pictures-check-") as tmp:
-        fresh = pathlib.Path(tmp)
-        generate(fresh, report=False)
-        _, mismatch, errors = filecmp.cmpfiles(committed, fresh, OUTPUTS, shallow=False)
-        for name in mismatch + errors:
-            print(f"make_pictures: {committed / name} differs from a fresh build", file=sys.stderr)
-        if mismatch or errors:
-            return 1
-        print(f"make_pictures: the {len(OUTPUTS)} pictures in {committed} match a fresh build")
-        return 0
+    return matches_fresh_build("make_pictures", "pictures", committed, OUTPUTS,
+                               lambda folder: generate(folder, report=False))
 
 
 if __name__ == "__main__":

@@ -271,20 +271,40 @@ int State() {
   return 0;
 }
 
-// WM_CLOSE, as the close button sends it; then the process's own exit code.
-int Close(DWORD timeoutMs) {
+// Waits for the program to end, having opened its process first (a process
+// that is gone cannot be opened any more): after WM_CLOSE, as the close
+// button sends it, when `close` is set; otherwise by itself, once the suite
+// has acted ("watching" tells it when). Reports every standard dialog that
+// shows meanwhile, the exit code, and whether the main window outlived it.
+int AwaitEnd(DWORD timeoutMs, bool close) {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
   HANDLE process =
       OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, windows.pid);
   if (process == nullptr) return Fail(L"cannot open the program's process");
-  PostMessageW(windows.main, WM_CLOSE, 0, 0);
-  const DWORD waited = WaitForSingleObject(process, timeoutMs);
+  if (close) {
+    PostMessageW(windows.main, WM_CLOSE, 0, 0);
+  } else {
+    Say(L"watching", std::to_wstring(windows.pid));
+  }
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  int dialogs = 0;
+  DWORD waited = WAIT_TIMEOUT;
+  while (waited == WAIT_TIMEOUT && GetTickCount64() < deadline) {
+    const int shown = CountVisibleWindows(windows.pid, kDialogClass);
+    if (shown > dialogs) {
+      dialogs = shown;
+      EnumWindows(SayDialog, static_cast<LPARAM>(windows.pid));
+    }
+    waited = WaitForSingleObject(process, kPollMs);
+  }
   DWORD exitCode = STILL_ACTIVE;
   GetExitCodeProcess(process, &exitCode);
   CloseHandle(process);
+  Say(L"dialogs-seen", std::to_wstring(dialogs));
   if (waited != WAIT_OBJECT_0) return Fail(L"the program did not end in time");
   Say(L"exit-code", std::to_wstring(exitCode));
+  Say(L"main-window-left", IsWindow(windows.main) ? L"1" : L"0");
   return 0;
 }
 
@@ -610,38 +630,6 @@ int Form(const std::wstring& className) {
   return 0;
 }
 
-// Waits for the program to end by itself, having opened its process before
-// the suite acts ("watching" tells it when): a process that is gone cannot
-// be opened any more. Reports the exit code, whether the main window still
-// exists, and every standard dialog that showed while it waited.
-int Exit(DWORD timeoutMs) {
-  const ProgramWindows windows = FindProgramWindows();
-  if (windows.main == nullptr) return Fail(L"no main window");
-  HANDLE process =
-      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, windows.pid);
-  if (process == nullptr) return Fail(L"cannot open the program's process");
-  Say(L"watching", std::to_wstring(windows.pid));
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  int dialogs = 0;
-  DWORD waited = WAIT_TIMEOUT;
-  while (waited == WAIT_TIMEOUT && GetTickCount64() < deadline) {
-    const int shown = CountVisibleWindows(windows.pid, kDialogClass);
-    if (shown > dialogs) {
-      dialogs = shown;
-      EnumWindows(SayDialog, static_cast<LPARAM>(windows.pid));
-    }
-    waited = WaitForSingleObject(process, kPollMs);
-  }
-  DWORD exitCode = STILL_ACTIVE;
-  GetExitCodeProcess(process, &exitCode);
-  CloseHandle(process);
-  Say(L"dialogs-seen", std::to_wstring(dialogs));
-  if (waited != WAIT_OBJECT_0) return Fail(L"the program did not end in time");
-  Say(L"exit-code", std::to_wstring(exitCode));
-  Say(L"main-window-left", IsWindow(windows.main) ? L"1" : L"0");
-  return 0;
-}
-
 // The program's use of memory and handles, as the system reports them.
 int Usage() {
   const ProgramWindows windows = FindProgramWindows();
@@ -688,7 +676,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD timeoutMs = static_cast<DWORD>(std::wcstoul(args[3].c_str(), nullptr, 10));
     if (command == L"wait") return Wait(desktop, timeoutMs);
     if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
-    return command == L"close" ? Close(timeoutMs) : Exit(timeoutMs);
+    return AwaitEnd(timeoutMs, /*close=*/command == L"close");
   }
   const bool known = command == L"state" || command == L"bars" || command == L"keys" ||
                      command == L"drag" || command == L"storm" || command == L"usage" ||
