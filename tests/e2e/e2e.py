@@ -65,7 +65,9 @@ XVFB_SCREEN = "1920x1080x24"
 WINDOW_WAIT = 30
 CLOSE_WAIT = 15
 SOUND_WAIT = 10
-SCREEN_WAIT = 10
+# Bounds a window's paint, which on a busy machine may take a while: a screen
+# check waits until the window shows what it should, or has finished painting.
+SETTLE_WAIT = 60
 WINE_CALL = 60
 POLL = 0.05
 
@@ -193,14 +195,20 @@ START_VALUES = FIRST_START + FIRST_END + (FIRST_STYLE,)
 VK = {"PRIOR": 0x21, "NEXT": 0x22, "END": 0x23, "HOME": 0x24, "UP": 0x26, "DOWN": 0x28}
 # A new picture takes a cycle or two; a drag of thousands takes longer.
 CHANGE_WAIT = 20
-# The soak: thumb positions sent back to back, after a warm-up that lets
-# the heap and Wine's caches settle; and how much the program may grow in
-# between. A leak of one surface, bitmap or handle per cycle would exceed
-# these thousands of times over.
-# Each change is a whole cycle (about 13 ms under Wine at 320x240), so
-# these stay small enough for the suite.
-SOAK_WARMUP = 100
-SOAK_CHANGES = 1500
+# The soak: thumb positions sent back to back in rounds, with the program's
+# use of memory and handles sampled after each round, once it has settled
+# (every change answered, the last cue played out). The first rounds let
+# the heap and Wine's caches settle; a leak shows as growth across the
+# rounds after them. Each change is a whole cycle (about 13 ms under Wine
+# at 320x240).
+# A round stays well inside the bound of one driver call on a busy machine.
+SOAK_ROUND = 500
+SOAK_WARMUP_ROUNDS = 4
+SOAK_ROUNDS = 16
+# How much the program may grow over the measured rounds, from the middle
+# of the first three samples to the middle of the last three. A leak of a
+# surface, a bitmap or a handle per cycle would exceed these thousands of
+# times over, and one of 256 bytes per cycle would exceed the memory bound.
 SOAK_MEMORY_SLACK = 2 * 1024 * 1024
 SOAK_HANDLE_SLACK = 4
 STORM_SEED = 20261207
@@ -692,13 +700,7 @@ class Session:
             return
         shot = self.work / f"screen-{width}x{height}.rgb"
 
-        def mismatches():
-            subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+0+0",
-                            "-depth", "8", f"rgb:{shot}"], stdout=self.log, stderr=self.log,
-                           env=self.env, timeout=WINE_CALL)
-            pixels = shot.read_bytes() if shot.exists() else b""
-            if len(pixels) != width * height * 3:
-                return [("no screenshot", len(pixels))]
+        def mismatches(pixels: bytes) -> list:
             wrong = []
             for x, y in points:
                 at = (y * width + x) * 3
@@ -708,13 +710,12 @@ class Session:
                     wrong.append(((x, y), seen, want))
             return wrong
 
-        # A wallpaper change is painted a moment after the call returns.
-        wrong: list = []
-
-        def painted():
-            wrong[:] = mismatches()
-            return not wrong
-        wait_until(painted, SCREEN_WAIT)
+        # A wallpaper change is painted a moment after the call returns: the
+        # desktop's paint is due until then.
+        pixels, good = self.settled_capture(self.form(self.desktop, MAIN_CLASS),
+                                            (0, 0, width, height), shot,
+                                            lambda p: not mismatches(p))
+        wrong = [] if good else mismatches(pixels) if pixels else [("no screenshot", 0)]
         if wrong:
             png = shot.with_suffix(".png")
             subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{shot}",
@@ -897,37 +898,53 @@ class Session:
                 return int(entry.name)
         return None
 
+    def settled_usage(self, desktop: str) -> dict[str, int]:
+        """The program's usage once nothing is in flight: the drag's changes
+        were all answered before the driver returned, and the last cue's
+        stream is closed, so no buffer or descriptor of it is counted."""
+        (channels, rate), _ = self.expected_cue()
+        self.check(wait_until(lambda: self.capture_closed(channels, rate), SOUND_WAIT),
+                   "the last cue has played out before usage is sampled", "its stream stayed open")
+        return self.usage(desktop)
+
     def act_soak(self, desktop: str, run: Run, wallpaper: Path) -> None:
         values = list(START_VALUES)
         bar = self.bar_index(5)
-        self.driver("--desktop", desktop, "drag", bar, str(SOAK_WARMUP), "17")
-        values[4] = 17
-        self.expect_values(desktop, run, wallpaper, tuple(values), "after the warm-up drag")
-        before = self.usage(desktop)
         started = time.monotonic()
-        sent = self.driver("--desktop", desktop, "drag", bar, str(SOAK_CHANGES), "201")
+        lost = 0
+        samples = []
+        for round_ in range(SOAK_WARMUP_ROUNDS + SOAK_ROUNDS):
+            sent = self.driver("--desktop", desktop, "drag", bar, str(SOAK_ROUND), str(round_))
+            lost += int(sent["lost"][0])
+            if round_ + 1 >= SOAK_WARMUP_ROUNDS:
+                samples.append(self.settled_usage(desktop))
         took = time.monotonic() - started
-        values[4] = 201
-        say(f"{sent['sent'][0]} thumb notifications in {took:.2f}s "
-            f"({took / int(sent['sent'][0]) * 1000:.2f} ms each)")
-        self.check(sent["lost"] == ["0"], "every notification was answered", str(sent["lost"]))
-        self.expect_values(desktop, run, wallpaper, tuple(values), "after the soak drag")
-        after = self.usage(desktop)
-        for key in before:
-            say(f"     {key:14} before {before[key]:>12}  after {after[key]:>12}  "
-                f"change {after[key] - before[key]:>+10}")
+        changes = SOAK_ROUND * (SOAK_WARMUP_ROUNDS + SOAK_ROUNDS)
+        say(f"{changes} thumb changes in {took:.1f}s ({took / changes * 1000:.2f} ms each, "
+            "sampling included)")
+        self.check(lost == 0, "every notification was answered", f"{lost} lost")
+        values[4] = SOAK_WARMUP_ROUNDS + SOAK_ROUNDS - 1
+        self.expect_values(desktop, run, wallpaper, tuple(values), "after the soak")
+        say("     usage after change " + "".join(
+            f"{SOAK_ROUND * (SOAK_WARMUP_ROUNDS + i):>10}" for i in range(len(samples))))
+        for key in samples[0]:
+            say(f"     {key:14}          " + "".join(f"{sample[key]:>10}" for sample in samples))
+
+        def growth(key: str) -> int:
+            first = sorted(sample[key] for sample in samples[:3])[1]
+            last = sorted(sample[key] for sample in samples[-3:])[1]
+            return last - first
+
+        measured = f"over the last {SOAK_ROUND * SOAK_ROUNDS} changes"
         # Wine answers some of these queries with 0 (GetGuiResources,
         # GetProcessHandleCount, PrivateUsage): those say nothing.
-        for key in ("private-bytes", "working-set", "VmRSS", "VmData"):
-            if before.get(key, 0) > 0:
-                self.check(after[key] - before[key] <= SOAK_MEMORY_SLACK,
-                           f"{key} grew by at most {SOAK_MEMORY_SLACK // 1024} KiB",
-                           f"{before[key]} -> {after[key]}")
-        for key in ("handles", "gdi-objects", "fds"):
-            if before.get(key, 0) > 0:
-                self.check(after[key] - before[key] <= SOAK_HANDLE_SLACK,
-                           f"{key} grew by at most {SOAK_HANDLE_SLACK}",
-                           f"{before[key]} -> {after[key]}")
+        for key, slack, unit in (
+                [(key, SOAK_MEMORY_SLACK, "bytes") for key in
+                 ("private-bytes", "working-set", "VmRSS", "VmData")] +
+                [(key, SOAK_HANDLE_SLACK, "") for key in ("handles", "gdi-objects", "fds")]):
+            if all(sample.get(key, 0) > 0 for sample in samples):
+                self.check(growth(key) <= slack, f"{key} grew by at most {slack} {unit} {measured}",
+                           f"it grew by {growth(key)}: {[sample[key] for sample in samples]}")
 
     def act_storm(self, desktop: str, run: Run, wallpaper: Path) -> None:
         sent = self.driver("--desktop", desktop, "storm", str(STORM_SEED), str(STORM_MESSAGES))
@@ -1143,33 +1160,59 @@ class Session:
                    f"{why} plays {name[:-4]}, sample for sample ({capture.name})",
                    f"not found; captures before {before}, after {self.captures()}")
 
-    def check_pixels(self, what: str, area: tuple[int, int, int, int],
+    def capture(self, area: tuple[int, int, int, int], path: Path) -> bytes:
+        """The screen's pixels in the area (left, top, width, height) as RGB
+        rows, also kept in path; b"" if no screenshot could be taken."""
+        left, top, width, height = area
+        path.unlink(missing_ok=True)
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+                        "-depth", "8", f"rgb:{path}"], stdout=self.log, stderr=self.log,
+                       env=self.env, timeout=WINE_CALL)
+        pixels = path.read_bytes() if path.exists() else b""
+        return pixels if len(pixels) == width * height * 3 else b""
+
+    def settled_capture(self, facts: dict[str, list[str]], area: tuple[int, int, int, int],
+                        path: Path, good) -> tuple[bytes, bool]:
+        """Captures the area until good(pixels) holds, or until the window of
+        the facts has finished painting: no paint due on it, its controls or
+        the desktop, its thread back in its message loop, and two captures in
+        a row alike after that. Returns the last capture and whether good()
+        held for it."""
+        last: dict = {"pixels": b"", "good": False, "settled": None}
+
+        def done():
+            if self.form(self.desktop, facts["class"][0]).get("paint-pending") != ["0"]:
+                last["settled"] = None
+                return False
+            pixels = self.capture(area, path)
+            last["pixels"] = pixels
+            last["good"] = bool(pixels) and good(pixels)
+            if last["good"]:
+                return True
+            if pixels and pixels == last["settled"]:
+                return True
+            last["settled"] = pixels
+            return False
+        wait_until(done, SETTLE_WAIT)
+        return last["pixels"], last["good"]
+
+    def check_pixels(self, what: str, facts: dict[str, list[str]],
+                     area: tuple[int, int, int, int],
                      expected: list[tuple[int, int, tuple[int, int, int]]]) -> None:
         """A screenshot of the area (left, top, width, height on the screen)
         shows exactly the expected colours at the listed (x, y) points of
-        the area, once the window has painted."""
-        left, top, width, height = area
+        the area, once the window of the facts has painted."""
+        width, height = area[2], area[3]
         name = "".join(c if c.isalnum() else "-" for c in what)
         shot = self.work / f"{name}.rgb"
-        wrong: list = []
 
-        def painted():
-            shot.unlink(missing_ok=True)
-            subprocess.run(["import", "-window", "root", "-crop",
-                            f"{width}x{height}+{left}+{top}", "-depth", "8", f"rgb:{shot}"],
-                           stdout=self.log, stderr=self.log, env=self.env, timeout=WINE_CALL)
-            pixels = shot.read_bytes() if shot.exists() else b""
-            if len(pixels) != width * height * 3:
-                wrong[:] = [("no screenshot", len(pixels))]
-                return False
-            wrong[:] = []
-            for x, y, want in expected:
-                at = (y * width + x) * 3
-                if tuple(pixels[at:at + 3]) != want:
-                    wrong.append(((x, y), tuple(pixels[at:at + 3]), want))
-            return not wrong
+        def differences(pixels: bytes) -> list:
+            return [((x, y), tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]), want)
+                    for x, y, want in expected
+                    if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]) != want]
 
-        wait_until(painted, SCREEN_WAIT)
+        pixels, good = self.settled_capture(facts, area, shot, lambda p: not differences(p))
+        wrong = [] if good else differences(pixels) if pixels else [("no screenshot", 0)]
         png = shot.with_suffix(".png")
         if wrong:
             subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{shot}",
@@ -1184,7 +1227,8 @@ class Session:
         width = self.numbers(facts, "client")[0]
         expected = [(x, y, banner.rgb(x + BANNER_SHIFT, y))
                     for y in range(banner.height) for x in range(width)]
-        self.check_pixels("the About dialog's banner", (x0, y0, width, banner.height), expected)
+        self.check_pixels("the About dialog's banner", facts, (x0, y0, width, banner.height),
+                          expected)
 
     def check_help_picture(self, facts: dict[str, list[str]]) -> None:
         """The picture of the main window, exact, with the connectors drawn
@@ -1204,8 +1248,8 @@ class Session:
                      for x in range(first, last + 1) if not px <= x < px + picture.width]
         x0, y0 = self.numbers(facts, "client-origin")
         width, height = self.numbers(facts, "client")
-        self.check_pixels("the help window's picture and connectors", (x0, y0, width, height),
-                          expected)
+        self.check_pixels("the help window's picture and connectors", facts,
+                          (x0, y0, width, height), expected)
 
     def save_window(self, run: Run, facts: dict[str, list[str]], name: str) -> None:
         """A picture of the window with its frame, for a person to look at;
@@ -1216,24 +1260,18 @@ class Session:
         width, height = right - left, bottom - top
         wallpaper = Bitmap.read(self.expected_picture(run.size))
         raw = self.work / f"{name}.rgb"
-        through: list[int] = []
 
-        def painted():
-            raw.unlink(missing_ok=True)
-            subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
-                            "-depth", "8", f"rgb:{raw}"], stdout=self.log, stderr=self.log,
-                           env=self.env, timeout=WINE_CALL)
-            pixels = raw.read_bytes() if raw.exists() else b""
-            if len(pixels) != width * height * 3:
-                return False
-            through[:] = [sum(1 for y in range(height) for x in range(width)
-                              if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
-                              == wallpaper.rgb(left + x, top + y))]
-            return through[0] * WALLPAPER_THROUGH < width * height
+        def through(pixels: bytes) -> int:
+            return sum(1 for y in range(height) for x in range(width)
+                       if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
+                       == wallpaper.rgb(left + x, top + y))
 
-        if not self.check(wait_until(painted, SCREEN_WAIT),
-                          "the window is painted all over before its picture is taken",
-                          f"{through} of {width * height} pixels show the wallpaper"):
+        pixels, painted = self.settled_capture(
+            facts, (left, top, width, height), raw,
+            lambda p: through(p) * WALLPAPER_THROUGH < width * height)
+        if not self.check(painted, "the window is painted all over before its picture is taken",
+                          f"{through(pixels) if pixels else 'no screenshot'} of "
+                          f"{width * height} pixels show the wallpaper"):
             return
         shot = self.work / name
         # Without time stamps: the same window gives the same file.
@@ -1421,6 +1459,7 @@ class Session:
               cue, previous: bytes | None) -> bytes | None:
         width, height = run.size
         desktop = f"HuevaneE2E{index}"
+        self.desktop = desktop
         wallpaper_path = temp_windows + "\\" + WALLPAPER_NAME
         wallpaper = temp / WALLPAPER_NAME
         self.wallpaper_windows = wallpaper_path

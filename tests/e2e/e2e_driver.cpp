@@ -600,6 +600,25 @@ BOOL CALLBACK SayControl(HWND child, LPARAM) {
 // screen and in the stacking order relative to the main window, whether it
 // is the active window, where its title bar can be gripped, and its
 // controls with their screen rectangles.
+// Whether a paint of the window is still due: it, one of its controls, or
+// the desktop behind it has an update region that no WM_PAINT has cleared.
+BOOL CALLBACK FindPendingPaint(HWND child, LPARAM context) {
+  if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+  *reinterpret_cast<bool*>(context) = true;
+  return FALSE;
+}
+
+// A window whose thread is still busy (it has not come back to its message
+// loop since it last painted) counts as pending too.
+bool PaintPending(HWND window) {
+  bool pending = GetUpdateRect(window, nullptr, FALSE) ||
+                 GetUpdateRect(GetDesktopWindow(), nullptr, FALSE);
+  if (!pending) EnumChildWindows(window, FindPendingPaint, reinterpret_cast<LPARAM>(&pending));
+  DWORD_PTR result = 0;
+  return pending ||
+         !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
 int Form(const std::wstring& className) {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
@@ -610,6 +629,7 @@ int Form(const std::wstring& className) {
   if (search.found.empty()) return 0;
   HWND form = search.found.front();
   Say(L"window", Hex(form));
+  Say(L"class", className);
   Say(L"caption", TextOf(form));
   RECT rect{};
   GetWindowRect(form, &rect);
@@ -624,6 +644,7 @@ int Form(const std::wstring& className) {
   // Stacking places, top first: this window's and the main window's.
   Say(L"stacking", Numbers({StackingOf(form), StackingOf(windows.main)}));
   Say(L"active", GetForegroundWindow() == form ? L"1" : L"0");
+  Say(L"paint-pending", PaintPending(form) ? L"1" : L"0");
   POINT grip{};
   if (IsWindowVisible(form) && FindGrip(form, grip)) Say(L"grip", Numbers({grip.x, grip.y}));
   EnumChildWindows(form, SayControl, 0);
