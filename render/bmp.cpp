@@ -14,21 +14,6 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-// The file as a list of byte ranges: the header, then the surface's rows in
-// reverse order (the file is bottom-up). Padding bytes go out as they are in
-// the surface: zero from construction, and never written since.
-std::vector<platform::ByteRange> FileParts(const TWin& surface,
-                                           const std::array<std::uint8_t, kBmpHeaderBytes>& header) {
-  std::vector<platform::ByteRange> parts;
-  parts.reserve(static_cast<std::size_t>(surface.Height()) + 1);
-  parts.push_back({header.data(), header.size()});
-  const std::size_t stride = static_cast<std::size_t>(surface.RowStride());
-  for (std::int32_t y = surface.Height() - 1; y >= 0; --y) {
-    parts.push_back({surface.PixelBits() + static_cast<std::size_t>(y) * stride, stride});
-  }
-  return parts;
-}
-
 std::array<std::uint8_t, kBmpHeaderBytes> HeaderFor(const TWin& surface) {
   return EncodeBmpHeader(surface.Width(), surface.Height(), surface.RowStride());
 }
@@ -61,11 +46,26 @@ std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
   return h;
 }
 
+// The header, then the surface's rows in reverse order (the file is
+// bottom-up). Padding bytes go out as they are in the surface: zero from
+// construction, and never written since.
+std::vector<platform::ByteRange> BmpFileParts(
+    const TWin& surface, const std::array<std::uint8_t, kBmpHeaderBytes>& header) {
+  std::vector<platform::ByteRange> parts;
+  parts.reserve(static_cast<std::size_t>(surface.Height()) + 1);
+  parts.push_back({header.data(), header.size()});
+  const std::size_t stride = static_cast<std::size_t>(surface.RowStride());
+  for (std::int32_t y = surface.Height() - 1; y >= 0; --y) {
+    parts.push_back({surface.PixelBits() + static_cast<std::size_t>(y) * stride, stride});
+  }
+  return parts;
+}
+
 std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
   const auto header = HeaderFor(surface);
   std::vector<std::uint8_t> file;
   file.reserve(header.size() + surface.PixelBytes());
-  for (const platform::ByteRange& part : FileParts(surface, header)) {
+  for (const platform::ByteRange& part : BmpFileParts(surface, header)) {
     file.insert(file.end(), part.data, part.data + part.size);
   }
   return file;
@@ -73,7 +73,7 @@ std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
 
 bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path) {
   const auto header = HeaderFor(surface);
-  return platform::WriteFileReplacing(path, FileParts(surface, header));
+  return platform::WriteFileReplacing(path, BmpFileParts(surface, header));
 }
 
 void TWin::SaveToBmp(const std::filesystem::path& Path) {

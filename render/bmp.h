@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "render/platform.h"
+
 class TWin;
 
 constexpr std::size_t kBmpHeaderBytes = 54;
@@ -17,6 +19,12 @@ constexpr std::size_t kBmpHeaderBytes = 54;
 std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
                                                           std::int32_t height,
                                                           std::int32_t stride);
+
+// The file SaveToBmp writes as byte ranges over `header` and the surface's
+// own rows (bottom row first), so it can be written without a copy. Valid
+// while both live.
+std::vector<platform::ByteRange> BmpFileParts(
+    const TWin& surface, const std::array<std::uint8_t, kBmpHeaderBytes>& header);
 
 // Writes the file SaveToBmp writes, the same safe way, and says whether
 // `path` now holds it. (SaveToBmp itself reports nothing.)

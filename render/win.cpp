@@ -1,16 +1,11 @@
 #include "render/win.h"
 
-#include <limits>
 #include <utility>
 #include <string>
 
 #include "render/platform.h"
 
 namespace {
-
-// A BMP file states its length in 32 bits and a 32-bit process cannot map
-// more than this anyway, so this is the largest surface we make.
-constexpr std::int64_t kMaxSurfaceBytes = std::numeric_limits<std::int32_t>::max() - 54;
 
 std::string SizeText(std::int32_t width, std::int32_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
@@ -34,12 +29,13 @@ TWin::TWin(std::int32_t width, std::int32_t height) {
     throw SurfaceError("Cannot make a " + SizeText(width, height) +
                        " picture: width and height must be at least 1 pixel.");
   }
-  const std::int64_t stride = StrideFor24Bit(width);
-  const std::int64_t bytes = stride * height;  // both below 2^33: no overflow
-  if (stride > kMaxSurfaceBytes || bytes > kMaxSurfaceBytes) {
-    throw SurfaceError("Cannot make a " + SizeText(width, height) + " picture: it would need " +
-                       std::to_string(bytes) + " bytes, more than a BMP file can hold.");
+  const std::int64_t bytes = SurfaceBytes(width, height);
+  if (bytes == 0) {
+    throw SurfaceError("Cannot make a " + SizeText(width, height) +
+                       " picture: it would need more than the " +
+                       std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold.");
   }
+  const std::int64_t stride = StrideFor24Bit(width);
   Header.biSize = sizeof(BitmapInfoHeader);
   Header.biWidth = width;
   Header.biHeight = -height;  // negative: top row first
@@ -58,6 +54,15 @@ TWin::TWin(std::int32_t width, std::int32_t height) {
 TWin::~TWin() {
   platform::SurfaceMemory memory{BitmapHandle, MemoryDC, Bits};
   platform::ReleaseSurfaceMemory(memory, PixelBytes());
+}
+
+std::int64_t SurfaceBytes(std::int32_t width, std::int32_t height) noexcept {
+  if (width < 1 || height < 1) return 0;
+  const std::int64_t stride = StrideFor24Bit(width);
+  // stride <= kMaxSurfaceBytes / height is stride x height <= kMaxSurfaceBytes,
+  // asked without forming a product that may not fit in 64 bits.
+  if (stride > kMaxSurfaceBytes / height) return 0;
+  return stride * height;
 }
 
 std::unique_ptr<TWin> CreateWin(std::int32_t width, std::int32_t height) {

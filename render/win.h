@@ -111,7 +111,18 @@ std::int32_t BlendChannel(std::int32_t Old, std::int32_t New, std::int32_t Weigh
                           std::int32_t ClampNew);
 
 // Row length in bytes for a 24-bit image: 3 x width rounded up to 4. Exact
-// for any width (64-bit result).
+// for any 32-bit width (64-bit result).
 constexpr std::int64_t StrideFor24Bit(std::int64_t width) {
   return ((24 * width + 31) / 32) * 4;
 }
+
+// The most pixel bytes a surface may have: a BMP file states its whole length
+// (54 header bytes and the pixels) in a signed 32-bit field, and a 32-bit
+// process could not map more anyway.
+constexpr std::int64_t kMaxSurfaceBytes = 2147483647 - 54;
+
+// The pixel bytes of a width x height surface (Stride x height), or 0 when
+// width or height is below 1 or the image would need more than
+// kMaxSurfaceBytes. Defined for any 32-bit values: the product is only formed
+// once it is known to fit.
+std::int64_t SurfaceBytes(std::int32_t width, std::int32_t height) noexcept;

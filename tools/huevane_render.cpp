@@ -1,7 +1,7 @@
 // huevane-render: paints one gradient into a fresh picture and saves it as a
-// BMP file. Usage and exit statuses: tools/render_args.cpp.
+// BMP file. Usage and exit statuses: tools/render_args.cpp; where the file
+// goes: tools/output_file.h.
 #include <cstdint>
-#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -12,6 +12,7 @@
 
 #include "render/bmp.h"
 #include "render/win.h"
+#include "tools/output_file.h"
 #include "tools/render_args.h"
 
 #ifdef _WIN32
@@ -22,12 +23,15 @@ namespace {
 
 using namespace render_args;
 
+// Every message is one line on stderr that starts with the program's name.
+void Say(const std::string& message) { std::cerr << "huevane-render: " << message << '\n'; }
+
 // `args` are the arguments after the program name as UTF-8 (or the bytes
 // given, natively); `paths` the same arguments as the platform's own paths.
 int Run(std::span<const std::string> args, std::span<const std::filesystem::path> paths) {
   const ParseResult result = ParseRenderArgs(args);
   if (const auto* error = std::get_if<ArgsError>(&result)) {
-    std::cerr << "huevane-render: " << error->message << '\n';
+    Say(error->message);
     return error->exit_code;
   }
   if (std::holds_alternative<HelpRequest>(result)) {
@@ -36,17 +40,17 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
   }
   const RenderArgs& a = std::get<RenderArgs>(result);
 
+  // The size is one a BMP file can hold; what may still fail is memory.
   std::unique_ptr<TWin> surface;
   try {
     surface = CreateWin(a.width, a.height);
   } catch (const SurfaceError& error) {
-    std::cerr << "huevane-render: --size " << a.width << 'x' << a.height << ": " << error.what()
-              << '\n';
-    return kExitBadArguments;
+    Say(std::string("cannot make the picture: ") + error.what());
+    return kExitFillOrWriteFailed;
   } catch (const std::bad_alloc&) {
-    std::cerr << "huevane-render: --size " << a.width << 'x' << a.height
-              << ": not enough memory for this picture\n";
-    return kExitBadArguments;
+    Say("cannot make the picture: not enough memory for a " + std::to_string(a.width) + " x " +
+        std::to_string(a.height) + " picture.");
+    return kExitFillOrWriteFailed;
   }
 
   try {
@@ -54,22 +58,19 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
                           a.end.blue, a.style, a.weight, a.rect.left, a.rect.top, a.rect.right,
                           a.rect.bottom);
   } catch (const FloatingPointError& error) {
-    std::cerr << error.what() << '\n';
+    Say(error.what());
     return kExitFillOrWriteFailed;
   }
 
-  const std::filesystem::path& out = paths[a.out_index];
-  bool written = false;
+  output_file::Result written;
   try {
-    written = WriteBmpFile(*surface, out);
-  } catch (const std::exception&) {
-    // Out of memory while encoding: the file was not replaced.
+    const auto header = EncodeBmpHeader(surface->Width(), surface->Height(), surface->RowStride());
+    written = output_file::WriteOutput(a.out, paths[a.out_index], BmpFileParts(*surface, header));
+  } catch (const std::bad_alloc&) {
+    written.message = "cannot write " + Quoted(a.out) + ": not enough memory";
   }
-  if (!written) {
-    std::cerr << "cannot write " << a.out << '\n';
-    return kExitFillOrWriteFailed;
-  }
-  return kExitOk;
+  if (!written.message.empty()) Say(written.message);
+  return written.written ? kExitOk : kExitFillOrWriteFailed;
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "render/win.h"
+
 namespace render_args {
 namespace {
 
@@ -31,8 +33,8 @@ constexpr std::array<OptionInfo, 7> kOptions{{
     {"--out", Option::Out, true},
 }};
 
-// The text between single quotes, with control characters escaped so that
-// every message stays on one line whatever the user typed.
+}  // namespace
+
 std::string Quoted(std::string_view text) {
   std::string quoted = "'";
   for (const char c : text) {
@@ -47,6 +49,8 @@ std::string Quoted(std::string_view text) {
   }
   return quoted + "'";
 }
+
+namespace {
 
 // Plain decimal with an optional '-': no '+', no spaces, no radix prefixes,
 // no fractions, and nothing that would wrap in 32 bits.
@@ -121,6 +125,12 @@ bool ApplyOption(Option option, std::string_view name, const std::string& text, 
         problem = std::string(name) + " " + Quoted(text) + ": width and height must be at least 1";
         return false;
       }
+      if (SurfaceBytes((*size)[0], (*size)[1]) == 0) {
+        problem = std::string(name) + " " + Quoted(text) +
+                  ": a 24-bit picture this large needs more than the " +
+                  std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold";
+        return false;
+      }
       args.width = (*size)[0];
       args.height = (*size)[1];
       return true;
@@ -164,6 +174,10 @@ const OptionInfo* FindOption(std::string_view word) {
   }
   return nullptr;
 }
+
+// A word that names one of our options is never taken as a value: in
+// "--out --size 4x4" the mistake is the missing file name.
+bool IsOptionName(std::string_view word) { return word == "--help" || FindOption(word) != nullptr; }
 
 std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -249,7 +263,7 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
       }
       continue;
     }
-    if (i + 1 == args.size()) {
+    if (i + 1 == args.size() || IsOptionName(args[i + 1])) {
       complain("option " + std::string(info->name) + " needs a value");
       continue;
     }
@@ -296,7 +310,8 @@ const std::string& UsageText() {
       "Paints a two-colour gradient into a new, black WxH picture and saves it\n"
       "as a 24-bit BMP file. Every number is a 32-bit integer.\n"
       "\n"
-      "  --size WxH      picture size in pixels, each at least 1\n"
+      "  --size WxH      picture size in pixels, each at least 1; at most\n"
+      "                  2 GiB of pixel data in all\n"
       "  --start R,G,B   start colour; each channel keeps its low 8 bits\n"
       "  --end R,G,B     end colour\n"
       "  --style N       0 columns start to end, 1 columns end to start,\n"
@@ -306,11 +321,15 @@ const std::string& UsageText() {
       "                  0: keep; 1..127: blend in 128ths\n"
       "  --rect L,T,R,B  fill only this rectangle, right and bottom included;\n"
       "                  a negative L (the default) fills the whole picture\n"
-      "  --out FILE      the BMP file to write; replaced only once complete\n"
+      "  --out FILE      the BMP file to write, or - for standard output. A\n"
+      "                  regular file is replaced only once the new one is\n"
+      "                  complete, keeping its permissions; a symlink is\n"
+      "                  followed and kept; a device, FIFO or socket is\n"
+      "                  written to, never replaced; a directory is refused\n"
       "  --help          show this text\n"
       "\n"
-      "Exit status: 0 written; 1 the fill failed (a rectangle with no extent)\n"
-      "or the file could not be written; 2 bad arguments.\n";
+      "Exit status: 0 written; 1 the picture could not be made (no memory, or\n"
+      "a rectangle with no extent) or written; 2 bad arguments.\n";
   return text;
 }
 

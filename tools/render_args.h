@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace render_args {
@@ -55,10 +56,16 @@ struct ArgsError {
 using ParseResult = std::variant<RenderArgs, HelpRequest, ArgsError>;
 
 // `args` are the arguments after the program name. "--help" in any option
-// position wins over every other argument, right or wrong. A successful
-// result has passed WithinFillBudget, but the size may still be too large to
-// allocate: only the surface itself can tell.
+// position wins over every other argument, right or wrong; a word that names
+// an option is never another option's value. A successful result has a size
+// a BMP file can hold and has passed WithinFillBudget, but the picture may
+// still be too large to allocate: only the surface itself can tell.
 ParseResult ParseRenderArgs(std::span<const std::string> args);
+
+// `text` between single quotes, with control characters escaped as \xHH so
+// that every message stays on one line whatever the user typed. Every
+// message quotes names and values this way.
+std::string Quoted(std::string_view text);
 
 // The usage text --help prints, ending in a newline.
 const std::string& UsageText();

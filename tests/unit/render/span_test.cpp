@@ -42,13 +42,35 @@ TEST(Surface, StartsAllZero) {
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(bytes.size()));
 }
 
+// Built with UBSan too: the extreme sizes must be refused without any
+// arithmetic overflowing on the way.
 TEST(Surface, RefusesSizesItCannotHold) {
-  const std::pair<int, int> bad[] = {{0, 1},         {1, 0},          {-1, 5},
-                                     {5, -2147483647 - 1}, {2147483647, 1}, {100000, 100000},
-                                     {715827882, 1}};
+  const std::pair<int, int> bad[] = {
+      {0, 1},          {1, 0},          {-1, 5},         {5, -2147483647 - 1},
+      {2147483647, 1}, {1, 2147483647}, {100000, 100000}, {715827882, 1},
+      {2147483647, 2147483647},         {-2147483647 - 1, -2147483647 - 1},
+      {1, 536870899}, {715827865, 1},  // one row or pixel more than the largest
+  };
   for (auto [w, h] : bad) {
+    EXPECT_EQ(SurfaceBytes(w, h), 0) << w << " x " << h;
     EXPECT_THROW(TWin(w, h), SurfaceError) << w << " x " << h;
     EXPECT_THROW(CreateWin(w, h), SurfaceError) << w << " x " << h;
+  }
+}
+
+TEST(Surface, BytesAreStrideTimesHeightUpToTheLargestBmp) {
+  const struct {
+    int width, height;
+    std::int64_t bytes;
+  } cases[] = {
+      {1, 1, 4},
+      {1920, 1080, 5760 * 1080},
+      {1, 536870898, kMaxSurfaceBytes - 1},   // the tallest one-pixel-wide picture
+      {715827864, 1, kMaxSurfaceBytes - 1},   // the widest one-row picture
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SurfaceBytes(c.width, c.height), c.bytes) << c.width << " x " << c.height;
+    EXPECT_LE(SurfaceBytes(c.width, c.height), kMaxSurfaceBytes);
   }
 }
 

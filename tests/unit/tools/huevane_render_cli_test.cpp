@@ -8,10 +8,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 #include <system_error>
@@ -21,7 +23,10 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
@@ -35,6 +40,7 @@ struct Outcome {
   int exit_code = -1;
   std::string out;  // stdout, with CR LF turned into LF
   std::string err;  // stderr, likewise
+  std::vector<std::uint8_t> out_bytes;  // stdout as written
 };
 
 fs::path RenderExecutable() {
@@ -124,6 +130,7 @@ Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, co
   CloseHandle(err);
   outcome.out = ReadText(io / L"stdout.txt");
   outcome.err = ReadText(io / L"stderr.txt");
+  outcome.out_bytes = ReadBytes(io / L"stdout.txt");
   return outcome;
 }
 #else
@@ -155,6 +162,7 @@ Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, co
   posix_spawn_file_actions_destroy(&actions);
   outcome.out = ReadText(out_path);
   outcome.err = ReadText(err_path);
+  outcome.out_bytes = ReadBytes(out_path);
   return outcome;
 }
 #endif
@@ -371,7 +379,7 @@ TEST_F(RenderCli, FillErrorPrintsExactlyItsMessageExitsOneAndWritesNothing) {
         Args("4x4", c.start, c.end, c.style, Work() / "never.bmp", {"--rect", c.rect});
     const Outcome outcome = Render(args);
     EXPECT_EQ(outcome.exit_code, 1);
-    EXPECT_EQ(outcome.err, c.message + "\n");
+    EXPECT_EQ(outcome.err, "huevane-render: " + c.message + "\n");
     EXPECT_EQ(outcome.out, "");
     EXPECT_TRUE(WorkFiles().empty());
   }
@@ -405,7 +413,11 @@ TEST_F(RenderCli, BadArgumentsExitTwoWithOneLineNamingTheProblem) {
       {Args("2x2", "1,2,3", "4,5,6", "0", out, {"--style", "0"}), {"--style", "twice"}},
       // Too large for a BMP file: the surface refuses it.
       {Args("100000x100000", "1,2,3", "4,5,6", "0", out), {"--size", "100000x100000"}},
-      {Args("2147483647x2147483647", "1,2,3", "4,5,6", "3", out), {"--size"}},
+      {Args("2147483647x2147483647", "1,2,3", "4,5,6", "3", out),
+       {"--size", "'2147483647x2147483647'", "BMP"}},
+      // An option where a value belongs: the value is what is missing.
+      {{"--out", "--size", "4x4", "--start", "1,2,3", "--end", "4,5,6", "--style", "0"},
+       {"--out", "needs a value"}},
       // An astronomically long walk is refused before anything is made.
       {Args("2x2", "1,2,3", "4,5,6", "0", out, {"--rect", "0,0,2147483647,0"}),
        {"--rect", "'0,0,2147483647,0'", "limit"}},
@@ -428,23 +440,6 @@ TEST_F(RenderCli, BadArgumentsExitTwoWithOneLineNamingTheProblem) {
   }
 }
 
-TEST_F(RenderCli, UnwritableOutputSaysCannotWriteAndExitsOne) {
-  const fs::path folder = Work() / "a folder";
-  fs::create_directory(folder);
-  const std::vector<fs::path> unwritable = {
-      Work() / "missing folder" / "out.bmp",  // no such folder
-      folder,                                 // a folder, not a file
-  };
-  for (const fs::path& out : unwritable) {
-    SCOPED_TRACE(Utf8(out));
-    const Outcome outcome = Render(Args("3x2", "1,2,3", "4,5,6", "0", out));
-    EXPECT_EQ(outcome.exit_code, 1);
-    EXPECT_EQ(outcome.err, "cannot write " + Utf8(out) + "\n");
-    EXPECT_EQ(WorkFiles(), std::set<fs::path>{folder});
-    EXPECT_TRUE(fs::is_directory(folder));
-  }
-}
-
 TEST_F(RenderCli, WritesToANonAsciiPath) {
   const fs::path folder = Work() / Utf8Path("Grüße, 世界");
   fs::create_directory(folder);
@@ -456,12 +451,263 @@ TEST_F(RenderCli, WritesToANonAsciiPath) {
   EXPECT_EQ(WorkFiles(), (std::set<fs::path>{folder, out}));
 }
 
-TEST_F(RenderCli, ReplacesAnExistingFileWhole) {
-  const fs::path out = Work() / "again.bmp";
-  std::ofstream(out, std::ios::binary) << std::string(500, 'x');
-  const Outcome outcome = Render(Args("1x1", "1,2,3", "1,2,3", "3", out));
-  ASSERT_EQ(outcome.exit_code, 0) << outcome.err;
-  EXPECT_EQ(Hex(ReadBytes(out)), Hex(ExpectedBmp(1, 1, [](int, int) { return Rgb{1, 2, 3}; })));
+#ifndef _WIN32
+// Makes a folder refuse new files for as long as it lives: its write bits
+// off, and where they do not stop us (root), its immutable flag as well.
+class NoNewFiles {
+ public:
+  explicit NoNewFiles(const fs::path& folder) : folder_(folder) {
+    ::chmod(folder_.c_str(), 0555);
+    if (Refuses()) return;
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags |= FS_IMMUTABLE_FL;
+      immutable_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  ~NoNewFiles() {
+    if (immutable_) {
+      const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      int flags = 0;
+      if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+      }
+      ::close(fd);
+    }
+    ::chmod(folder_.c_str(), 0755);
+  }
+  NoNewFiles(const NoNewFiles&) = delete;
+  NoNewFiles& operator=(const NoNewFiles&) = delete;
+
+  // Whether a new file really cannot be made in the folder now.
+  bool Refuses() const {
+    const fs::path probe = folder_ / "probe";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return true;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return false;
+  }
+
+ private:
+  fs::path folder_;
+  bool immutable_ = false;
+};
+
+mode_t PermissionBits(const fs::path& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mode & 07777;
 }
+#endif
+
+struct TargetCase {
+  const char* what;
+  std::function<std::string()> make;  // makes the target, returns the --out value
+  int exit_code;
+  std::vector<std::string> mentions;  // in the one line on stderr; none: stderr empty
+  std::function<void(const Outcome&)> check;
+};
+
+// Every kind of --out target, each in a fresh folder: only a regular file (or
+// a new name) is ever replaced, and only by a whole file.
+TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
+  // Bytes 0x0A, 0x0D and 0x1A in every pixel: any text-mode output shows.
+  const std::vector<std::string> args = Args("2x2", "10,13,26", "10,13,26", "0", "OUT");
+  const std::vector<std::uint8_t> picture =
+      ExpectedBmp(2, 2, [](int, int) { return Rgb{10, 13, 26}; });
+  const fs::path work = Work();
+  auto file = [&](const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+    return Utf8(path);
+  };
+  auto names = [&] {
+    std::set<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(work)) {
+      found.insert(Utf8(entry.path().lexically_relative(work)));
+    }
+    return found;
+  };
+  using Names = std::set<std::string>;
+#ifndef _WIN32
+  int fifo_reader = -1;
+  std::unique_ptr<NoNewFiles> read_only;
+  auto refuse_new_files = [&](const fs::path& folder) {
+    read_only = std::make_unique<NoNewFiles>(folder);
+    return read_only->Refuses();
+  };
+#endif
+
+  const std::vector<TargetCase> cases = {
+      {"a new name", [&] { return Utf8(work / "new.bmp"); }, 0, {},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "new.bmp"), picture);
+         EXPECT_EQ(names(), Names{"new.bmp"}) << "a temporary file was left behind";
+       }},
+      {"a regular file is replaced whole",
+       [&] { return file(work / "old.bmp", std::string(500, 'x')); }, 0, {},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "old.bmp"), picture);
+         EXPECT_EQ(names(), Names{"old.bmp"});
+       }},
+      {"- is standard output, bytes as they are", [] { return std::string("-"); }, 0, {},
+       [&](const Outcome& outcome) {
+         EXPECT_EQ(Hex(outcome.out_bytes), Hex(picture));
+         EXPECT_EQ(names(), Names{});
+       }},
+      {"a directory is refused",
+       [&] {
+         fs::create_directory(work / "folder.bmp");
+         return Utf8(work / "folder.bmp");
+       },
+       1, {"cannot write '", "folder.bmp': ", "Is a directory"},
+       [&](const Outcome&) {
+         EXPECT_TRUE(fs::is_directory(work / "folder.bmp"));
+         EXPECT_EQ(names(), Names{"folder.bmp"});
+       }},
+      {"a missing folder: the system's reason, control characters escaped",
+       [&] { return Utf8(work / "no\nfolder" / "x.bmp"); }, 1,
+#ifdef _WIN32
+       {"cannot write '", "no\\x0Afolder"},
+#else
+       {"cannot write '", "no\\x0Afolder/x.bmp': No such file or directory"},
+#endif
+       [&](const Outcome&) { EXPECT_EQ(names(), Names{}); }},
+#ifndef _WIN32
+      {"a replaced file keeps its permission bits",
+       [&] {
+         const std::string out = file(work / "kept.bmp", "old");
+         fs::permissions(work / "kept.bmp", static_cast<fs::perms>(0604));
+         return out;
+       },
+       0, {},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "kept.bmp"), picture);
+         EXPECT_EQ(PermissionBits(work / "kept.bmp"), 0604u);
+       }},
+      {"a file with two names is rewritten, not split",
+       [&] {
+         const std::string out = file(work / "one.bmp", "old");
+         fs::create_hard_link(work / "one.bmp", work / "two.bmp");
+         return out;
+       },
+       0, {},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "two.bmp"), picture);
+         EXPECT_EQ(fs::hard_link_count(work / "one.bmp"), 2u);
+         EXPECT_EQ(names(), (Names{"one.bmp", "two.bmp"}));
+       }},
+      {"a symlink is followed and stays",
+       [&] {
+         file(work / "target.bmp", "old");
+         fs::create_directory(work / "links");
+         fs::create_symlink("../target.bmp", work / "links" / "link.bmp");
+         return Utf8(work / "links" / "link.bmp");
+       },
+       0, {},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "target.bmp"), picture);
+         EXPECT_EQ(fs::read_symlink(work / "links" / "link.bmp"), "../target.bmp");
+         EXPECT_EQ(names(), (Names{"links", "links/link.bmp", "target.bmp"}));
+       }},
+      {"a dangling symlink makes the file it names",
+       [&] {
+         fs::create_symlink("made.bmp", work / "dangling.bmp");
+         return Utf8(work / "dangling.bmp");
+       },
+       0, {},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "made.bmp"), picture);
+         EXPECT_TRUE(fs::is_symlink(work / "dangling.bmp"));
+         EXPECT_EQ(names(), (Names{"dangling.bmp", "made.bmp"}));
+       }},
+      {"a FIFO is written to, never replaced",
+       [&] {
+         ::mkfifo((work / "fifo").c_str(), 0644);
+         // Open for reading first, so the renderer's open does not wait; the
+         // small picture fits in the pipe.
+         fifo_reader = ::open((work / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+         return Utf8(work / "fifo");
+       },
+       0, {},
+       [&](const Outcome&) {
+         std::vector<std::uint8_t> got(4096);
+         const ssize_t length = ::read(fifo_reader, got.data(), got.size());
+         got.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+         ::close(fifo_reader);
+         EXPECT_EQ(Hex(got), Hex(picture));
+         EXPECT_EQ(fs::status(work / "fifo").type(), fs::file_type::fifo);
+         EXPECT_EQ(names(), Names{"fifo"});
+       }},
+      {"a folder that takes no new file: an existing file is rewritten in place",
+       [&] {
+         fs::create_directory(work / "locked");
+         const std::string out = file(work / "locked" / "kept.bmp", "old");
+         return refuse_new_files(work / "locked") ? out : "";
+       },
+       0, {"folder '", "locked' takes no new files (", "locked/kept.bmp' was rewritten in place"},
+       [&](const Outcome&) {
+         EXPECT_EQ(ReadBytes(work / "locked" / "kept.bmp"), picture);
+         EXPECT_EQ(names(), (Names{"locked", "locked/kept.bmp"}));
+       }},
+      {"a folder that takes no new file: a new name is refused",
+       [&] {
+         fs::create_directory(work / "locked");
+         return refuse_new_files(work / "locked") ? Utf8(work / "locked" / "new.bmp") : "";
+       },
+       1, {"cannot write '", "locked/new.bmp': folder '", "locked' is read-only: "},
+       [&](const Outcome&) { EXPECT_EQ(names(), Names{"locked"}); }},
+#endif
+  };
+
+  for (const TargetCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(work)) fs::remove_all(entry.path(), ignored);
+    const std::string out = c.make();
+    if (out.empty()) {
+      std::printf("skipped \"%s\": no way to make a folder refuse new files here\n", c.what);
+      continue;
+    }
+    std::vector<std::string> with_out = args;
+    with_out.back() = out;
+    const Outcome outcome = Render(with_out);
+    EXPECT_EQ(outcome.exit_code, c.exit_code) << outcome.err;
+    if (c.mentions.empty()) {
+      EXPECT_EQ(outcome.err, "");
+    } else {
+      EXPECT_EQ(outcome.err.rfind("huevane-render: ", 0), 0u) << outcome.err;
+      EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << "not one line: " << outcome.err;
+    }
+    for (const std::string& mention : c.mentions) {
+      EXPECT_NE(outcome.err.find(mention), std::string::npos)
+          << "message: " << outcome.err << "lacks: " << mention;
+    }
+    if (out != "-") {
+      EXPECT_TRUE(outcome.out_bytes.empty());
+    }
+    c.check(outcome);
+#ifndef _WIN32
+    read_only.reset();
+#endif
+  }
+}
+
+#ifndef _WIN32
+TEST_F(RenderCli, APictureTooLargeForTheMemoryExitsOne) {
+  // 1.8 GB of pixels in a 256 MB address space.
+  std::vector<std::string> args = {"-c", "ulimit -v 262144 && exec \"$0\" \"$@\"", Utf8(exe_)};
+  for (const std::string& arg : Args("30000x20000", "1,2,3", "4,5,6", "0", Work() / "x.bmp")) {
+    args.push_back(arg);
+  }
+  const Outcome outcome = RunProgram("/bin/sh", args, root_ / "io");
+  EXPECT_EQ(outcome.exit_code, 1);
+  EXPECT_EQ(outcome.err.rfind("huevane-render: cannot make the picture: ", 0), 0u) << outcome.err;
+  EXPECT_TRUE(WorkFiles().empty());
+}
+#endif
 
 }  // namespace
