@@ -1174,9 +1174,9 @@ class Session:
     def settled_capture(self, facts: dict[str, list[str]], area: tuple[int, int, int, int],
                         path: Path, good) -> tuple[bytes, bool]:
         """Captures the area until good(pixels) holds, or until the window of
-        the facts has finished painting: no paint due on it, its controls or
-        the desktop, its thread back in its message loop, and two captures in
-        a row alike after that. Returns the last capture and whether good()
+        the facts has finished painting: every paint it was owed (frame,
+        client area, controls, the desktop behind it) carried out, its thread
+        back in its message loop, and two captures in a row alike after that. Returns the last capture and whether good()
         held for it."""
         last: dict = {"pixels": b"", "good": False, "settled": None}
 

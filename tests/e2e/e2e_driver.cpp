@@ -600,17 +600,19 @@ BOOL CALLBACK SayControl(HWND child, LPARAM) {
 // screen and in the stacking order relative to the main window, whether it
 // is the active window, where its title bar can be gripped, and its
 // controls with their screen rectangles.
-// Whether a paint of the window is still due: it, one of its controls, or
-// the desktop behind it has an update region that no WM_PAINT has cleared.
+// Whether a paint of the window is still due once the paints the system
+// already owes it (its frame, its client area, its controls, the desktop
+// behind it) have been carried out: an update region left, or a thread that
+// does not come back to its message loop. Nothing new is invalidated.
 BOOL CALLBACK FindPendingPaint(HWND child, LPARAM context) {
   if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
   *reinterpret_cast<bool*>(context) = true;
   return FALSE;
 }
 
-// A window whose thread is still busy (it has not come back to its message
-// loop since it last painted) counts as pending too.
 bool PaintPending(HWND window) {
+  RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_UPDATENOW);
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   bool pending = GetUpdateRect(window, nullptr, FALSE) ||
                  GetUpdateRect(GetDesktopWindow(), nullptr, FALSE);
   if (!pending) EnumChildWindows(window, FindPendingPaint, reinterpret_cast<LPARAM>(&pending));
