@@ -214,24 +214,23 @@ class Taskbar {
   RECT saved_{};
 };
 
-// Centred on the whole screen, whatever the work area leaves of it.
-void ExpectCentredOnTheScreen(HWND window) {
+// Shows `form` the first time, with a taskbar: it comes out centred on the
+// whole screen, whatever the work area leaves of it.
+void ExpectShownCentredOnTheScreen(toolkit::TForm& form, toolkit::Application& app) {
+  const Taskbar taskbar(60);
+  form.Show();
+  app.ProcessPendingMessages();
+  ASSERT_TRUE(IsWindowVisible(form.Handle()));
   RECT area;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   ASSERT_EQ(area.bottom, GetSystemMetrics(SM_CYSCREEN) - 60) << "the work area did not shrink";
-  const RECT frame = Frame(window);
+  const RECT frame = Frame(form.Handle());
   EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
   EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
 }
 
 TEST_F(AboutFixture, ShowsCentredFirstAndWhereItWasLeftLater) {
-  {
-    const Taskbar taskbar(60);
-    form.Show();
-    Pump();
-    ASSERT_TRUE(IsWindowVisible(form.Handle()));
-    ExpectCentredOnTheScreen(form.Handle());
-  }
+  ExpectShownCentredOnTheScreen(form, app);
 
   SetWindowPos(form.Handle(), nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(Control(L"OKButton1"), BM_CLICK, 0, 0);
@@ -466,13 +465,7 @@ TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
 }
 
 TEST_F(HelpFixture, CloseHelpHidesAndTheNextShowingIsWhereItWasLeft) {
-  {
-    const Taskbar taskbar(60);
-    form.Show();
-    Pump();
-    ASSERT_TRUE(IsWindowVisible(form.Handle()));
-    ExpectCentredOnTheScreen(form.Handle());
-  }
+  ExpectShownCentredOnTheScreen(form, app);
   SetWindowPos(form.Handle(), nullptr, 31, 17, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(form.Part<toolkit::TWinControl>(L"Button1").Handle(), BM_CLICK, 0, 0);
   Pump();
