@@ -75,12 +75,12 @@ bool MoveFocusWithTab(const MSG& message, HWND topLevel) {
 // box. Tab and Shift+Tab move the focus as above. The other keyboard
 // messages go through the dialog manager, only for the active window: the
 // scroll bars ask for the arrow keys themselves (DLGC_WANTARROWS), so those
-// still reach them. Enter and Escape stay out: the dialog manager would turn them into WM_COMMAND 1 and 2,
-// which may be menu commands. Enter presses the focused push button or the
-// window's default button instead. Escape does nothing: no window here has
-// a cancel button, and it must not reach a multi-line text box either,
-// which closes its parent on Escape once the dialog manager has asked it
-// about any other key.
+// still reach them. Enter and Escape stay out: the dialog manager would turn
+// them into WM_COMMAND 1 and 2, which may be menu commands. Enter presses the
+// focused push button or the window's default button instead. Escape does
+// nothing: no window here has a cancel button, and it must not reach a
+// multi-line text box either, which closes its parent on Escape once the
+// dialog manager has asked it about any other key.
 bool IsKeyboardNavigation(MSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
   if (message.hwnd == nullptr) return false;

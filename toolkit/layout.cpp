@@ -48,8 +48,8 @@ void ApplyLayout(Component& owner, std::span<const ComponentDesign> design, Layo
     for (const ValueSetting& setting : entry.values) {
       const auto* number = std::get_if<std::int32_t>(&setting.value);
       if (number != nullptr && !scale.Identity() && IsGeometryProperty(setting.property)) {
-        component.SetDesignValue(setting.property,
-                                 DesignValue{ScaledGeometry(entry, setting.property, *number, scale)});
+        const std::int32_t scaled = ScaledGeometry(entry, setting.property, *number, scale);
+        component.SetDesignValue(setting.property, DesignValue{scaled});
       } else {
         component.SetDesignValue(setting.property, setting.value);
       }
