@@ -18,6 +18,27 @@ bool IsGeometryProperty(std::wstring_view property) {
          property == L"Height";
 }
 
+namespace {
+
+// The designed number of `property` among `values`, or 0.
+std::int32_t DesignNumber(const std::vector<ValueSetting>& values, std::wstring_view property) {
+  for (const ValueSetting& setting : values) {
+    if (setting.property != property) continue;
+    if (const auto* number = std::get_if<std::int32_t>(&setting.value)) return *number;
+  }
+  return 0;
+}
+
+// A Left, Top, Width or Height of `entry` on this display.
+std::int32_t ScaledGeometry(const ComponentDesign& entry, std::wstring_view property,
+                            std::int32_t value, LayoutScale scale) {
+  if (property == L"Width") return scale.Extent(DesignNumber(entry.values, L"Left"), value);
+  if (property == L"Height") return scale.Extent(DesignNumber(entry.values, L"Top"), value);
+  return scale(value);
+}
+
+}  // namespace
+
 void ApplyLayout(Component& owner, std::span<const ComponentDesign> design, LayoutScale scale) {
   std::vector<Component*> made;
   made.reserve(design.size());
@@ -27,7 +48,8 @@ void ApplyLayout(Component& owner, std::span<const ComponentDesign> design, Layo
     for (const ValueSetting& setting : entry.values) {
       const auto* number = std::get_if<std::int32_t>(&setting.value);
       if (number != nullptr && !scale.Identity() && IsGeometryProperty(setting.property)) {
-        component.SetDesignValue(setting.property, DesignValue{scale(*number)});
+        const std::int32_t scaled = ScaledGeometry(entry, setting.property, *number, scale);
+        component.SetDesignValue(setting.property, DesignValue{scaled});
       } else {
         component.SetDesignValue(setting.property, setting.value);
       }

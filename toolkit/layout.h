@@ -44,14 +44,23 @@ struct LayoutScale {
   // `value` scaled, rounded to the nearest pixel (halves away from zero), so
   // that a negative offset mirrors the positive one.
   std::int32_t operator()(std::int32_t value) const;
+  // An extent from `start`, scaled by its edges: the scaled far edge minus
+  // the scaled start. Edges that meet or overlap in the design then meet or
+  // overlap alike after scaling, and a control whose far edge is the
+  // client area's edge still reaches it, which rounding the extent on its
+  // own does not promise.
+  std::int32_t Extent(std::int32_t start, std::int32_t extent) const {
+    return (*this)(start + extent) - (*this)(start);
+  }
 };
 
 // The design properties that are positions or sizes: ApplyLayout scales
 // these, and only these.
 bool IsGeometryProperty(std::wstring_view property);
 
-// Builds `owner`'s components from `design`, with every Left, Top, Width and
-// Height value scaled by `scale`. Throws std::invalid_argument for an
+// Builds `owner`'s components from `design`, with every Left and Top value
+// scaled by `scale`, and every Width and Height by its edges from the
+// component's designed Left or Top (0 where it has none). Throws std::invalid_argument for an
 // unknown property or a reference to a component that is not there.
 void ApplyLayout(Component& owner, std::span<const ComponentDesign> design,
                  LayoutScale scale = {});

@@ -61,12 +61,37 @@ void TMemo::SetDesignValue(std::wstring_view property, const DesignValue& value)
   }
 }
 
+// BS_NOTIFY: the button reports gaining and losing the focus, which moves
+// the default frame.
 TButton::TButton(Window& owner)
-    : TWinControl(owner, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON) {}
+    : TWinControl(owner, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY) {}
 
 void TButton::SetDefault(bool isDefault) {
   default_ = isDefault;
-  SendMessageW(Handle(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  SetFramed(isDefault);
+}
+
+bool TButton::Framed() const {
+  return (GetWindowLongW(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+void TButton::SetFramed(bool framed) {
+  // Redrawn only when it changes: the frame moves on every focus change.
+  if (framed != Framed()) {
+    // The button's other style bits (BS_NOTIFY) stay as they are.
+    const auto style = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE));
+    const DWORD kept = style & 0xFFFF & ~static_cast<DWORD>(BS_TYPEMASK);
+    SendMessageW(Handle(), BM_SETSTYLE, kept | (framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+  }
+}
+
+void TButton::FrameOneButton(const TButton* focused) {
+  if (Owner() == nullptr) return;
+  for (const auto& component : Owner()->Components()) {
+    if (auto* button = dynamic_cast<TButton*>(component.get())) {
+      button->SetFramed(focused != nullptr ? button == focused : button->Default());
+    }
+  }
 }
 
 void TButton::Click() {
@@ -74,7 +99,22 @@ void TButton::Click() {
 }
 
 void TButton::Notify(std::int32_t code) {
-  if (code == BN_CLICKED) Click();
+  switch (code) {
+    case BN_CLICKED:
+    // With BS_NOTIFY the second press of a double click comes as this.
+    case BN_DOUBLECLICKED:
+      Click();
+      break;
+    case BN_SETFOCUS:
+      FrameOneButton(this);
+      break;
+    case BN_KILLFOCUS:
+      // Where the focus goes next, another button frames itself after this.
+      FrameOneButton(nullptr);
+      break;
+    default:
+      break;
+  }
 }
 
 void TButton::SetDesignValue(std::wstring_view property, const DesignValue& value) {

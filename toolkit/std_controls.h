@@ -44,13 +44,19 @@ class TMemo : public TWinControl {
 };
 
 // A push button. The default button is pressed by Enter wherever the focus
-// is in its window, unless the focus is on another button.
+// is in its window, unless the focus is on another push button, which Enter
+// presses instead. The default frame shows which: while a push button has
+// the focus it wears the frame, and when the focus leaves the push buttons
+// the frame goes back to the window's default button.
 class TButton : public TWinControl {
  public:
   explicit TButton(Window& owner);
 
+  // The window's default button, whether or not it shows the frame now.
   bool Default() const { return default_; }
   void SetDefault(bool isDefault);
+  // Whether it shows the default frame now.
+  bool Framed() const;
 
   std::function<void()> OnClick;
   // What a click does: OnClick.
@@ -60,6 +66,11 @@ class TButton : public TWinControl {
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
  private:
+  void SetFramed(bool framed);
+  // Frames `focused`, or the default button when it is nullptr, and no
+  // other push button of the window.
+  void FrameOneButton(const TButton* focused);
+
   bool default_ = false;
 };
 

@@ -161,12 +161,13 @@ void Window::DestroyHandle() {
 }
 
 void Window::CenterOnScreen() {
-  RECT area{}, frame{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  // The whole primary screen, taskbar included: not the work area, which a
+  // taskbar at one edge would move off centre.
+  RECT frame{};
   GetWindowRect(handle_, &frame);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetWindowPos(handle_, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0,
+  SetWindowPos(handle_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

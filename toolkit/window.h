@@ -39,7 +39,7 @@ class Window : public Component, public GraphicHost {
 
   HWND Handle() const { return handle_; }
 
-  // Centres the window on the screen's work area.
+  // Centres the window on the primary screen.
   void CenterOnScreen();
 
   // Opens on a right-click that reaches this window, and receives the

@@ -365,6 +365,10 @@ def glyph_cap(letter):
             return [box(x, top, x + w, base), box(x, top, x + width, top + w),
                     box(x, base - c / 2 - w / 2, x + width * 0.9, base - c / 2 + w / 2),
                     box(x, base - w, x + width, base)], width
+        if letter == "F":
+            width = c * 0.5
+            return [box(x, top, x + w, base), box(x, top, x + width, top + w),
+                    box(x, base - c / 2 - w / 2, x + width * 0.88, base - c / 2 + w / 2)], width
         if letter == "G":
             r = c / 2 + f.o
             cx, cy = x + r, base - c / 2
@@ -659,8 +663,20 @@ def banner():
 
     small = Face(cap=9, xheight=9, stroke=1.5, overshoot=0.25)
     tagline = "GRADIENT WALLPAPER"
-    tag_shapes, _ = text_shapes(small, tagline, left + 3, base + 24, 3.2, snap=True)
+    tag_shapes, tag_end = text_shapes(small, tagline, left + 3, base + 24, 3.2, snap=True)
     paint(canvas, tag_shapes, (236, 238, 255), 0.92, samples=6)
+
+    # The freeware notice beside the tagline: the same letters, dark on a
+    # light badge, so that it reads as a label of its own.
+    notice = "FREEWARE"
+    pad_x, pad_y = 6, 3
+    badge_left = math.floor(tag_end + 12 + 0.5)
+    _, notice_end = text_shapes(small, notice, badge_left + pad_x, base + 24, 3.2, snap=True)
+    badge = rounded(badge_left, base + 24 - small.cap - pad_y, math.ceil(notice_end) + pad_x,
+                    base + 24 + pad_y, 4)
+    paint(canvas, [badge], (236, 238, 255), 0.92, samples=6)
+    notice_shapes, _ = text_shapes(small, notice, badge_left + pad_x, base + 24, 3.2, snap=True)
+    paint(canvas, notice_shapes, (40, 30, 120), 1.0, samples=6)
 
     # A hairline under the tagline, fading out to the right, and a darker
     # last row that parts the banner from the grey dialog below.

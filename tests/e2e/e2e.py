@@ -164,6 +164,9 @@ CASES: dict[str, Case] = {
     "refusing_the_agreement_ends_the_program": Case(
         runs=(Run((800, 600), "rendered", actions=("about", "refuse"), ends=True),),
         about="a click on No. I Don't Agree. ends the program: exit code 0, wallpaper kept"),
+    "popup_menu_about": Case(
+        runs=(Run((800, 600), "rendered", actions=("popup_about",)),),
+        about="a right-click on a bar opens the popup menu; About chosen with the mouse"),
     "close_help_keeps_its_place": Case(
         runs=(Run((1024, 768), "rendered",
                   actions=("help", "move_help", "help_again", "close_help", "help_returns")),),
@@ -219,6 +222,13 @@ NOISE_CUE = "RSTART.wav"
 # Wine's menus skip separators but stop on disabled entries, so from the
 # greyed "Huevane" they pass Help and About: Be Silent is the third.
 MENU_DOWNS = {"Help": 1, "About": 2, "Be Silent": 3, "Make Noise": 4}
+
+# The popup menu's items as a screenshot shows their kinds, top to bottom:
+# "Huevane" greyed, a separator, Help, About, a separator, Be Silent, Make
+# Noise, a separator. About is the fourth.
+POPUP_KINDS = ["disabled", "separator", "text", "text", "separator", "text", "text",
+               "separator"]
+POPUP_ABOUT = 3
 
 # The About dialog and the help window: class, caption, client area.
 ABOUT = ("TForm2", "About Ostrega", (474, 446))
@@ -1452,6 +1462,97 @@ class Session:
             self.check(setting.get(key) == [self.wallpaper_windows],
                        f"{what} still names the file",
                        f"{setting.get(key)}, expected {self.wallpaper_windows!r}")
+
+    def popup_items(self, rect: tuple[int, int, int, int]) -> list[tuple[str, int]]:
+        """The items of the open menu at `rect` (left, top, right, bottom on
+        the screen), read from a screenshot, top to bottom: each a kind and
+        the screen row of its middle. Its captions cannot be read from
+        another process under Wine, but their kinds show: a separator is a
+        row drawn across the menu, a caption a band of rows with a few
+        pixels of ink, in the text colour or, for a disabled item, another.
+        Kinds: "separator", "text", "disabled"."""
+        left, top, right, bottom = rect
+        width, height = right - left, bottom - top
+        shot = self.work / "popup-menu.rgb"
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+                        "-depth", "8", f"rgb:{shot}"], stdout=self.log, stderr=self.log,
+                       env=self.env, timeout=WINE_CALL)
+        pixels = shot.read_bytes() if shot.exists() else b""
+        if len(pixels) != width * height * 3:
+            return []
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{shot}",
+                        str(shot.with_suffix(".png"))], stdout=self.log, stderr=self.log)
+        # Inside the one-pixel frame; the background is the commonest colour.
+        rows = [[tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
+                 for x in range(1, width - 1)] for y in range(1, height - 1)]
+        counts: dict[tuple, int] = {}
+        for row in rows:
+            for colour in row:
+                counts[colour] = counts.get(colour, 0) + 1
+        background = max(counts, key=counts.get)
+        bands: list[tuple[str, int, int, set]] = []  # kind, first, last row, ink
+        for y, row in enumerate(rows, start=1):
+            ink = [c for c in row if c != background]
+            kind = "" if not ink else "separator" if 2 * len(ink) > len(row) else "text"
+            if bands and kind == "text" and bands[-1][0] == "text" and bands[-1][2] == y - 1:
+                bands[-1] = ("text", bands[-1][1], y, bands[-1][3] | set(ink))
+            elif kind:
+                bands.append((kind, y, y, set(ink)))
+        # The enabled captions share the darkest ink; a disabled one has none of it.
+        darkest = min((c for _, _, _, ink in bands for c in ink), key=sum, default=None)
+        return [("text" if kind == "text" and darkest in ink else
+                 "disabled" if kind == "text" else kind, top + (first + last) // 2)
+                for kind, first, last, ink in bands]
+
+    def act_popup_about(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """A right-click on the style bar opens the main window's popup menu
+        at the pointer, in front of the main window, with its eight items;
+        a left click on "About" then shows the About dialog with its cue."""
+        main = self.form(desktop, MAIN_CLASS)
+        _, origin, bars = self.bars(desktop)
+        left, top, width, height = bars[LEFT_TO_RIGHT.index(7)][:4]
+        x, y = origin[0] + left + width // 2, origin[1] + top + height // 2
+        before = self.quiet(ABOUT_CUE)
+        self.xdotool("mousemove", str(x), str(y), "click", "3")
+        menus: list[str] = []
+
+        def opened():
+            menus[:] = self.driver("--desktop", desktop, "menus").get("menu", [])
+            return len(menus) == 1
+        if not self.check(wait_until(opened, WINDOW_WAIT),
+                          "a right-click on the style bar opens one menu", f"menus {menus}"):
+            raise CaseFailed("no popup menu")
+        mleft, mtop, mright, mbottom, place = (int(v) for v in menus[0].split())
+        self.check((mleft, mtop) == (x, y), f"the menu opens at the pointer, {x},{y}",
+                   f"its top-left corner is at {mleft},{mtop}")
+        wleft, wtop, wright, wbottom = self.numbers(main, "rect")
+        self.check(wleft <= mleft < wright and wtop <= mtop < wbottom,
+                   "the menu opens over the main window",
+                   f"menu at {mleft},{mtop}; main window {wleft},{wtop} to {wright},{wbottom}")
+        main_place = self.numbers(self.form(desktop, MAIN_CLASS), "stacking")[1]
+        self.check(0 <= place < main_place, "the menu stands in front of the main window",
+                   f"stacking places {place} and main window {main_place}")
+
+        items: list[tuple[str, int]] = []
+
+        def painted():
+            items[:] = self.popup_items((mleft, mtop, mright, mbottom))
+            return [kind for kind, _ in items] == POPUP_KINDS
+        wait_until(painted, SCREEN_WAIT)
+        kinds = [kind for kind, _ in items]
+        if not self.check(kinds == POPUP_KINDS,
+                          "the menu shows the eight items: the greyed title, a separator, "
+                          "two commands, a separator, two commands, a separator",
+                          f"seen {kinds}; see {self.work / 'popup-menu.png'}"):
+            raise CaseFailed("the popup menu's items are not the menu's")
+        self.click((mleft + mright) // 2, items[POPUP_ABOUT][1])
+        closed = wait_until(lambda: self.driver("--desktop", desktop, "menus")["menus"] == ["0"],
+                            WINDOW_WAIT)
+        self.check(closed, "a click on the fourth item chooses it and closes the menu",
+                   "the menu stayed open")
+        facts = self.check_shown(desktop, ABOUT, "About, clicked in the popup menu,")
+        self.check_centred(facts, run, "the About dialog")
+        self.check_cue(ABOUT_CUE, before, "About from the popup menu")
 
     # -- one start of the program --
 

@@ -516,13 +516,30 @@ int Tooltips() {
   return 0;
 }
 
-// How many menus the program shows. Its menus' contents cannot be read from
-// here, but whether one is open can: a choice made with keys has been posted
-// to the program by the time its menu window is gone.
+int StackingOf(HWND window);
+
+BOOL CALLBACK SayMenuWindow(HWND window, LPARAM context) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == static_cast<DWORD>(context) && IsWindowVisible(window) &&
+      ClassOf(window) == kMenuClass) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    // left top right bottom (screen) stacking-place
+    Say(L"menu", Numbers({rect.left, rect.top, rect.right, rect.bottom, StackingOf(window)}));
+  }
+  return TRUE;
+}
+
+// How many menus the program shows, and where each stands on the screen and
+// in the stacking order. Their contents cannot be read from here, but
+// whether one is open can: a choice made with keys has been posted to the
+// program by the time its menu window is gone.
 int Menus() {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
   Say(L"menus", std::to_wstring(CountVisibleWindows(windows.pid, kMenuClass)));
+  EnumWindows(SayMenuWindow, static_cast<LPARAM>(windows.pid));
   return 0;
 }
 

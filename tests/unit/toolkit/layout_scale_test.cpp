@@ -1,8 +1,10 @@
 // Layouts on displays of other pixel densities: positions and sizes follow
-// the font's text height, everything else stays as designed.
+// the font's text height, sizes by their edges, everything else stays as
+// designed.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,88 @@ TEST(LayoutScale, ApplyLayoutScalesGeometryAndNothingElse) {
       {"Height", 514},   {"Max", 255},        {"Position", 255},
       {"TabOrder", 1},   {"Hint", std::wstring(L"Green Start")}, {"ShowHint", true}};
   EXPECT_EQ(sink->seen, expected);
+}
+
+// A bar of the main window as designed: left, width; all start at the top
+// and are 257 high. Each overlaps its left neighbour by one pixel, and
+// together they fill the 129 x 257 client area.
+struct DesignedBar {
+  std::int32_t left, width;
+};
+constexpr DesignedBar kMainWindowBars[] = {{0, 17},  {16, 17}, {32, 17}, {48, 33},
+                                           {80, 17}, {96, 17}, {112, 17}};
+constexpr std::int32_t kClientWidth = 129, kClientHeight = 257;
+
+std::int32_t Number(const Sink& sink, const char* property) {
+  for (const auto& [name, value] : sink.seen) {
+    if (name == property) return std::get<std::int32_t>(value);
+  }
+  ADD_FAILURE() << "no " << property;
+  return 0;
+}
+
+TEST(LayoutScale, TheBarsCoverTheClientAreaAndKeepTheirNeighboursEdgesAtEveryTextHeight) {
+  // Every text height from the design's to well past 300 pixels per inch:
+  // rounding each width on its own left the last column bare at 17 and 30
+  // and let neighbours overlap by anything from 0 to 3 pixels.
+  for (std::int32_t textHeight = 13; textHeight <= 31; ++textHeight) {
+    SCOPED_TRACE("text height " + std::to_string(textHeight));
+    const LayoutScale scale{textHeight, 13};
+    std::vector<ComponentDesign> design;
+    for (const DesignedBar& bar : kMainWindowBars) {
+      design.push_back({L"ScrollBar" + std::to_wstring(design.size() + 1),
+                        [](Component& owner) { return std::make_unique<Sink>(&owner); },
+                        {{L"Left", bar.left}, {L"Top", 0}, {L"Width", bar.width},
+                         {L"Height", kClientHeight}},
+                        {}});
+    }
+    Component owner(nullptr);
+    toolkit::ApplyLayout(owner, design, scale);
+    const std::int32_t clientWidth = scale(kClientWidth), clientHeight = scale(kClientHeight);
+    std::vector<int> covering(static_cast<std::size_t>(clientWidth), 0);
+    std::int32_t previousRight = 0;
+    for (std::size_t i = 0; i < design.size(); ++i) {
+      const auto& sink = dynamic_cast<const Sink&>(*owner.FindComponent(design[i].name));
+      const std::int32_t left = Number(sink, "Left"), width = Number(sink, "Width");
+      const DesignedBar bar = kMainWindowBars[i];
+      // Both edges where the design's edges land on this display.
+      EXPECT_EQ(left, scale(bar.left)) << "bar " << i;
+      EXPECT_EQ(left + width, scale(bar.left + bar.width)) << "bar " << i;
+      EXPECT_EQ(Number(sink, "Top"), 0);
+      EXPECT_EQ(Number(sink, "Height"), clientHeight) << "bar " << i;
+      // Neighbours still overlap: no gap opens between them.
+      if (i > 0) {
+        EXPECT_LT(left, previousRight) << "gap left of bar " << i;
+      }
+      previousRight = left + width;
+      for (std::int32_t x = std::max(left, 0); x < std::min(left + width, clientWidth); ++x) {
+        ++covering[static_cast<std::size_t>(x)];
+      }
+    }
+    EXPECT_EQ(previousRight, clientWidth) << "the last bar ends at the client area's edge";
+    for (std::int32_t x = 0; x < clientWidth; ++x) {
+      EXPECT_GE(covering[static_cast<std::size_t>(x)], 1) << "column " << x << " of "
+                                                           << clientWidth << " is bare";
+    }
+  }
+}
+
+TEST(LayoutScale, ExtentsAreScaledByTheirEdges) {
+  const struct {
+    LayoutScale scale;
+    std::int32_t start, extent, expected;
+  } cases[] = {
+      {{13, 13}, 16, 17, 17},   // the identity
+      {{17, 13}, 112, 17, 23},  // 168.69 - 146.46: the far edge at 169, not 168
+      {{17, 13}, 16, 17, 22},   // 43.15 - 20.92
+      {{30, 13}, 0, 129, 298},  // from 0: the value scaled on its own
+      {{16, 13}, -4, 481, 592},  // 587.08 - (-4.92): each edge to its own nearest
+      {{16, 13}, 10, 0, 0},     // nothing stays nothing
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.scale.Extent(c.start, c.extent), c.expected)
+        << c.start << "+" << c.extent << " at " << c.scale.textHeight;
+  }
 }
 
 TEST(LayoutScale, ApplyLayoutWithoutAScaleKeepsTheDesign) {

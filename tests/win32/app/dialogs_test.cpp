@@ -1,6 +1,7 @@
 // The About dialog and the help window on their own: their layouts, showing
-// and hiding, the focus that every paint gives back to the agreement, the
-// keys, and the refusal that ends the application's loop.
+// and hiding centred on the screen, the focus that every paint gives back to
+// the agreement, the keys and the default frame that shows what Enter
+// presses, and the refusal that ends the application's loop.
 
 #include <windows.h>
 
@@ -60,7 +61,8 @@ class Owner : public test::TestWindow {
   Owner() : TestWindow(L"HuevaneDialogOwner", 129, 257) {}
 };
 
-struct AboutFixture : ::testing::Test {
+// The About dialog on its own, with the application that runs it.
+struct AboutDialog {
   toolkit::Application app{L"Huevane"};
   Owner owner;
   app::TForm2 form{owner.Handle()};
@@ -80,7 +82,42 @@ struct AboutFixture : ::testing::Test {
     Pump();
     ASSERT_EQ(GetActiveWindow(), form.Handle());
   }
+  // The names of the buttons that show the default frame.
+  std::vector<std::wstring> Framed() {
+    std::vector<std::wstring> framed;
+    for (const wchar_t* name : {L"Button1", L"OKButton1"}) {
+      if ((Style(Control(name)) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) framed.push_back(name);
+    }
+    return framed;
+  }
+  // The name of the control that has the keyboard focus, or "".
+  std::wstring Focused() {
+    const toolkit::TWinControl* control = toolkit::TWinControl::FromHandle(GetFocus());
+    return control != nullptr ? control->Name() : L"";
+  }
 };
+
+struct AboutFixture : ::testing::Test, AboutDialog {};
+
+// A key pressed and released where the keyboard focus is, through the
+// application's loop, with Ctrl or Shift held meanwhile (0: neither).
+void PressKey(toolkit::Application& app, UINT key, UINT held = 0) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  if (held != 0) {
+    state[held] = 0x80;
+    SetKeyboardState(state);
+  }
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+  PostMessageW(GetFocus(), WM_KEYDOWN, key, scan | 1);
+  app.ProcessPendingMessages();
+  PostMessageW(GetFocus(), WM_KEYUP, key, scan | 1 | 0xC0000000);
+  app.ProcessPendingMessages();
+  if (held != 0) {
+    state[held] = 0;
+    SetKeyboardState(state);
+  }
+}
 
 TEST_F(AboutFixture, IsBuiltHiddenWithItsLayout) {
   HWND window = form.Handle();
@@ -160,15 +197,40 @@ TEST_F(AboutFixture, TheTabKeyLeavesTheAgreementForTheNextButton) {
   EXPECT_EQ(form.Part<toolkit::TMemo>(L"Memo1").Text(), app::AgreementText()) << "no tab typed";
 }
 
-TEST_F(AboutFixture, ShowsCentredFirstAndWhereItWasLeftLater) {
+// The work area made smaller than the screen, as a taskbar at the bottom
+// makes it, for the life of the object.
+class Taskbar {
+ public:
+  explicit Taskbar(int height) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved_, 0);
+    RECT smaller{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - height};
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &smaller, 0);
+  }
+  ~Taskbar() { SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
+  Taskbar(const Taskbar&) = delete;
+  Taskbar& operator=(const Taskbar&) = delete;
+
+ private:
+  RECT saved_{};
+};
+
+// Shows `form` the first time, with a taskbar: it comes out centred on the
+// whole screen, whatever the work area leaves of it.
+void ExpectShownCentredOnTheScreen(toolkit::TForm& form, toolkit::Application& app) {
+  const Taskbar taskbar(60);
   form.Show();
-  Pump();
+  app.ProcessPendingMessages();
   ASSERT_TRUE(IsWindowVisible(form.Handle()));
   RECT area;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const RECT centred = Frame(form.Handle());
-  EXPECT_LE(std::abs((centred.left + centred.right) - (area.left + area.right)), 1);
-  EXPECT_LE(std::abs((centred.top + centred.bottom) - (area.top + area.bottom)), 1);
+  ASSERT_EQ(area.bottom, GetSystemMetrics(SM_CYSCREEN) - 60) << "the work area did not shrink";
+  const RECT frame = Frame(form.Handle());
+  EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
+  EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
+}
+
+TEST_F(AboutFixture, ShowsCentredFirstAndWhereItWasLeftLater) {
+  ExpectShownCentredOnTheScreen(form, app);
 
   SetWindowPos(form.Handle(), nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(Control(L"OKButton1"), BM_CLICK, 0, 0);
@@ -232,24 +294,66 @@ TEST_F(AboutFixture, EveryPaintGivesTheFocusBackToTheAgreement) {
   EXPECT_EQ(GetFocus(), Control(L"Memo1"));
 }
 
-TEST_F(AboutFixture, EnterAgreesWhereverTheFocusIsButOnRefusalAndEscapeDoesNothing) {
-  ShowActive();
-  Repaint();
-  ASSERT_EQ(GetFocus(), Control(L"Memo1"));
-  PostMessageW(Control(L"Memo1"), WM_KEYDOWN, VK_ESCAPE, 0);
-  Pump();
-  EXPECT_TRUE(IsWindowVisible(form.Handle())) << "no button answers Escape";
-  EXPECT_FALSE(app.Terminated());
-  PostMessageW(Control(L"Memo1"), WM_KEYDOWN, VK_RETURN, 0);
-  Pump();
-  EXPECT_FALSE(IsWindowVisible(form.Handle())) << "Enter presses the default button";
-  EXPECT_FALSE(app.Terminated());
+// After each sequence of keys from the agreement (or a repaint), one
+// button shows the default frame; Escape then changes nothing, and Enter
+// presses the framed button: "Yes I Agree. [OK]" hides the dialog, "No. I
+// Don't Agree." ends the application.
+TEST(AboutKeys, EscapeDoesNothingAndEnterPressesTheFramedButton) {
+  constexpr UINT kRepaint = 0;
+  struct Step {
+    UINT key;
+    UINT held = 0;
+  };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    const wchar_t* focused;
+    const wchar_t* framed;
+  } cases[] = {
+      {"nothing yet", {}, L"Memo1", L"OKButton1"},
+      {"arrows", {{VK_DOWN}, {VK_DOWN}, {VK_RIGHT}, {VK_UP}}, L"Memo1", L"OKButton1"},
+      {"Page Down", {{VK_NEXT}, {VK_NEXT}}, L"Memo1", L"OKButton1"},
+      {"Ctrl+C", {{VK_END, VK_SHIFT}, {'C', VK_CONTROL}}, L"Memo1", L"OKButton1"},
+      {"Tab and back", {{VK_TAB}, {VK_TAB, VK_SHIFT}}, L"Memo1", L"OKButton1"},
+      {"Tab", {{VK_TAB}}, L"Button1", L"Button1"},
+      {"arrows, then Tab", {{VK_DOWN}, {VK_TAB}}, L"Button1", L"Button1"},
+      {"Tab twice", {{VK_TAB}, {VK_TAB}}, L"OKButton1", L"OKButton1"},
+      {"Tab three times", {{VK_TAB}, {VK_TAB}, {VK_TAB}}, L"Memo1", L"OKButton1"},
+      {"Shift+Tab", {{VK_TAB, VK_SHIFT}}, L"OKButton1", L"OKButton1"},
+      {"Shift+Tab twice", {{VK_TAB, VK_SHIFT}, {VK_TAB, VK_SHIFT}}, L"Button1", L"Button1"},
+      {"Tab, then a repaint", {{VK_TAB}, {kRepaint}}, L"Memo1", L"OKButton1"},
+      {"Tab twice, then a repaint", {{VK_TAB}, {VK_TAB}, {kRepaint}}, L"Memo1", L"OKButton1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    AboutDialog about;
+    about.ShowActive();
+    about.Repaint();
+    for (const Step& step : c.steps) {
+      if (step.key == kRepaint) {
+        about.Repaint();
+      } else {
+        PressKey(about.app, step.key, step.held);
+      }
+    }
+    ASSERT_EQ(about.Focused(), c.focused);
+    EXPECT_EQ(about.Framed(), std::vector<std::wstring>{c.framed});
 
-  ShowActive();
-  SetFocus(Control(L"Button1"));
-  PostMessageW(Control(L"Button1"), WM_KEYDOWN, VK_RETURN, 0);
-  Pump();
-  EXPECT_TRUE(app.Terminated()) << "Enter on the focused refusal presses it";
+    PressKey(about.app, VK_ESCAPE);
+    EXPECT_TRUE(IsWindowVisible(about.form.Handle())) << "Escape closed the dialog";
+    EXPECT_FALSE(about.app.Terminated());
+    EXPECT_EQ(about.Focused(), c.focused);
+    EXPECT_EQ(about.Framed(), std::vector<std::wstring>{c.framed});
+    EXPECT_EQ(about.form.Part<toolkit::TMemo>(L"Memo1").Text(), app::AgreementText());
+
+    PressKey(about.app, VK_RETURN);
+    if (std::wstring(c.framed) == L"Button1") {
+      EXPECT_TRUE(about.app.Terminated()) << "Enter did not press the framed refusal";
+    } else {
+      EXPECT_FALSE(about.app.Terminated()) << "Enter refused while the agreement was framed";
+      EXPECT_FALSE(IsWindowVisible(about.form.Handle())) << "Enter did not agree";
+    }
+  }
 }
 
 TEST_F(AboutFixture, TheAgreementCanBeScrolledAndSelectedButNotEdited) {
@@ -361,9 +465,7 @@ TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
 }
 
 TEST_F(HelpFixture, CloseHelpHidesAndTheNextShowingIsWhereItWasLeft) {
-  form.Show();
-  Pump();
-  ASSERT_TRUE(IsWindowVisible(form.Handle()));
+  ExpectShownCentredOnTheScreen(form, app);
   SetWindowPos(form.Handle(), nullptr, 31, 17, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(form.Part<toolkit::TWinControl>(L"Button1").Handle(), BM_CLICK, 0, 0);
   Pump();
@@ -377,6 +479,21 @@ TEST_F(HelpFixture, CloseHelpHidesAndTheNextShowingIsWhereItWasLeft) {
   SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(form.Handle())) << "the close button hides it too";
   EXPECT_TRUE(IsWindow(form.Handle()));
+}
+
+TEST_F(HelpFixture, EnterOnTheFocusedCloseHelpPressesIt) {
+  HWND button = form.Part<toolkit::TWinControl>(L"Button1").Handle();
+  form.Show();
+  SetActiveWindow(form.Handle());
+  Pump();
+  ASSERT_EQ(GetFocus(), button) << "its only control takes the focus";
+  EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "focused, it shows the frame";
+  PressKey(app, VK_ESCAPE);
+  EXPECT_TRUE(IsWindowVisible(form.Handle())) << "Escape does nothing here either";
+  PressKey(app, VK_RETURN);
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  EXPECT_FALSE(app.Terminated());
+  EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_PUSHBUTTON) << "unfocused, it is no default";
 }
 
 // The window's client area as painted, read back as 0x00RRGGBB.
