@@ -64,7 +64,7 @@ XVFB_SCREEN = "1920x1080x24"
 # as soon as it holds; these only limit how long a broken run can hang.
 WINDOW_WAIT = 30
 CLOSE_WAIT = 15
-SOUND_WAIT = 10
+SOUND_WAIT = 30
 # Bounds a window's paint, which on a busy machine may take a while: a screen
 # check waits until the window shows what it should, or has finished painting.
 SETTLE_WAIT = 60
@@ -1474,11 +1474,8 @@ class Session:
         left, top, right, bottom = rect
         width, height = right - left, bottom - top
         shot = self.work / "popup-menu.rgb"
-        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
-                        "-depth", "8", f"rgb:{shot}"], stdout=self.log, stderr=self.log,
-                       env=self.env, timeout=WINE_CALL)
-        pixels = shot.read_bytes() if shot.exists() else b""
-        if len(pixels) != width * height * 3:
+        pixels = self.capture((left, top, width, height), shot)
+        if not pixels:
             return []
         subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{shot}",
                         str(shot.with_suffix(".png"))], stdout=self.log, stderr=self.log)
@@ -1538,7 +1535,7 @@ class Session:
         def painted():
             items[:] = self.popup_items((mleft, mtop, mright, mbottom))
             return [kind for kind, _ in items] == POPUP_KINDS
-        wait_until(painted, SCREEN_WAIT)
+        wait_until(painted, SETTLE_WAIT)
         kinds = [kind for kind, _ in items]
         if not self.check(kinds == POPUP_KINDS,
                           "the menu shows the eight items: the greyed title, a separator, "
