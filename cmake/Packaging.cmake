@@ -14,10 +14,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Huevane authors")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/agreement.txt)
 set(huevane_package_files ${CMAKE_BINARY_DIR}/package-files)
-# Archive entries in the order of the install rules below. Without
-# components CPack lists the staging folder as the file system returns it,
-# which on ext4 is hash order, different from one machine to another; a
-# component's files come from its install manifest, in rule order.
+# Archive entries in a fixed order. Without components CPack lists the
+# staging folder as the file system returns it, which on ext4 is hash order,
+# different from one file system to another; a component's files are listed
+# sorted by name.
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
