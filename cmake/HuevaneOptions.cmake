@@ -15,9 +15,22 @@ if(WIN32 AND CMAKE_SYSTEM_PROCESSOR MATCHES "i686|i386|x86$")
   add_compile_options(-fno-ipa-icf)
 endif()
 
+# Reproducible builds: the same sources built in any folder give the same
+# bytes. Folder names reach objects through __FILE__ and friends; map the
+# source and build folders away (paths become relative to them).
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>"
+                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
+
 if(WIN32)
   # Plain system DLLs only: no libstdc++/libgcc/winpthread DLLs beside the exe.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # No link time in the PE header (reproducible builds). The oldest system
+  # the programs load on is Windows Vista (6.0): the static threading
+  # library imports GetTickCount64, and the header says so, so that older
+  # systems refuse the file at once instead of failing on a missing import.
+  add_link_options(-Wl,--no-insert-timestamp
+                   -Wl,--major-os-version,6 -Wl,--minor-os-version,0
+                   -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 

@@ -118,6 +118,8 @@ class Case:
     about: str = ""
     # Its pictures of the windows are the ones HUEVANE_E2E_SCREENSHOTS asks for.
     screenshots: bool = False
+    # The Windows version Wine reports (WINDOWS_VERSIONS); "" the prefix's default.
+    windows: str = ""
 
 
 CASES: dict[str, Case] = {
@@ -172,6 +174,23 @@ CASES: dict[str, Case] = {
                   actions=("help", "move_help", "help_again", "close_help", "help_returns")),),
         about="the help window dragged, chosen again, closed and shown again where it was left"),
 }
+
+# The first cycle under Wine's Windows versions (the prefix's Version
+# setting, as winecfg sets it). True: the 95/98/Me family, which reads the
+# temporary folder with the ANSI call and hands the wallpaper path over in
+# double quotes; Wine stores such a path but does not paint it, so the
+# desktop is not checked, and two more changes show that the cycles go on.
+WINDOWS_VERSIONS = {"win7": False, "win10": False, "win98": True}
+CASES.update({
+    f"first_cycle_{version}": Case(
+        windows=version,
+        temp_name="Tëmp 98" if quoted else "Temp",
+        runs=(Run((800, 600), "rendered", screen=not quoted,
+                  actions=("cycles_go_on",) if quoted else ()),),
+        about=f"start under Wine's {version}: " + (
+            "ANSI temporary folder, quoted wallpaper setting, no box, cycles go on" if quoted
+            else "file, wallpaper setting, desktop pixels, cue"))
+    for version, quoted in WINDOWS_VERSIONS.items()})
 
 # The main window as designed (96 pixels per inch, Wine's default): its
 # client area and its scroll bars by number, with left, top, width, height,
@@ -653,6 +672,13 @@ class Session:
         left = sorted(p.name for p in temp.glob("*.tmp")) if temp.exists() else []
         self.check(not left, "no *.tmp file is left", ", ".join(left))
 
+    def wallpaper_setting(self) -> str:
+        """The run's wallpaper file as the setting names it: quoted on the
+        95/98/Me family."""
+        if WINDOWS_VERSIONS.get(self.case.windows):
+            return f'"{self.wallpaper_windows}"'
+        return self.wallpaper_windows
+
     def check_state(self, desktop: str, expected_path: str) -> dict[str, list[str]]:
         state = self.driver("--desktop", desktop, "state")
         registry = state.get("wallpaper-registry", ["?"])[0]
@@ -877,6 +903,17 @@ class Session:
         # And round again to the first.
         press(["Tab", "Down"], 1, +1, "the style bar")
         press(["shift+Tab", "Home"], 7, -values[6], "ScrollBar1")
+
+    def act_cycles_go_on(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """After the first cycle, two more changes: each gives the exact
+        picture, with no box, and the setting still names the file."""
+        self.keys(desktop, (7, "DOWN", 1))
+        self.expect_values(desktop, run, wallpaper, (255, 0, 0, 0, 0, 255, 1),
+                           "the style bar one step down")
+        self.keys(desktop, (5, "DOWN", 9))
+        self.expect_values(desktop, run, wallpaper, (255, 0, 0, 0, 9, 255, 1),
+                           "ScrollBar5 nine steps down")
+        self.check_state(desktop, self.wallpaper_setting())
 
     def usage(self, desktop: str) -> dict[str, int]:
         facts = self.driver("--desktop", desktop, "usage")
@@ -1587,7 +1624,7 @@ class Session:
         # The first cycle is over before the window shows.
         self.check_file(run, wallpaper, previous)
         self.check_no_temporaries(temp)
-        state = self.check_state(desktop, wallpaper_path)
+        state = self.check_state(desktop, self.wallpaper_setting())
         self.check_sound(run_dir, cue)
         if run.screen:
             self.check_screen(run, [int(v) for v in state["rect"][0].split()])
@@ -1628,7 +1665,9 @@ class Session:
             cue = self.expected_cue()
             # The program reads TEMP/TMP at its start, like any other program
             # started after the user changed them.
-            self.driver("prepare", temp_windows)
+            # Every case sets the Windows version, or goes back to the default.
+            self.driver("prepare", temp_windows,
+                        *([self.case.windows] if self.case.windows else []))
             say(f"temporary folder {temp_windows}")
             previous = None
             for index, run in enumerate(self.case.runs):

@@ -5,7 +5,7 @@
 // program published, and end the program the way a user does.
 //
 //   e2e_driver profile
-//   e2e_driver prepare TEMP_FOLDER
+//   e2e_driver prepare TEMP_FOLDER [WINDOWS_VERSION]
 //   e2e_driver --desktop NAME wait TIMEOUT_MS
 //   e2e_driver --desktop NAME state
 //   e2e_driver --desktop NAME close TIMEOUT_MS
@@ -127,13 +127,28 @@ int Profile() {
   return 0;
 }
 
+// The Windows version Wine reports to programs started afterwards, as
+// winecfg sets it ("win98", "win7", "win10"); an empty one removes the
+// setting, so the prefix's default holds again.
+bool SetWindowsVersion(const std::wstring& version) {
+  constexpr const wchar_t* kWineKey = L"Software\\Wine";
+  if (!version.empty()) return SetUserString(kWineKey, L"Version", version);
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kWineKey, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) {
+    return true;
+  }
+  const LONG status = RegDeleteValueW(handle, L"Version");
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 // Programs started after this read TEMP and TMP from the user's environment
 // key, as on Windows; the wallpaper setting goes back to "none", so that
 // whatever names a file afterwards was published by the run that follows.
-int Prepare(const std::wstring& tempFolder) {
+int Prepare(const std::wstring& tempFolder, const std::wstring& windowsVersion) {
   if (!SetUserString(L"Environment", L"TEMP", tempFolder) ||
       !SetUserString(L"Environment", L"TMP", tempFolder) ||
-      !SetUserString(kDesktopKey, L"Wallpaper", L"")) {
+      !SetUserString(kDesktopKey, L"Wallpaper", L"") || !SetWindowsVersion(windowsVersion)) {
     return Fail(L"cannot write the user's registry");
   }
   Say(L"temp", tempFolder);
@@ -696,9 +711,9 @@ int Usage() {
 
 int Help() {
   Say(L"error",
-      L"usage: e2e_driver profile | prepare TEMP_FOLDER | wallpaper | --desktop NAME (wait MS | "
-      L"state | close MS | exit MS | bars | keys BAR KEY COUNT... | drag BAR COUNT FINAL | "
-      L"storm SEED COUNT | usage | tooltips | menus | form CLASS)");
+      L"usage: e2e_driver profile | prepare TEMP_FOLDER [WINDOWS_VERSION] | wallpaper | "
+      L"--desktop NAME (wait MS | state | close MS | exit MS | bars | keys BAR KEY COUNT... | "
+      L"drag BAR COUNT FINAL | storm SEED COUNT | usage | tooltips | menus | form CLASS)");
   return 2;
 }
 
@@ -707,7 +722,9 @@ int Help() {
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == L"profile") return Profile();
-  if (args.size() == 2 && args[0] == L"prepare") return Prepare(args[1]);
+  if ((args.size() == 2 || args.size() == 3) && args[0] == L"prepare") {
+    return Prepare(args[1], args.size() == 3 ? args[2] : L"");
+  }
   if (args.size() == 1 && args[0] == L"wallpaper") return Wallpaper();
   if (args.size() < 3 || args[0] != L"--desktop") return Help();
   const std::wstring desktop = args[1];
