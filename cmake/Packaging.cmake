@@ -26,7 +26,7 @@ set(CPACK_COMPONENTS_ALL release)
 
 if(WIN32)
   install(TARGETS huevane huevane-render RUNTIME DESTINATION .)
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt ${huevane_package_files}/README.txt
+  configure_file(${PROJECT_SOURCE_DIR}/resources/windows-readme.txt ${huevane_package_files}/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/resources/agreement.txt
                  ${huevane_package_files}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
