@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 
 #include "render/bitmap_info.h"
@@ -38,10 +39,30 @@ struct ByteRange {
 bool WriteFileReplacing(const std::filesystem::path& target,
                         std::span<const ByteRange> parts) noexcept;
 
-// A name for the new file beside `target` that no other save uses: the
-// process id keeps two running copies apart, a counter two saves of one
-// process. (The caller still creates it exclusively, in case of a leftover.)
+// Our own files beside a target are named "~hv", then the writer's process
+// id in seven base-32 digits, then one base-32 digit that keeps apart the
+// names one process uses at once: 11 characters, never more, so they are
+// never longer than "Huevane.Bmp". A folder that can hold the wallpaper's
+// path can hold theirs.
+constexpr std::size_t kSiblingNameLength = 11;
+
+// A name for a new file beside `target` (temporary or spare) of that form,
+// for `processId`. Successive calls cycle through its 32 last digits, so the
+// caller still creates it exclusively and tries the next on a clash.
 std::filesystem::path TemporarySibling(const std::filesystem::path& target,
                                        std::uint32_t processId);
+
+// The process id in a name of that form; nothing for any other name.
+std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
+
+#ifdef _WIN32
+// At start-up, before this process saves anything there: removes the files
+// of our naming beside `target` that a killed run left. A file whose writer
+// still runs, or that is open, is left alone.
+void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept;
+
+// Whether a process with that id exists now.
+bool ProcessIsRunning(std::uint32_t processId) noexcept;
+#endif
 
 }  // namespace platform

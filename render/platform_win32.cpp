@@ -7,7 +7,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "render/platform.h"
 #include "render/win.h"
@@ -95,31 +97,84 @@ bool WriteAll(HANDLE file, std::span<const ByteRange> parts) {
   return used == 0 || flush();
 }
 
+bool NameExists(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// The whole new file beside `target`, written and closed; empty on failure,
+// with nothing left behind.
+std::filesystem::path WriteTemporary(const std::filesystem::path& target,
+                                     std::span<const ByteRange> parts) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  std::filesystem::path temporary;
+  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = TemporarySibling(target, GetCurrentProcessId());
+    file = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && !NameExists(GetLastError())) return {};
+  }
+  if (file == INVALID_HANDLE_VALUE) return {};
+  const bool written = WriteAll(file, parts);
+  const bool closed = CloseHandle(file) != 0;
+  if (written && closed) return temporary;
+  DeleteFileW(temporary.c_str());
+  return {};
+}
+
 }  // namespace
 
 bool WriteFileReplacing(const std::filesystem::path& target,
                         std::span<const ByteRange> parts) noexcept {
   try {
     if (!target.has_filename()) return false;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::wstring temporary;
-    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-      temporary = TemporarySibling(target, GetCurrentProcessId()).wstring();
-      file = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
-    }
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool written = WriteAll(file, parts);
-    const bool closed = CloseHandle(file) != 0;
-    if (written && closed &&
-        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      return true;
-    }
+    const std::filesystem::path temporary = WriteTemporary(target, parts);
+    if (temporary.empty()) return false;
+    if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DeleteFileW(temporary.c_str());
     return false;
   } catch (...) {
     return false;
+  }
+}
+
+bool ProcessIsRunning(std::uint32_t processId) noexcept {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  if (process == nullptr) {
+    // One we may not open exists all the same.
+    return GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
+  try {
+    if (!target.has_filename()) return;
+    std::filesystem::path pattern = target;
+    pattern.replace_filename(L"~hv*");
+    std::vector<std::filesystem::path> found;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        std::filesystem::path name = target;
+        name.replace_filename(entry.cFileName);
+        found.push_back(std::move(name));
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    const DWORD self = GetCurrentProcessId();
+    for (const std::filesystem::path& name : found) {
+      const std::optional<std::uint32_t> owner = SiblingOwner(name);
+      if (!owner) continue;
+      // Our own id can only be a dead run's that had it before us. A file
+      // still open, whoever holds it, refuses to go.
+      if (*owner != self && ProcessIsRunning(*owner)) continue;
+      DeleteFileW(name.c_str());
+    }
+  } catch (...) {
   }
 }
 

@@ -83,6 +83,9 @@ AUDIBLE = 1000
 # it before the second run: more than nothing, so the save fails part-way.
 SMALL_FS_BYTES = 4 * 1024 * 1024
 SMALL_FS_LEFT = 256 * 1024
+# The program's own files beside the wallpaper: "~hv", the writer's process
+# id and one more digit, in base 32 (the old form ended in .tmp).
+OUR_NAMES = ("~hv" + "[0-9a-v]" * 8, "*.tmp")
 
 
 @dataclass(frozen=True)
@@ -116,6 +119,9 @@ class Case:
     about: str = ""
     # Its pictures of the windows are the ones HUEVANE_E2E_SCREENSHOTS asks for.
     screenshots: bool = False
+    # When set, temp_name is padded so that the temporary folder's Windows
+    # path has this many characters.
+    temp_length: int = 0
 
 
 CASES: dict[str, Case] = {
@@ -139,7 +145,7 @@ CASES: dict[str, Case] = {
     "full_filesystem_keeps_last_wallpaper": Case(
         folder="small-filesystem",
         runs=(Run((800, 600), "rendered"), Run((1024, 768), "kept")),
-        about="a save that cannot fit leaves the last good file and no *.tmp"),
+        about="a save that cannot fit leaves the last good file and no name of ours"),
     "main_window_layout": Case(
         runs=(Run((800, 600), "rendered", actions=("layout", "screenshot", "hints")),),
         about="client area, the seven bars' places, ranges, start values, tab order, hints"),
@@ -166,6 +172,10 @@ CASES: dict[str, Case] = {
         runs=(Run((1024, 768), "rendered",
                   actions=("help", "move_help", "help_again", "close_help", "help_returns")),),
         about="the help window dragged, chosen again, closed and shown again where it was left"),
+    "long_temp_folder": Case(
+        temp_length=245,
+        runs=(Run((800, 600), "rendered", actions=("keyboard",)),),
+        about="a temporary folder whose path is 245 characters: every save lands"),
 }
 
 # The main window as designed (96 pixels per inch, Wine's default): its
@@ -631,9 +641,10 @@ class Session:
             self.check(actual == previous, "the last good wallpaper file is unchanged",
                        f"{len(actual)} bytes now, {len(previous or b'')} before")
 
-    def check_no_temporaries(self, temp: Path) -> None:
-        left = sorted(p.name for p in temp.glob("*.tmp")) if temp.exists() else []
-        self.check(not left, "no *.tmp file is left", ", ".join(left))
+    def check_no_temporaries(self, temp: Path, when: str = "") -> None:
+        left = sorted({p.name for pattern in OUR_NAMES for p in temp.glob(pattern)}) \
+            if temp.exists() else []
+        self.check(not left, f"no temporary or spare file is left{when}", ", ".join(left))
 
     def check_state(self, desktop: str, expected_path: str) -> dict[str, list[str]]:
         state = self.driver("--desktop", desktop, "state")
@@ -1461,6 +1472,7 @@ class Session:
             closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
             self.check(closed.get("exit-code") == ["0"],
                        "WM_CLOSE ends the program with exit code 0", str(closed.get("exit-code")))
+            self.check_no_temporaries(temp, " after the close")
         say(f"run {index} took {time.monotonic() - started:.2f}s")
         return wallpaper.read_bytes() if wallpaper.exists() else None
 
@@ -1482,6 +1494,11 @@ class Session:
             profile = self.driver("profile")["profile"][0]
             case_windows = f"{profile}\\e2e\\{self.name}"
             temp_windows = f"{case_windows}\\{self.case.temp_name}"
+            if self.case.temp_length:
+                pad = self.case.temp_length - len(temp_windows)
+                if pad < 0:
+                    raise CannotSetUp(f"the profile's path is too long: {temp_windows}")
+                temp_windows += "x" * pad
             temp = self.unix_path(temp_windows)
             case_folder = self.unix_path(case_windows)
             release_immutable(case_folder)

@@ -1,16 +1,24 @@
 // The surface as Windows sees it: a real DIB section in a memory DC, and the
-// wallpaper file replaced through the Win32 file calls.
+// wallpaper file replaced through the Win32 file calls, our names beside the
+// wallpaper and the start-up sweep of what a killed run left.
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "../../unit/render/surface_probe.h"
 #include "../../unit/render/temp_folder.h"
 #include "render/bmp.h"
+#include "render/platform.h"
 
 namespace {
 
@@ -129,3 +137,128 @@ TEST(Win32FileRoute, ATargetHeldOpenIsLeftAloneWithNoTemporaryBehind) {
 }
 
 }  // namespace
+
+// ---- our own names beside the wallpaper file ---------------------------------
+
+TEST(SiblingNames, AreNeverLongerThanTheWallpapersAndNameTheirWriter) {
+  // A folder as long as the wallpaper's path allows: with "Huevane.Bmp" it
+  // fills MAX_PATH to the last character before the terminating zero.
+  const std::wstring name = L"Huevane.Bmp";
+  const std::wstring folder = L"C:\\" + std::wstring(MAX_PATH - 1 - 3 - 1 - name.size(), L'f');
+  const std::filesystem::path target = folder + L"\\" + name;
+  ASSERT_EQ(target.native().size(), static_cast<std::size_t>(MAX_PATH - 1));
+  for (const std::uint32_t pid : {0u, 1u, 4u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+    // More names than the last digit has values: it wraps, never grows.
+    for (int i = 0; i < 70; ++i) {
+      const std::filesystem::path sibling = platform::TemporarySibling(target, pid);
+      EXPECT_EQ(sibling.filename().native().size(), platform::kSiblingNameLength);
+      EXPECT_LE(platform::kSiblingNameLength, name.size());
+      EXPECT_LE(sibling.native().size(), target.native().size()) << sibling;
+      EXPECT_EQ(sibling.parent_path(), target.parent_path());
+      EXPECT_NE(sibling.filename(), target.filename());
+      EXPECT_EQ(platform::SiblingOwner(sibling), pid) << sibling;
+    }
+  }
+}
+
+TEST(SiblingNames, OnlyOurOwnFormNamesAWriter) {
+  const std::pair<const wchar_t*, std::optional<std::uint32_t>> table[] = {
+      {L"~hv0000000a", 0u},
+      {L"~hv0000010v", 32u},
+      {L"~hv3vvvvvvv", 0xFFFFFFFFu},
+      {L"~hv40000000", std::nullopt},  // beyond 32 bits
+      {L"~hv000000a", std::nullopt},   // one digit short
+      {L"~hv000000000", std::nullopt},  // one digit over
+      {L"~hv0000000w", std::nullopt},  // not a base-32 digit
+      {L"~HV0000000a", std::nullopt},  // we write lower case only
+      {L"~hu0000000a", std::nullopt},
+      {L"Huevane.Bmp", std::nullopt},
+      {L"Huevane.Bmp.1234-0.tmp", std::nullopt},
+  };
+  for (const auto& [name, owner] : table) {
+    EXPECT_EQ(platform::SiblingOwner(std::filesystem::path(L"C:\\t") / name), owner) << name;
+  }
+}
+
+// ---- what a killed run leaves --------------------------------------------------
+
+// A process id that existed a moment ago and has ended.
+std::uint32_t EndedProcessId() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=-*";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &child)) {
+    return 0;
+  }
+  WaitForSingleObject(child.hProcess, 60000);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return child.dwProcessId;
+}
+
+// Another process that runs now: the first in the system's list but us.
+std::uint32_t RunningProcessId() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  std::uint32_t found = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && found == 0;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID != 0 && entry.th32ProcessID != GetCurrentProcessId()) {
+      found = entry.th32ProcessID;
+    }
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+TEST(LeftoverSaves, GoAtStartUpUnlessTheirWriterRunsOrTheyAreOpen) {
+  test::TempFolder folder;
+  const auto target = folder.path() / L"Huevane.Bmp";
+  const std::uint32_t ended = EndedProcessId();
+  const std::uint32_t running = RunningProcessId();
+  ASSERT_NE(ended, 0u);
+  ASSERT_NE(running, 0u);
+  ASSERT_FALSE(platform::ProcessIsRunning(ended));
+  ASSERT_TRUE(platform::ProcessIsRunning(running));
+  ASSERT_TRUE(platform::ProcessIsRunning(GetCurrentProcessId()));
+
+  auto make = [&](const std::filesystem::path& name) {
+    std::ofstream(name, std::ios::binary) << "half a picture";
+    return name.filename().string();
+  };
+  const std::string endedTemporary = make(platform::TemporarySibling(target, ended));
+  const std::string endedSpare = make(platform::TemporarySibling(target, ended));
+  const std::string ownIdOfAnEarlierRun =
+      make(platform::TemporarySibling(target, GetCurrentProcessId()));
+  const std::filesystem::path heldName = platform::TemporarySibling(target, ended);
+  const std::string held = make(heldName);
+  std::vector<std::string> kept = {
+      make(target),
+      make(platform::TemporarySibling(target, running)),
+      make(folder.path() / L"~hv1234.tmp"),
+      make(folder.path() / L"~HV0000000a"),
+      make(folder.path() / L"Huevane.Bmp.77-0.tmp"),
+  };
+  const std::filesystem::path folderLike = platform::TemporarySibling(target, ended);
+  std::filesystem::create_directory(folderLike);
+  kept.push_back(folderLike.filename().string());
+
+  HANDLE holder = CreateFileW(heldName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  platform::RemoveLeftoverSaves(target);
+  std::vector<std::string> expected = kept;
+  expected.push_back(held);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(folder.Names(), expected) << "gone: " << endedTemporary << " " << endedSpare << " "
+                                      << ownIdOfAnEarlierRun;
+  CloseHandle(holder);
+  platform::RemoveLeftoverSaves(target);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(folder.Names(), kept);
+}
