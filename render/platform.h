@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "render/bitmap_info.h"
 
@@ -54,6 +55,52 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target,
 
 // The process id in a name of that form; nothing for any other name.
 std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
+
+// Saves one target again and again. Where the system allows it, no save
+// makes or frees a file: a spare file of the target's size is rewritten in
+// place, under an exclusive share mode; the target's file gets a second
+// name; the spare is moved over the target; and the old file, under its
+// second name, is the next save's spare. The target always names a whole
+// picture. Whenever a step is refused (no hard links, the spare held open,
+// changed in size or shared with another name, any error), the save falls
+// back to WriteFileReplacing and leaves no name behind. The spare is born
+// from the second save of one target, so a single save leaves only the
+// target. Natively every save takes WriteFileReplacing.
+class SpareRoute {
+ public:
+  // Makes `link` a second name for `existing`; false, with the system's
+  // error set, when refused. The default is the system's hard link.
+  using LinkMaker = bool (*)(const std::filesystem::path& link,
+                             const std::filesystem::path& existing);
+
+  explicit SpareRoute(LinkMaker makeLink = nullptr) noexcept;
+  // Removes the spare.
+  ~SpareRoute();
+  SpareRoute(const SpareRoute&) = delete;
+  SpareRoute& operator=(const SpareRoute&) = delete;
+
+  // Whether `target` now holds the new bytes. A failure leaves `target` as
+  // it was.
+  bool Write(const std::filesystem::path& target, std::span<const ByteRange> parts) noexcept;
+
+  // The spare the next save rewrites; empty when there is none.
+  const std::filesystem::path& Spare() const noexcept { return spare_; }
+
+ private:
+  bool RewriteSpare(const std::filesystem::path& target, std::span<const ByteRange> parts);
+  bool WriteFresh(const std::filesystem::path& target, std::span<const ByteRange> parts,
+                  bool keepOld);
+  std::filesystem::path SecondName(const std::filesystem::path& existing);
+  void DropSpare() noexcept;
+  void RemoveLeftovers() noexcept;
+
+  LinkMaker makeLink_;
+  // What the last save wrote whole; empty after a failed one.
+  std::filesystem::path target_;
+  std::filesystem::path spare_;
+  // Names that could not be removed yet (held open elsewhere).
+  std::vector<std::filesystem::path> leftovers_;
+};
 
 #ifdef _WIN32
 // At start-up, before this process saves anything there: removes the files

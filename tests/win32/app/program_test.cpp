@@ -1,7 +1,8 @@
 // The whole program with the system calls and the sound service faked: the
 // start-up order, the first cycle before the window is visible, the sweep of
-// a killed run's files, and how it copes with a missing temporary folder, a
-// failed save and a surface that cannot be made.
+// a killed run's files and the spare gone at the end, and how it copes with
+// a missing temporary folder, a failed save and a surface that cannot be
+// made.
 
 #include <gtest/gtest.h>
 
@@ -239,6 +240,7 @@ TEST(Program, EveryBarChangeRepaintsFromAllSevenPositions) {
   expected.FillGradient(255, 1, 0, 0, 0, 255, 5, 128, -1, -2, -3, -4);
   EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
   EXPECT_TRUE(run.errorBoxes.empty());
+  // The spare of the later cycles goes with the program.
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
 }
 
