@@ -335,7 +335,7 @@ echo "cycle, as before the spare; in-place floor: native memset + in-place write
 echo "cycle floor: memset + in-place rewrite + SystemParametersInfoW under Wine"
 awk '
   $2 == "stat" { v[$1, $3, $4] = $5 }
-  $2 == "inplace" { im[$1, $3] = $4; iw[$1, $3] = $5; it[$1, $3] = $6 }
+  $2 == "inplace" { iw[$1, $3] = $5; it[$1, $3] = $6 }
   $2 == "stat" && !(($1, $3) in seen) { seen[$1, $3] = 1; order[++n] = $1 SUBSEP $3 }
   END {
     printf "%-10s %-4s %7s %7s %8s %8s %9s %8s %11s %8s %7s %7s %8s %9s %10s %9s\n",
@@ -344,15 +344,17 @@ awk '
            "floor pub"
     for (i = 1; i <= n; i++) {
       split(order[i], k, SUBSEP); mode = k[1]; size = k[2]
-      floor = it[mode, size]
+      # Computed outside printf, whose ">" would be a redirection.
+      have = it[mode, size] > 0
+      inplace = have ? sprintf("%.2f", it[mode, size]) : "-"
+      write = have ? sprintf("%.2f", iw[mode, size]) : "-"
+      ratio = have ? sprintf("%.2f", v[mode, size, "save"] / it[mode, size]) : "-"
       cyc = v[mode, size, "cycle"]; cf = v[mode, size, "floor_total"]
+      cratio = cf ? sprintf("%.2f", cyc / cf) : "-"
       printf "%-10s %-4s %7.2f %7.2f %8.2f %8.2f %9s %8s %11s %8.2f %7.2f %7.2f %8s %9.2f %10.2f %9.2f\n",
              size, mode, v[mode, size, "fill"], v[mode, size, "save"],
              v[mode, size, "newfile_save"], v[mode, size, "publish"],
-             floor > 0 ? sprintf("%.2f", floor) : "-",
-             floor > 0 ? sprintf("%.2f", iw[mode, size]) : "-",
-             floor > 0 ? sprintf("%.2f", v[mode, size, "save"] / floor) : "-",
-             v[mode, size, "floor_write"], cyc, cf, cf > 0 ? sprintf("%.2f", cyc / cf) : "-",
+             inplace, write, ratio, v[mode, size, "floor_write"], cyc, cf, cratio,
              v[mode, size, "newfile_total"], v[mode, size, "cycle_fill_save"],
              v[mode, size, "floor_publish"]
     }

@@ -217,42 +217,35 @@ void RealCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& s
 }
 
 // The same steps as app::RegenerationCycle, in the same order and with the
-// same arguments, each one timed.
+// same arguments, each one timed. With `newFile` the save makes a new file
+// every cycle (WriteBmpFile: the same bytes), as the program did before it
+// kept a spare; only its save and its whole cycle are recorded then.
 void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
-                  Measurements& m) {
+                  Measurements& m, bool newFile = false) {
   const app::ControlValues v = ValuesFor(round);
   const std::int64_t t0 = Now();
   surface.FillGradient(v.startRed, v.startGreen, v.startBlue, v.endRed, v.endGreen, v.endBlue,
                        v.style, 128, -1, -2, -3, -4);
   const std::int64_t t1 = Now();
-  surface.SaveToBmp(std::filesystem::path(path));
+  if (newFile) {
+    WriteBmpFile(surface, std::filesystem::path(path));
+  } else {
+    surface.SaveToBmp(std::filesystem::path(path));
+  }
   const std::int64_t t2 = Now();
   sinks.PublishWallpaper(path);
   const std::int64_t t3 = Now();
   sinks.Beeper(app::kCueStrum);
   const std::int64_t t4 = Now();
+  if (newFile) {
+    m.figures[kNewFileSave].push_back(Ms(t1, t2));
+    m.figures[kNewFileTotal].push_back(Ms(t0, t4));
+    return;
+  }
   m.figures[kStepFill].push_back(Ms(t0, t1));
   m.figures[kStepSave].push_back(Ms(t1, t2));
   m.figures[kStepPublish].push_back(Ms(t2, t3));
   m.figures[kStepTotal].push_back(Ms(t0, t4));
-}
-
-// The steps again, but the save makes a new file every cycle, as the program
-// did before it kept a spare. The same bytes as SaveToBmp writes.
-void NewFileCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
-                  Measurements& m) {
-  const app::ControlValues v = ValuesFor(round);
-  const std::int64_t t0 = Now();
-  surface.FillGradient(v.startRed, v.startGreen, v.startBlue, v.endRed, v.endGreen, v.endBlue,
-                       v.style, 128, -1, -2, -3, -4);
-  const std::int64_t t1 = Now();
-  WriteBmpFile(surface, std::filesystem::path(path));
-  const std::int64_t t2 = Now();
-  sinks.PublishWallpaper(path);
-  sinks.Beeper(app::kCueStrum);
-  const std::int64_t t3 = Now();
-  m.figures[kNewFileSave].push_back(Ms(t1, t2));
-  m.figures[kNewFileTotal].push_back(Ms(t0, t3));
 }
 
 // The cycle floor's file: made once at full size, then only rewritten.
@@ -379,7 +372,7 @@ int RunSize(Size size, const Options& options) {
   int round = 0;
   for (int i = 0; i < options.warmup; ++i) {
     RealCycle(*surface, path, round++, sinks, nullptr);
-    NewFileCycle(*surface, newFilePath, round++, sinks, m);
+    SteppedCycle(*surface, newFilePath, round++, sinks, m, /*newFile=*/true);
     FloorCycle(*surface, floorPath, round++, header.data(), m);
   }
   for (auto& figure : m.figures) figure.clear();
@@ -391,7 +384,7 @@ int RunSize(Size size, const Options& options) {
     switch (i % 4) {
       case 0: RealCycle(*surface, path, round++, sinks, &m); break;
       case 1: SteppedCycle(*surface, path, round++, sinks, m); break;
-      case 2: NewFileCycle(*surface, newFilePath, round++, sinks, m); break;
+      case 2: SteppedCycle(*surface, newFilePath, round++, sinks, m, /*newFile=*/true); break;
       default: FloorCycle(*surface, floorPath, round++, header.data(), m); break;
     }
     // Outside the timings: SaveToBmp swallows its errors, so check here that
