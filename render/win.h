@@ -75,8 +75,8 @@ class TWin {
   // closed, so Path is always either the previous file or the new one. On
   // Windows, from the third save to the same Path on, a spare file is
   // rewritten in place instead of a new one made; the surface owns that
-  // spare and removes it when it is freed. Every error is swallowed; no temporary file
-  // survives a failure.
+  // spare and removes it when it is freed. Every error is swallowed; no
+  // temporary file survives a failure.
   void SaveToBmp(const std::filesystem::path& Path);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
