@@ -47,6 +47,7 @@
 #include "desktop/win32_system_calls.h"
 #include "render/bmp.h"
 #include "render/win.h"
+#include "tests/support/file_index.h"
 
 namespace {
 
@@ -200,16 +201,6 @@ struct Measurements {
   std::set<std::uint64_t> wallpaperFiles;
   double selfCpuMs = -1;  // over the timed cycles
 };
-
-std::uint64_t FileIndex(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  BY_HANDLE_FILE_INFORMATION facts{};
-  const bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &facts);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  return known ? (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow
-               : 0;
-}
 
 bool FileIsWhole(const std::wstring& path, const TWin& surface) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -408,7 +399,7 @@ int RunSize(Size size, const Options& options) {
     if (!FileIsWhole(i % 4 == 2 ? newFilePath : i % 4 == 3 ? floorPath : path, *surface)) {
       ++m.missingFiles;
     }
-    if (i % 4 < 2) m.wallpaperFiles.insert(FileIndex(path));
+    if (i % 4 < 2) m.wallpaperFiles.insert(test::FileIndex(path));
   }
   const double selfAfter = CpuMs(GetCurrentProcess());
   m.rounds = round;

@@ -19,6 +19,7 @@
 
 #include "../../unit/render/surface_probe.h"
 #include "../../unit/render/temp_folder.h"
+#include "support/file_index.h"
 #include "render/bmp.h"
 #include "render/platform.h"
 
@@ -195,15 +196,7 @@ struct Picture {
   std::vector<platform::ByteRange> Parts() const { return {{bytes.data(), bytes.size()}}; }
 };
 
-std::uint64_t FileId(const std::filesystem::path& path) {
-  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  BY_HANDLE_FILE_INFORMATION facts{};
-  const bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &facts);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  return known ? (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow
-               : 0;
-}
+std::uint64_t FileId(const std::filesystem::path& path) { return test::FileIndex(path.wstring()); }
 
 bool RefuseLinks(const std::filesystem::path&, const std::filesystem::path&) {
   // What a FAT32 volume answers.
