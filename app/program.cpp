@@ -5,6 +5,7 @@
 #include "app/unit1.h"
 #include "app/unit2.h"
 #include "app/unit3.h"
+#include "render/platform.h"
 
 namespace app {
 
@@ -12,6 +13,11 @@ int RunProgram(Platform& platform) {
   // 1. Before any window: the temporary folder and the error mode.
   desktop::DesktopState desktopState;
   desktop::StartupStep(platform.system, desktopState);
+  // What a killed run left beside the wallpaper file goes now, before this
+  // run writes anything there.
+  if (const std::wstring wallpaper = desktop::WallpaperFilePath(desktopState); !wallpaper.empty()) {
+    platform::RemoveLeftoverSaves(wallpaper);
+  }
 
   // 2. The application object.
   toolkit::Application application(L"Huevane");

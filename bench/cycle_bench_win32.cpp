@@ -12,23 +12,32 @@
 // the desktop still repaints the previous wallpaper waits for it, as it would
 // during a drag.
 //
-// Two kinds of round alternate, on the same surface and file:
+// Four kinds of round take turns, on the same surface and desktop:
 //   - the real cycle, timed whole, with the publish step timed from inside
 //     its sink (so fill+save and publish are split without touching it);
 //   - the same four steps called one by one, each timed, which splits the
-//     fill from the save.
+//     fill from the save;
+//   - the same steps with the save of every cycle going to a new file
+//     (WriteBmpFile, the route huevane-render keeps, and the program's own
+//     before the spare), into a folder of its own beside the wallpaper's;
+//   - the cycle floor: one memset of the pixel block, one in-place rewrite
+//     of a file of the same size (header and block, two writes) and the
+//     same SystemParametersInfoW call, in that folder too. Nothing less
+//     could still put a new picture on the desktop.
 // Per size the report gives median, min and 90th percentile of each, in ms,
 // then one "stat" line per figure for scripts to read.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +47,7 @@
 #include "desktop/win32_system_calls.h"
 #include "render/bmp.h"
 #include "render/win.h"
+#include "tests/support/file_index.h"
 
 namespace {
 
@@ -152,6 +162,12 @@ enum Figure {
   kStepSave,
   kStepPublish,
   kStepTotal,
+  kNewFileSave,
+  kNewFileTotal,
+  kFloorMemset,
+  kFloorWrite,
+  kFloorPublish,
+  kFloorTotal,
   kFigureCount
 };
 
@@ -168,12 +184,21 @@ constexpr FigureInfo kFigures[kFigureCount] = {
     {"save", "save"},
     {"publish", "publish"},
     {"steps_total", "  sum of the steps"},
+    {"newfile_save", "save to a new file every cycle"},
+    {"newfile_total", "  cycle with it"},
+    {"floor_memset", "floor: memset"},
+    {"floor_write", "floor: in-place rewrite"},
+    {"floor_publish", "floor: publish"},
+    {"floor_total", "  floor cycle"},
 };
 
 struct Measurements {
   std::vector<double> figures[kFigureCount];
   int rounds = 0;         // every cycle run, warm-up included
   int missingFiles = 0;   // cycles after which the file was not whole
+  // The files that Huevane.Bmp named after the program's saves: two when
+  // every save took the spare route, one more for each that fell back.
+  std::set<std::uint64_t> wallpaperFiles;
   double selfCpuMs = -1;  // over the timed cycles
 };
 
@@ -197,24 +222,66 @@ void RealCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& s
 }
 
 // The same steps as app::RegenerationCycle, in the same order and with the
-// same arguments, each one timed.
+// same arguments, each one timed. With `newFile` the save makes a new file
+// every cycle (WriteBmpFile: the same bytes), as the program did before it
+// kept a spare; only its save and its whole cycle are recorded then.
 void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
-                  Measurements& m) {
+                  Measurements& m, bool newFile = false) {
   const app::ControlValues v = ValuesFor(round);
   const std::int64_t t0 = Now();
   surface.FillGradient(v.startRed, v.startGreen, v.startBlue, v.endRed, v.endGreen, v.endBlue,
                        v.style, 128, -1, -2, -3, -4);
   const std::int64_t t1 = Now();
-  surface.SaveToBmp(std::filesystem::path(path));
+  if (newFile) {
+    WriteBmpFile(surface, std::filesystem::path(path));
+  } else {
+    surface.SaveToBmp(std::filesystem::path(path));
+  }
   const std::int64_t t2 = Now();
   sinks.PublishWallpaper(path);
   const std::int64_t t3 = Now();
   sinks.Beeper(app::kCueStrum);
   const std::int64_t t4 = Now();
+  if (newFile) {
+    m.figures[kNewFileSave].push_back(Ms(t1, t2));
+    m.figures[kNewFileTotal].push_back(Ms(t0, t4));
+    return;
+  }
   m.figures[kStepFill].push_back(Ms(t0, t1));
   m.figures[kStepSave].push_back(Ms(t1, t2));
   m.figures[kStepPublish].push_back(Ms(t2, t3));
   m.figures[kStepTotal].push_back(Ms(t0, t4));
+}
+
+// The cycle floor's file: made once at full size, then only rewritten.
+bool RewriteInPlace(const std::wstring& path, const std::uint8_t* header, const std::uint8_t* bits,
+                    std::size_t bytes, bool create) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                            create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD done = 0;
+  bool ok = WriteFile(file, header, kBmpHeaderBytes, &done, nullptr) && done == kBmpHeaderBytes;
+  ok = ok && WriteFile(file, bits, static_cast<DWORD>(bytes), &done, nullptr) && done == bytes;
+  return CloseHandle(file) && ok;
+}
+
+void FloorCycle(TWin& surface, const std::wstring& path, int round, const std::uint8_t* header,
+                Measurements& m) {
+  const std::int64_t t0 = Now();
+  std::uint8_t* bits = surface.PixelBits();
+  // A different byte every cycle, so the desktop really changes.
+  std::memset(bits, round & 0xFF, surface.PixelBytes());
+  const std::int64_t t1 = Now();
+  const bool written = RewriteInPlace(path, header, bits, surface.PixelBytes(), false);
+  const std::int64_t t2 = Now();
+  std::wstring text = path;
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, text.data(), SPIF_UPDATEINIFILE);
+  const std::int64_t t3 = Now();
+  if (!written) ++m.missingFiles;
+  m.figures[kFloorMemset].push_back(Ms(t0, t1));
+  m.figures[kFloorWrite].push_back(Ms(t1, t2));
+  m.figures[kFloorPublish].push_back(Ms(t2, t3));
+  m.figures[kFloorTotal].push_back(Ms(t0, t3));
 }
 
 // ---- output -----------------------------------------------------------------
@@ -240,8 +307,10 @@ void Report(Size size, const Options& options, const Measurements& m) {
     const Summary s = Summarize(m.figures[f]);
     std::printf("%-34s %9.3f %9.3f %9.3f\n", kFigures[f].label, s.median, s.min, s.p90);
   }
-  const double timed = 2.0 * options.cycles;
+  const double timed = 4.0 * options.cycles;
   if (m.selfCpuMs >= 0) std::printf("CPU per cycle, this process: %.1f ms\n", m.selfCpuMs / timed);
+  std::printf("files that Huevane.Bmp named over %d saves: %zu (2: every save in place)\n",
+              2 * options.cycles, m.wallpaperFiles.size());
   for (int f = 0; f < kFigureCount; ++f) {
     const Summary s = Summarize(m.figures[f]);
     std::printf("stat %s %s %.4f %.4f %.4f\n", name.c_str(), kFigures[f].key, s.median, s.min,
@@ -290,29 +359,56 @@ int RunSize(Size size, const Options& options) {
     std::printf("warning: the desktop is not %s\n", SizeText(size).c_str());
   }
 
+  // The new-file route and the floor write beside the wallpaper's folder,
+  // on the same file system, each in a folder of its own.
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const std::filesystem::path asideFolder = folder / L"huevane-cycle-bench";
+  std::error_code ignored;
+  std::filesystem::create_directory(asideFolder, ignored);
+  const std::wstring newFilePath = (asideFolder / desktop::kWallpaperFileName).wstring();
+  const std::wstring floorPath = (asideFolder / L"floor.bmp").wstring();
+  const auto header = EncodeBmpHeader(surface->Width(), surface->Height(), surface->RowStride());
+  if (!RewriteInPlace(floorPath, header.data(), surface->PixelBits(), surface->PixelBytes(),
+                      true)) {
+    std::fprintf(stderr, "error: cannot make %s\n", Narrow(floorPath).c_str());
+    return 1;
+  }
+
   TimedSinks sinks(calls, state);
   Measurements m;
   int round = 0;
-  for (int i = 0; i < options.warmup; ++i) RealCycle(*surface, path, round++, sinks, nullptr);
+  for (int i = 0; i < options.warmup; ++i) {
+    RealCycle(*surface, path, round++, sinks, nullptr);
+    SteppedCycle(*surface, newFilePath, round++, sinks, m, /*newFile=*/true);
+    FloorCycle(*surface, floorPath, round++, header.data(), m);
+  }
+  for (auto& figure : m.figures) figure.clear();
 
   // Only this process: Wine 8 answers GetProcessTimes for another process
   // with the caller's own times, so the desktop's share is read from outside.
   const double selfBefore = CpuMs(GetCurrentProcess());
-  for (int i = 0; i < 2 * options.cycles; ++i) {
-    if (i % 2 == 0) {
-      RealCycle(*surface, path, round++, sinks, &m);
-    } else {
-      SteppedCycle(*surface, path, round++, sinks, m);
+  for (int i = 0; i < 4 * options.cycles; ++i) {
+    switch (i % 4) {
+      case 0: RealCycle(*surface, path, round++, sinks, &m); break;
+      case 1: SteppedCycle(*surface, path, round++, sinks, m); break;
+      case 2: SteppedCycle(*surface, newFilePath, round++, sinks, m, /*newFile=*/true); break;
+      default: FloorCycle(*surface, floorPath, round++, header.data(), m); break;
     }
     // Outside the timings: SaveToBmp swallows its errors, so check here that
     // every cycle really left a whole file behind.
-    if (!FileIsWhole(path, *surface)) ++m.missingFiles;
+    if (!FileIsWhole(i % 4 == 2 ? newFilePath : i % 4 == 3 ? floorPath : path, *surface)) {
+      ++m.missingFiles;
+    }
+    if (i % 4 < 2) m.wallpaperFiles.insert(test::FileIndex(path));
   }
   const double selfAfter = CpuMs(GetCurrentProcess());
   m.rounds = round;
   if (selfBefore >= 0 && selfAfter >= 0) m.selfCpuMs = selfAfter - selfBefore;
 
   Report(size, options, m);
+  // The program's own last word on the wallpaper, as after a drag.
+  RealCycle(*surface, path, round++, sinks, nullptr);
+  std::filesystem::remove_all(asideFolder, ignored);
 
   wchar_t published[MAX_PATH] = {};
   SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, published, 0);

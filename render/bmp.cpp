@@ -79,7 +79,9 @@ bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path) {
 void TWin::SaveToBmp(const std::filesystem::path& Path) {
   // A failed write is no concern of the caller's: the previous file stays.
   try {
-    WriteBmpFile(*this, Path);
+    if (!Saves) Saves = std::make_unique<platform::SpareRoute>();
+    const auto header = HeaderFor(*this);
+    Saves->Write(Path, FileParts(*this, header));
   } catch (...) {
   }
 }

@@ -13,6 +13,10 @@
 
 #include "render/bitmap_info.h"
 
+namespace platform {
+class SpareRoute;
+}
+
 // Raised when the surface cannot be made: a size the format cannot hold, or
 // no memory / no DIB section for it.
 class SurfaceError : public std::runtime_error {
@@ -67,9 +71,12 @@ class TWin {
                            std::int32_t Right, std::int32_t Bottom);
 
   // Writes the surface as a 24-bit bottom-up BMP. The new image goes to a
-  // uniquely named file beside Path and replaces Path only once it is whole
-  // and closed, so Path is always either the previous file or the new one.
-  // Every error is swallowed; no temporary file survives a failure.
+  // file of our own beside Path and replaces Path only once it is whole and
+  // closed, so Path is always either the previous file or the new one. On
+  // Windows, from the third save to the same Path on, a spare file is
+  // rewritten in place instead of a new one made; the surface owns that
+  // spare and removes it when it is freed. Every error is swallowed; no
+  // temporary file survives a failure.
   void SaveToBmp(const std::filesystem::path& Path);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
@@ -100,6 +107,8 @@ class TWin {
   std::int32_t Stride = 0;
   std::uint8_t* PixelCursor = nullptr;
   std::int32_t PixelStep = 3;
+  // SaveToBmp's route and spare; made by the first save.
+  std::unique_ptr<platform::SpareRoute> Saves;
 };
 
 // Makes the program's one surface. Throws SurfaceError like the constructor.

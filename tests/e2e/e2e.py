@@ -85,6 +85,11 @@ AUDIBLE = 1000
 # it before the second run: more than nothing, so the save fails part-way.
 SMALL_FS_BYTES = 4 * 1024 * 1024
 SMALL_FS_LEFT = 256 * 1024
+# The program's own files beside the wallpaper: "~hv", the writer's process
+# id and one more digit, in base 32 (the old form ended in .tmp).
+OUR_NAMES = ("~hv" + "[0-9a-v]" * 8, "*.tmp")
+# The burst the kill falls into: key presses queued on one bar at once.
+BURST_KEYS = 200
 
 
 @dataclass(frozen=True)
@@ -120,6 +125,9 @@ class Case:
     screenshots: bool = False
     # The Windows version Wine reports (WINDOWS_VERSIONS); "" the prefix's default.
     windows: str = ""
+    # When set, temp_name is padded so that the temporary folder's Windows
+    # path has this many characters.
+    temp_length: int = 0
 
 
 CASES: dict[str, Case] = {
@@ -142,8 +150,9 @@ CASES: dict[str, Case] = {
         about="no file can be written: no message box, still published"),
     "full_filesystem_keeps_last_wallpaper": Case(
         folder="small-filesystem",
-        runs=(Run((800, 600), "rendered"), Run((1024, 768), "kept")),
-        about="a save that cannot fit leaves the last good file and no *.tmp"),
+        runs=(Run((800, 600), "rendered", actions=("full_folder",)), Run((1024, 768), "kept")),
+        about="a full folder: the spare still takes each picture in place; a save that "
+              "cannot fit leaves the last good file and no name of ours"),
     "main_window_layout": Case(
         runs=(Run((800, 600), "rendered", actions=("layout", "screenshot", "hints")),),
         about="client area, the seven bars' places, ranges, start values, tab order, hints"),
@@ -173,6 +182,15 @@ CASES: dict[str, Case] = {
         runs=(Run((1024, 768), "rendered",
                   actions=("help", "move_help", "help_again", "close_help", "help_returns")),),
         about="the help window dragged, chosen again, closed and shown again where it was left"),
+    "long_temp_folder": Case(
+        temp_length=245,
+        runs=(Run((800, 600), "rendered", actions=("keyboard",)),),
+        about="a temporary folder whose path is 245 characters: every save lands"),
+    "killed_in_a_burst_leaves_one_file": Case(
+        runs=(Run((1024, 768), "rendered", actions=("kill_in_burst",), ends=True),
+              Run((1024, 768), "rendered", actions=("close_leaves_one_file",), ends=True)),
+        about="killed during a burst of changes: a whole file; the next start clears what "
+              "the kill left; a clean close leaves Huevane.Bmp alone, exact"),
 }
 
 # The first cycle under Wine's Windows versions (the prefix's Version
@@ -668,9 +686,10 @@ class Session:
             self.check(actual == previous, "the last good wallpaper file is unchanged",
                        f"{len(actual)} bytes now, {len(previous or b'')} before")
 
-    def check_no_temporaries(self, temp: Path) -> None:
-        left = sorted(p.name for p in temp.glob("*.tmp")) if temp.exists() else []
-        self.check(not left, "no *.tmp file is left", ", ".join(left))
+    def check_no_temporaries(self, temp: Path, when: str = "") -> None:
+        left = sorted({p.name for pattern in OUR_NAMES for p in temp.glob(pattern)}) \
+            if temp.exists() else []
+        self.check(not left, f"no temporary or spare file is left{when}", ", ".join(left))
 
     def wallpaper_setting(self) -> str:
         """The run's wallpaper file as the setting names it: quoted on the
@@ -931,18 +950,22 @@ class Session:
 
     def unix_pid(self) -> int | None:
         """The Linux process that runs huevane.exe (not the launcher, whose
-        command line names it too, as an argument)."""
+        command line names it too, as an argument) in this suite's prefix:
+        other people's Wine sessions on the machine run a huevane.exe too."""
         exe = Path(self.args.exe).name.lower()
+        prefix = f"WINEPREFIX={self.prefix}".encode()
         for entry in Path("/proc").iterdir():
             if not entry.name.isdigit():
                 continue
             try:
                 argv = (entry / "cmdline").read_bytes().split(b"\0")
+                if not (argv and argv[0].decode("utf-8", "replace").lower().replace("\\", "/")
+                        .endswith("/" + exe)):
+                    continue
+                if prefix in (entry / "environ").read_bytes().split(b"\0"):
+                    return int(entry.name)
             except OSError:
                 continue
-            if argv and argv[0].decode("utf-8", "replace").lower().replace("\\", "/") \
-                    .endswith("/" + exe):
-                return int(entry.name)
         return None
 
     def settled_usage(self, desktop: str) -> dict[str, int]:
@@ -1588,6 +1611,105 @@ class Session:
         self.check_centred(facts, run, "the About dialog")
         self.check_cue(ABOUT_CUE, before, "About from the popup menu")
 
+    # -- the wallpaper's folder: full, and a killed run --
+
+    def act_full_folder(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """The folder fills up while the program runs: once the spare exists,
+        every picture still lands whole, rewritten in place."""
+        values = list(START_VALUES)
+        values[2] = 1
+        self.keys(desktop, (3, "DOWN", 1))
+        self.expect_values(desktop, run, wallpaper, tuple(values),
+                           "ScrollBar3 DOWN before the folder fills")
+        if self.limit_writes:
+            say("no small filesystem here: the folder cannot fill up while the program runs")
+            return
+        temp = wallpaper.parent
+        stats = os.statvfs(temp)
+        with open(temp / "filler", "wb") as filler:
+            filler.write(b"\0" * max(0, stats.f_bavail * stats.f_frsize - SMALL_FS_LEFT))
+        stats = os.statvfs(temp)
+        left = stats.f_bavail * stats.f_frsize
+        needed = 54 + ((run.size[0] * 3 + 3) & ~3) * run.size[1]
+        if not self.check(left < needed, "the folder has less room left than one picture",
+                          f"{left} bytes free, a picture needs {needed}"):
+            return
+        for step in (2, 3):
+            values[2] = step
+            self.keys(desktop, (3, "DOWN", 1))
+            self.expect_values(desktop, run, wallpaper, tuple(values),
+                               "ScrollBar3 DOWN in the full folder")
+        (temp / "filler").unlink()
+
+    def our_names(self, temp: Path) -> list[str]:
+        return sorted({p.name for pattern in OUR_NAMES for p in temp.glob(pattern)})
+
+    def act_kill_in_burst(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """Key presses queued on ScrollBar3 in a burst, and the program killed
+        while it works through them, as a log-off or Task Manager does: the
+        wallpaper file stays whole, the picture of one of the burst's values."""
+        temp = wallpaper.parent
+        pid = self.unix_pid()
+        if not self.check(pid is not None, "the program's process is found", "none"):
+            raise CaseFailed("no process to kill")
+        self.keys(desktop, (3, "DOWN", BURST_KEYS))
+        # Well under way: a quarter of the burst done, and the spare exists.
+        top_left = 54 + ((run.size[0] * 3 + 3) & ~3) * (run.size[1] - 1)
+
+        def underway():
+            with open(wallpaper, "rb") as picture:
+                picture.seek(top_left)
+                blue = picture.read(1)
+            return self.our_names(temp) and blue and blue[0] >= BURST_KEYS // 4
+        underway = wait_until(underway, CHANGE_WAIT)
+        if not self.check(bool(underway), "the burst is under way, with a spare file",
+                          f"names {self.our_names(temp)}"):
+            raise CaseFailed("the burst did not start")
+        os.kill(pid, signal.SIGKILL)
+
+        def gone():
+            try:
+                return Path(f"/proc/{pid}/stat").read_text().split(") ")[-1].startswith("Z")
+            except OSError:
+                return True
+        def window_gone():
+            try:
+                self.driver("--desktop", desktop, "state")
+            except CaseFailed:
+                return True
+            return False
+        if not self.check(wait_until(gone, CLOSE_WAIT) and wait_until(window_gone, CLOSE_WAIT),
+                          "SIGKILL ends the program and its window", str(pid)):
+            raise CaseFailed("the program outlived SIGKILL")
+        left = self.our_names(temp)
+        self.check(bool(left), "the kill left files of ours for the next start to clear",
+                   "none: the sweep would have nothing to prove")
+        say(f"     left by the kill: {', '.join(left)}")
+        picture = Bitmap.read(wallpaper)
+        blue = picture.rgb(0, 0)[2]
+        values = START_VALUES[:2] + (blue,) + START_VALUES[3:]
+        self.check(0 < blue < BURST_KEYS, f"the kill fell inside the burst (at {blue} of "
+                                          f"{BURST_KEYS})", "it did not")
+        self.check(wallpaper.read_bytes() == self.expected_picture(run.size, values).read_bytes(),
+                   f"the wallpaper file is whole: exactly the picture of {values}", "it is not")
+
+    def act_close_leaves_one_file(self, desktop: str, run: Run, wallpaper: Path) -> None:
+        """After the restart, three changes (the spare route at work), then a
+        clean close: Huevane.Bmp alone is left, the picture of the last
+        values."""
+        values = START_VALUES[:2] + (3,) + START_VALUES[3:]
+        self.keys(desktop, (3, "DOWN", 3))
+        self.expect_values(desktop, run, wallpaper, values, "ScrollBar3 DOWN x3 after the restart")
+        closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
+        self.check(closed.get("exit-code") == ["0"], "WM_CLOSE ends the program with exit code 0",
+                   str(closed.get("exit-code")))
+        names = sorted(p.name for p in wallpaper.parent.iterdir())
+        self.check(names == [WALLPAPER_NAME], f"the folder holds {WALLPAPER_NAME} alone",
+                   ", ".join(names))
+        self.check(wallpaper.exists() and wallpaper.read_bytes() ==
+                   self.expected_picture(run.size, values).read_bytes(),
+                   f"{WALLPAPER_NAME} is exactly the picture of {values}", "it is not")
+
     # -- one start of the program --
 
     def start(self, index: int, run: Run, temp_windows: str, temp: Path,
@@ -1635,6 +1757,7 @@ class Session:
             closed = self.driver("--desktop", desktop, "close", str(CLOSE_WAIT * 1000))
             self.check(closed.get("exit-code") == ["0"],
                        "WM_CLOSE ends the program with exit code 0", str(closed.get("exit-code")))
+            self.check_no_temporaries(temp, " after the close")
         say(f"run {index} took {time.monotonic() - started:.2f}s")
         return wallpaper.read_bytes() if wallpaper.exists() else None
 
@@ -1656,6 +1779,11 @@ class Session:
             profile = self.driver("profile")["profile"][0]
             case_windows = f"{profile}\\e2e\\{self.name}"
             temp_windows = f"{case_windows}\\{self.case.temp_name}"
+            if self.case.temp_length:
+                pad = self.case.temp_length - len(temp_windows)
+                if pad < 0:
+                    raise CannotSetUp(f"the profile's path is too long: {temp_windows}")
+                temp_windows += "x" * pad
             temp = self.unix_path(temp_windows)
             case_folder = self.unix_path(case_windows)
             release_immutable(case_folder)

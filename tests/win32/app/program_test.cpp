@@ -1,7 +1,8 @@
 // The whole program with the system calls and the sound service faked: the
-// start-up order, the first cycle before the window is visible, and how it
-// copes with a missing temporary folder, a failed save and a surface that
-// cannot be made.
+// start-up order, the first cycle before the window is visible, the sweep of
+// a killed run's files and the spare gone at the end, and how it copes with
+// a missing temporary folder, a failed save and a surface that cannot be
+// made.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 
 #include "app/program.h"
 #include "render/bmp.h"
+#include "render/platform.h"
 #include "render/win.h"
 #include "unit/render/temp_folder.h"
 
@@ -194,9 +196,16 @@ std::string FolderText(const test::TempFolder& folder) {
 
 TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
   test::TempFolder folder;
+  // What a killed run left: a half-written file of our naming (its id, now
+  // ours, is no living writer's) beside someone else's file.
+  const auto leftover = platform::TemporarySibling(folder.path() / L"Huevane.Bmp",
+                                                   GetCurrentProcessId());
+  std::ofstream(leftover, std::ios::binary) << "half a picture";
+  std::ofstream(folder.path() / L"notes.txt") << "not ours";
   ProgramRun run;
   run.fake.tempFolder = folder.path().wstring() + L"\\";
   run.Start();
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp", "notes.txt"}));
 
   const std::string wallpaper = FolderText(folder) + "Huevane.Bmp";
   EXPECT_EQ(run.fake.log, (std::vector<std::string>{
@@ -231,6 +240,8 @@ TEST(Program, EveryBarChangeRepaintsFromAllSevenPositions) {
   expected.FillGradient(255, 1, 0, 0, 0, 255, 5, 128, -1, -2, -3, -4);
   EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
   EXPECT_TRUE(run.errorBoxes.empty());
+  // The spare of the later cycles goes with the program.
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
 }
 
 TEST(Program, AFailedSaveStillPublishesAndPlaysItsCue) {

@@ -1,16 +1,27 @@
 // The surface as Windows sees it: a real DIB section in a memory DC, and the
-// wallpaper file replaced through the Win32 file calls.
+// wallpaper file replaced through the Win32 file calls: the new-file route,
+// the spare route and each of its refusals, our names beside the wallpaper
+// and the start-up sweep of what a killed run left.
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "../../unit/render/surface_probe.h"
 #include "../../unit/render/temp_folder.h"
+#include "support/file_index.h"
 #include "render/bmp.h"
+#include "render/platform.h"
 
 namespace {
 
@@ -129,3 +140,329 @@ TEST(Win32FileRoute, ATargetHeldOpenIsLeftAloneWithNoTemporaryBehind) {
 }
 
 }  // namespace
+
+// ---- our own names beside the wallpaper file ---------------------------------
+
+TEST(SiblingNames, AreNeverLongerThanTheWallpapersAndNameTheirWriter) {
+  // A folder as long as the wallpaper's path allows: with "Huevane.Bmp" it
+  // fills MAX_PATH to the last character before the terminating zero.
+  const std::wstring name = L"Huevane.Bmp";
+  const std::wstring folder = L"C:\\" + std::wstring(MAX_PATH - 1 - 3 - 1 - name.size(), L'f');
+  const std::filesystem::path target = folder + L"\\" + name;
+  ASSERT_EQ(target.native().size(), static_cast<std::size_t>(MAX_PATH - 1));
+  for (const std::uint32_t pid : {0u, 1u, 4u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+    // More names than the last digit has values: it wraps, never grows.
+    for (int i = 0; i < 70; ++i) {
+      const std::filesystem::path sibling = platform::TemporarySibling(target, pid);
+      EXPECT_EQ(sibling.filename().native().size(), platform::kSiblingNameLength);
+      EXPECT_LE(platform::kSiblingNameLength, name.size());
+      EXPECT_LE(sibling.native().size(), target.native().size()) << sibling;
+      EXPECT_EQ(sibling.parent_path(), target.parent_path());
+      EXPECT_NE(sibling.filename(), target.filename());
+      EXPECT_EQ(platform::SiblingOwner(sibling), pid) << sibling;
+    }
+  }
+}
+
+TEST(SiblingNames, OnlyOurOwnFormNamesAWriter) {
+  const std::pair<const wchar_t*, std::optional<std::uint32_t>> table[] = {
+      {L"~hv0000000a", 0u},
+      {L"~hv0000010v", 32u},
+      {L"~hv3vvvvvvv", 0xFFFFFFFFu},
+      {L"~hv40000000", std::nullopt},  // beyond 32 bits
+      {L"~hv000000a", std::nullopt},   // one digit short
+      {L"~hv000000000", std::nullopt},  // one digit over
+      {L"~hv0000000w", std::nullopt},  // not a base-32 digit
+      {L"~HV0000000a", std::nullopt},  // we write lower case only
+      {L"~hu0000000a", std::nullopt},
+      {L"Huevane.Bmp", std::nullopt},
+      {L"Huevane.Bmp.1234-0.tmp", std::nullopt},
+  };
+  for (const auto& [name, owner] : table) {
+    EXPECT_EQ(platform::SiblingOwner(std::filesystem::path(L"C:\\t") / name), owner) << name;
+  }
+}
+
+// ---- the spare route -----------------------------------------------------------
+
+// The whole file for a small picture of one colour, as ranges for the routes.
+struct Picture {
+  std::vector<std::uint8_t> bytes;
+  Picture(int width, int height, std::uint8_t shade) {
+    TWin s(width, height);
+    s.FillGradient(shade, 0, 255 - shade, shade, shade, 0, 1, 128, -1, 0, 0, 0);
+    bytes = EncodeBmp(s);
+  }
+  std::vector<platform::ByteRange> Parts() const { return {{bytes.data(), bytes.size()}}; }
+};
+
+std::uint64_t FileId(const std::filesystem::path& path) { return test::FileIndex(path.wstring()); }
+
+bool RefuseLinks(const std::filesystem::path&, const std::filesystem::path&) {
+  // What a FAT32 volume answers.
+  SetLastError(ERROR_INVALID_FUNCTION);
+  return false;
+}
+
+TEST(SpareRoute, SwapsASpareRewrittenInPlaceAndRemovesItAtTheEnd) {
+  test::TempFolder folder;
+  const auto target = folder.path() / L"Huevane.Bmp";
+  const Picture pictures[] = {{40, 9, 10}, {40, 9, 90}, {40, 9, 170}, {40, 9, 250}};
+  {
+    platform::SpareRoute route;
+    ASSERT_TRUE(route.Write(target, pictures[0].Parts()));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"})) << "one save, one file";
+    EXPECT_TRUE(route.Spare().empty());
+    ASSERT_TRUE(route.Write(target, pictures[1].Parts()));
+    EXPECT_EQ(ReadFile(target), pictures[1].bytes);
+    ASSERT_FALSE(route.Spare().empty()) << "the second save keeps the old file as the spare";
+    EXPECT_EQ(ReadFile(route.Spare()), pictures[0].bytes);
+    for (int i = 2; i < 4; ++i) {
+      const std::uint64_t spareFile = FileId(route.Spare());
+      const std::uint64_t wallpaperFile = FileId(target);
+      ASSERT_NE(spareFile, 0u);
+      ASSERT_TRUE(route.Write(target, pictures[i].Parts()));
+      EXPECT_EQ(ReadFile(target), pictures[i].bytes);
+      // No new file: the spare became the wallpaper, the wallpaper the spare.
+      EXPECT_EQ(FileId(target), spareFile) << "save " << i;
+      EXPECT_EQ(FileId(route.Spare()), wallpaperFile) << "save " << i;
+      EXPECT_EQ(folder.Names().size(), 2u);
+    }
+  }
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+  EXPECT_EQ(ReadFile(target), pictures[3].bytes);
+}
+
+// Each refusal: the save still lands whole by the new-file route, and the
+// folder holds nothing but the target and at most the route's spare.
+TEST(SpareRoute, FallsBackWheneverAStepIsRefused) {
+  const Picture small1(40, 9, 20), small2(40, 9, 120), small3(40, 9, 220);
+  const Picture large(41, 9, 60);
+  struct Case {
+    const char* what;
+    platform::SpareRoute::LinkMaker links;
+    // Done to the spare after the second save; returns what undoes it.
+    std::function<std::function<void()>(const std::filesystem::path& spare,
+                                        const std::filesystem::path& folder)> interfere;
+    const Picture* third;
+  };
+  auto nothing = [](const std::filesystem::path&, const std::filesystem::path&) {
+    return std::function<void()>([] {});
+  };
+  const Case cases[] = {
+      {"no hard links", RefuseLinks, nothing, &small3},
+      {"the spare held open elsewhere", nullptr,
+       [](const std::filesystem::path& spare, const std::filesystem::path&) {
+         HANDLE held = CreateFileW(spare.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+         EXPECT_NE(held, INVALID_HANDLE_VALUE);
+         return std::function<void()>([held] { CloseHandle(held); });
+       },
+       &small3},
+      {"a picture of another size", nullptr, nothing, &large},
+      {"the spare cut short", nullptr,
+       [](const std::filesystem::path& spare, const std::filesystem::path&) {
+         std::filesystem::resize_file(spare, 100);
+         return std::function<void()>([] {});
+       },
+       &small3},
+      {"the spare with a second name", nullptr,
+       [](const std::filesystem::path& spare, const std::filesystem::path& folder) {
+         EXPECT_TRUE(CreateHardLinkW((folder / L"other.bmp").c_str(), spare.c_str(), nullptr));
+         return std::function<void()>([] {});
+       },
+       &small3},
+      {"the spare gone", nullptr,
+       [](const std::filesystem::path& spare, const std::filesystem::path&) {
+         std::filesystem::remove(spare);
+         return std::function<void()>([] {});
+       },
+       &small3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempFolder folder;
+    const auto target = folder.path() / L"Huevane.Bmp";
+    std::vector<std::uint8_t> other;
+    {
+      platform::SpareRoute route(c.links);
+      ASSERT_TRUE(route.Write(target, small1.Parts()));
+      ASSERT_TRUE(route.Write(target, small2.Parts()));
+      EXPECT_EQ(route.Spare().empty(), c.links == RefuseLinks);
+      std::function<void()> undo = [] {};
+      if (!route.Spare().empty()) {
+        undo = c.interfere(route.Spare(), folder.path());
+        if (std::filesystem::exists(folder.path() / L"other.bmp")) {
+          other = ReadFile(folder.path() / L"other.bmp");
+        }
+      }
+      EXPECT_TRUE(route.Write(target, c.third->Parts()));
+      EXPECT_EQ(ReadFile(target), c.third->bytes);
+      if (!other.empty()) {
+        EXPECT_EQ(ReadFile(folder.path() / L"other.bmp"), other) << "a file of another name changed";
+      }
+      undo();
+      // Once nothing stands in the way, the route is whole again.
+      EXPECT_TRUE(route.Write(target, c.third->Parts()));
+      EXPECT_TRUE(route.Write(target, small2.Parts()));
+      EXPECT_EQ(ReadFile(target), small2.bytes);
+      std::vector<std::string> expected{"Huevane.Bmp"};
+      if (!other.empty()) expected.push_back("other.bmp");
+      if (!route.Spare().empty()) expected.push_back(route.Spare().filename().string());
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(folder.Names(), expected);
+    }
+    if (!other.empty()) {
+      EXPECT_EQ(ReadFile(folder.path() / L"other.bmp"), other) << "a file of another name changed";
+    }
+    EXPECT_EQ(ReadFile(target), small2.bytes);
+    EXPECT_EQ(folder.Names().size(), other.empty() ? 1u : 2u);
+  }
+}
+
+TEST(SpareRoute, ATargetThatCannotBeReplacedKeepsItsPictureAndLeavesNoName) {
+  test::TempFolder folder;
+  const auto target = folder.path() / L"Huevane.Bmp";
+  const Picture first(40, 9, 20), second(40, 9, 120), third(40, 9, 220);
+  platform::SpareRoute route;
+  // The wallpaper held by a reader that shares nothing, during one save.
+  auto saveWhileHeld = [&] {
+    HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(route.Write(target, third.Parts()));
+    CloseHandle(reader);
+  };
+  ASSERT_TRUE(route.Write(target, first.Parts()));
+  saveWhileHeld();  // the new-file route, keeping the old file, refused
+  EXPECT_EQ(ReadFile(target), first.bytes);
+  ASSERT_TRUE(route.Write(target, second.Parts()));
+  ASSERT_TRUE(route.Write(target, first.Parts()));
+  ASSERT_FALSE(route.Spare().empty());
+  saveWhileHeld();  // the spare route refused, then the new-file route
+  EXPECT_EQ(ReadFile(target), first.bytes);
+  ASSERT_TRUE(route.Write(target, second.Parts()));
+  ASSERT_TRUE(route.Write(target, third.Parts()));
+  EXPECT_EQ(ReadFile(target), third.bytes);
+  ASSERT_FALSE(route.Spare().empty());
+  EXPECT_EQ(folder.Names().size(), 2u) << "the target and the spare, nothing else";
+}
+
+TEST(SpareRoute, TwoWritersOfOneTargetNeverShareASpare) {
+  // Two running copies of the program, each with its own route.
+  test::TempFolder folder;
+  const auto target = folder.path() / L"Huevane.Bmp";
+  const Picture pictures[] = {{40, 9, 0}, {40, 9, 50}, {40, 9, 100}, {40, 9, 150},
+                              {40, 9, 200}, {40, 9, 250}};
+  {
+    platform::SpareRoute one, two;
+    for (int i = 0; i < 12; ++i) {
+      platform::SpareRoute& route = i % 4 < 2 ? one : two;
+      ASSERT_TRUE(route.Write(target, pictures[i % 6].Parts()));
+      EXPECT_EQ(ReadFile(target), pictures[i % 6].bytes) << "save " << i;
+      if (!one.Spare().empty() && !two.Spare().empty()) {
+        EXPECT_NE(FileId(one.Spare()), FileId(two.Spare())) << "save " << i;
+      }
+      EXPECT_LE(folder.Names().size(), 3u);
+    }
+  }
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+}
+
+TEST(Win32FileRoute, TheSurfaceRemovesItsSpareWhenFreed) {
+  test::TempFolder folder;
+  const auto path = folder.path() / L"Huevane.Bmp";
+  {
+    TWin s(33, 5);
+    for (int style = 0; style < 4; ++style) {
+      s.FillGradient(255, 0, 0, 0, 0, 255, style, 128, -1, 0, 0, 0);
+      s.SaveToBmp(path);
+      EXPECT_EQ(ReadFile(path), EncodeBmp(s));
+    }
+    EXPECT_EQ(folder.Names().size(), 2u);
+  }
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+}
+
+// ---- what a killed run leaves --------------------------------------------------
+
+// A process id that existed a moment ago and has ended.
+std::uint32_t EndedProcessId() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=-*";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &child)) {
+    return 0;
+  }
+  WaitForSingleObject(child.hProcess, 60000);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return child.dwProcessId;
+}
+
+// Another process that runs now: the first in the system's list but us.
+std::uint32_t RunningProcessId() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  std::uint32_t found = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && found == 0;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID != 0 && entry.th32ProcessID != GetCurrentProcessId()) {
+      found = entry.th32ProcessID;
+    }
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+TEST(LeftoverSaves, GoAtStartUpUnlessTheirWriterRunsOrTheyAreOpen) {
+  test::TempFolder folder;
+  const auto target = folder.path() / L"Huevane.Bmp";
+  const std::uint32_t ended = EndedProcessId();
+  const std::uint32_t running = RunningProcessId();
+  ASSERT_NE(ended, 0u);
+  ASSERT_NE(running, 0u);
+  ASSERT_FALSE(platform::ProcessIsRunning(ended));
+  ASSERT_TRUE(platform::ProcessIsRunning(running));
+  ASSERT_TRUE(platform::ProcessIsRunning(GetCurrentProcessId()));
+
+  auto make = [&](const std::filesystem::path& name) {
+    std::ofstream(name, std::ios::binary) << "half a picture";
+    return name.filename().string();
+  };
+  const std::string endedTemporary = make(platform::TemporarySibling(target, ended));
+  const std::string endedSpare = make(platform::TemporarySibling(target, ended));
+  const std::string ownIdOfAnEarlierRun =
+      make(platform::TemporarySibling(target, GetCurrentProcessId()));
+  const std::filesystem::path heldName = platform::TemporarySibling(target, ended);
+  const std::string held = make(heldName);
+  std::vector<std::string> kept = {
+      make(target),
+      make(platform::TemporarySibling(target, running)),
+      make(folder.path() / L"~hv1234.tmp"),
+      make(folder.path() / L"~HV0000000a"),
+      make(folder.path() / L"Huevane.Bmp.77-0.tmp"),
+  };
+  const std::filesystem::path folderLike = platform::TemporarySibling(target, ended);
+  std::filesystem::create_directory(folderLike);
+  kept.push_back(folderLike.filename().string());
+
+  HANDLE holder = CreateFileW(heldName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  platform::RemoveLeftoverSaves(target);
+  std::vector<std::string> expected = kept;
+  expected.push_back(held);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(folder.Names(), expected) << "gone: " << endedTemporary << " " << endedSpare << " "
+                                      << ownIdOfAnEarlierRun;
+  CloseHandle(holder);
+  platform::RemoveLeftoverSaves(target);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(folder.Names(), kept);
+}
