@@ -81,7 +81,7 @@ void TWin::SaveToBmp(const std::filesystem::path& Path) {
   try {
     if (!Saves) Saves = std::make_unique<platform::SpareRoute>();
     const auto header = HeaderFor(*this);
-    Saves->Write(Path, FileParts(*this, header));
+    Saves->Write(Path, BmpFileParts(*this, header));
   } catch (...) {
   }
 }
