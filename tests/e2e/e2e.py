@@ -1246,12 +1246,19 @@ class Session:
         """Captures the area until good(pixels) holds, or until the window of
         the facts has finished painting: every paint it was owed (frame,
         client area, controls, the desktop behind it) carried out, its thread
-        back in its message loop, and two captures in a row alike after that. Returns the last capture and whether good()
-        held for it."""
-        last: dict = {"pixels": b"", "good": False, "settled": None}
+        back in its message loop, and two captures in a row alike after that.
+        Returns the last capture and whether good() held for it.
+
+        Wine's virtual desktop now and then leaves part of a window showing
+        what was under it a moment before (a menu just closed, the wallpaper
+        of a change) with no paint left due that would mend it. So a window
+        that has finished painting but does not show what it should is asked
+        once to paint itself all over again, and judged on that."""
+        last: dict = {"pixels": b"", "good": False, "settled": None, "repainted": False}
+        kind = facts["class"][0]
 
         def done():
-            if self.form(self.desktop, facts["class"][0]).get("paint-pending") != ["0"]:
+            if self.form(self.desktop, kind).get("paint-pending") != ["0"]:
                 last["settled"] = None
                 return False
             pixels = self.capture(area, path)
@@ -1259,9 +1266,16 @@ class Session:
             last["good"] = bool(pixels) and good(pixels)
             if last["good"]:
                 return True
-            if pixels and pixels == last["settled"]:
+            if not pixels or pixels != last["settled"]:
+                last["settled"] = pixels
+                return False
+            if last["repainted"]:
                 return True
-            last["settled"] = pixels
+            say(f"     {kind} finished painting without showing what it should: "
+                "asked to paint itself again")
+            self.driver("--desktop", self.desktop, "repaint", kind)
+            last["repainted"] = True
+            last["settled"] = None
             return False
         wait_until(done, SETTLE_WAIT)
         return last["pixels"], last["good"]

@@ -17,6 +17,7 @@
 //   e2e_driver --desktop NAME tooltips
 //   e2e_driver --desktop NAME menus
 //   e2e_driver --desktop NAME form CLASS
+//   e2e_driver --desktop NAME repaint CLASS
 //   e2e_driver --desktop NAME exit TIMEOUT_MS
 //   e2e_driver wallpaper
 //
@@ -653,6 +654,22 @@ bool PaintPending(HWND window) {
          !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
 }
 
+// Has the program's window of that class, frame and controls included, and
+// the desktop around it paint themselves all over again, and returns once
+// they have.
+int Repaint(const std::wstring& className) {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  FormSearch search{windows.pid, className, {}};
+  EnumWindows(CollectForms, reinterpret_cast<LPARAM>(&search));
+  if (search.found.empty()) return Fail(L"no window of class " + className);
+  RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RedrawWindow(search.found.front(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Say(L"pending", PaintPending(search.found.front()) ? L"1" : L"0");
+  return 0;
+}
+
 int Form(const std::wstring& className) {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
@@ -737,7 +754,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const bool known = command == L"state" || command == L"bars" || command == L"keys" ||
                      command == L"drag" || command == L"storm" || command == L"usage" ||
-                     command == L"tooltips" || command == L"menus" || command == L"form";
+                     command == L"tooltips" || command == L"menus" || command == L"form" ||
+                     command == L"repaint";
   if (!known) return Help();
   if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
   const std::vector<std::wstring> rest(args.begin() + 3, args.end());
@@ -747,6 +765,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"tooltips" && rest.empty()) return Tooltips();
   if (command == L"menus" && rest.empty()) return Menus();
   if (command == L"form" && rest.size() == 1) return Form(rest[0]);
+  if (command == L"repaint" && rest.size() == 1) return Repaint(rest[0]);
   if (command == L"keys" && !rest.empty() && rest.size() % 3 == 0) return Keys(rest);
   if (command == L"drag" && rest.size() == 3) {
     return Drag(rest[0], std::wcstoul(rest[1].c_str(), nullptr, 10),
