@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "controls/win32_sysmenu.h"
+#include "controls/sysmenu.h"
 #include "toolkit/application.h"
 #include "toolkit/dpi.h"
 #include "toolkit/layout.h"
@@ -46,7 +46,7 @@ std::unique_ptr<toolkit::Component> MakeMenuItem(toolkit::Component& owner) {
 }
 
 std::unique_ptr<toolkit::Component> MakeSystemMenu(toolkit::Component& owner) {
-  return std::make_unique<controls::TTolveSystemMenuComponent>(&owner);
+  return std::make_unique<controls::TTolveSystemMenu>(&owner);
 }
 
 ComponentDesign Item(const wchar_t* name, std::vector<toolkit::ValueSetting> values) {

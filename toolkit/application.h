@@ -20,6 +20,7 @@ struct MessageFilter {
 
   explicit operator bool() const { return function != nullptr; }
   void operator()(MSG& message, bool& handled) const { function(context, message, handled); }
+  bool operator==(const MessageFilter&) const = default;
 };
 
 class Application {

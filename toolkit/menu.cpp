@@ -33,21 +33,11 @@ void ReleaseCommand(std::uint16_t command) {
   if (command != 0) CommandsInUse()[command] = false;
 }
 
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(),
-                      length, nullptr, nullptr);
-  return narrow;
-}
-
-controls::TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
-  if (name == L"mbNone") return controls::TMenuBreak::mbNone;
-  if (name == L"mbBreak") return controls::TMenuBreak::mbBreak;
-  if (name == L"mbBarBreak") return controls::TMenuBreak::mbBarBreak;
-  throw std::invalid_argument("design value of " + Narrow(std::wstring(property)) +
+TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
+  if (name == L"mbNone") return TMenuBreak::mbNone;
+  if (name == L"mbBreak") return TMenuBreak::mbBreak;
+  if (name == L"mbBarBreak") return TMenuBreak::mbBarBreak;
+  throw std::invalid_argument("design value of " + AnsiText(std::wstring(property)) +
                               " names no menu break");
 }
 
@@ -60,6 +50,16 @@ bool Store(T& field, T value) {
 
 }  // namespace
 
+std::string AnsiText(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(),
+                      length, nullptr, nullptr);
+  return narrow;
+}
+
 TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(AllocateCommand()) {
   handle_ = CreatePopupMenu();
   if (handle_ == nullptr) {
@@ -68,7 +68,7 @@ TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(AllocateComm
   }
 }
 
-TMenuItem::TMenuItem(Component* owner, TPopupMenu& menu) : Component(owner), menu_(&menu) {
+TMenuItem::TMenuItem(Component* owner, RootTag) : Component(owner) {
   handle_ = CreatePopupMenu();
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a menu.");
 }
@@ -101,7 +101,7 @@ void TMenuItem::SetRadioItem(bool radioItem) {
 void TMenuItem::SetDefault(bool isDefault) {
   if (Store(default_, isDefault)) Changed();
 }
-void TMenuItem::SetBreak(controls::TMenuBreak menuBreak) {
+void TMenuItem::SetBreak(TMenuBreak menuBreak) {
   if (Store(break_, menuBreak)) Changed();
 }
 void TMenuItem::SetShortCut(std::uint16_t shortCut) {
@@ -139,22 +139,16 @@ TMenuItem* TMenuItem::Find(std::uint16_t command) {
   return nullptr;
 }
 
-controls::TMenuItemView TMenuItem::View() {
-  controls::TMenuItemView view;
-  view.Caption = Narrow(caption_);
-  view.Visible = visible_;
-  view.Enabled = enabled_;
-  view.Checked = checked_;
-  view.RadioItem = radioItem_;
-  view.Default = default_;
-  view.Break = break_;
-  view.ShortCut = shortCut_;
-  view.Command = command_;
-  view.SubMenuHandle = reinterpret_cast<controls::TNativeHandle>(handle_);
-  view.Items.reserve(items_.size());
-  for (TMenuItem* item : items_) view.Items.push_back(item->View());
-  view.OnClick = [this] { Click(); };
-  return view;
+std::wstring TMenuItem::EntryText() const {
+  if (!items_.empty() || shortCut_ == 0) return caption_;
+  const std::string shortCut = ShortCutToText(shortCut_);
+  std::wstring text = caption_ + L'	';
+  text.append(shortCut.begin(), shortCut.end());  // key names are plain ASCII
+  return text;
+}
+
+TMenuEntryFlags TMenuItem::EntryFlags() const {
+  return MenuEntryFlags({caption_ == L"-", enabled_, checked_, radioItem_, default_, break_});
 }
 
 void TMenuItem::Changed() {
@@ -166,13 +160,6 @@ void TMenuItem::ItemsChanged() {
   // An item that gains its first sub-item or loses its last changes its own
   // entry too: it opens a sub-menu only while it has sub-items.
   Changed();
-  if (TPopupMenu* menu = Menu()) menu->Refresh();
-}
-
-TPopupMenu* TMenuItem::Menu() {
-  TMenuItem* root = this;
-  while (root->parent_ != nullptr) root = root->parent_;
-  return root->menu_;
 }
 
 void TMenuItem::RebuildNative() {
@@ -180,21 +167,13 @@ void TMenuItem::RebuildNative() {
   UINT position = 0;
   for (TMenuItem* item : items_) {
     if (!item->visible_) continue;
-    std::wstring text = item->caption_;
-    if (item->items_.empty() && item->shortCut_ != 0) {
-      const std::string shortCut = controls::ShortCutToText(item->shortCut_);
-      text += L'\t';
-      text.append(shortCut.begin(), shortCut.end());  // key names are plain ASCII
-    }
+    std::wstring text = item->EntryText();
+    const TMenuEntryFlags flags = item->EntryFlags();
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
-    info.fType = (item->caption_ == L"-" ? MFT_SEPARATOR : 0) |
-                 (item->radioItem_ ? MFT_RADIOCHECK : 0) |
-                 (item->break_ == controls::TMenuBreak::mbBreak ? MFT_MENUBREAK : 0) |
-                 (item->break_ == controls::TMenuBreak::mbBarBreak ? MFT_MENUBARBREAK : 0);
-    info.fState = (item->checked_ ? MFS_CHECKED : 0) | (item->enabled_ ? 0 : MFS_DISABLED) |
-                  (item->default_ ? MFS_DEFAULT : 0);
+    info.fType = flags.type;
+    info.fState = flags.state;
     info.wID = item->command_;
     info.hSubMenu = item->items_.empty() ? nullptr : item->handle_;
     info.dwTypeData = text.data();
@@ -238,12 +217,7 @@ void TMenuItem::SetDesignReference(std::wstring_view property, Component* target
   }
 }
 
-TPopupMenu::TPopupMenu(Component* owner) : Component(owner), root_(this, *this) { Refresh(); }
-
-TPopupMenu::~TPopupMenu() {
-  // The root goes with this object; items that outlive it belong to no menu.
-  root_.menu_ = nullptr;
-}
+TPopupMenu::TPopupMenu(Component* owner) : Component(owner), root_(this, TMenuItem::RootTag{}) {}
 
 void TPopupMenu::Popup(HWND window, int x, int y) {
   // The owner must be in front, or the menu would not close when the user

@@ -14,12 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "controls/sysmenu.h"
 #include "toolkit/component.h"
+#include "toolkit/menu_model.h"
 
 namespace toolkit {
-
-class TPopupMenu;
 
 class TMenuItem : public Component {
  public:
@@ -47,10 +45,10 @@ class TMenuItem : public Component {
   void SetRadioItem(bool radioItem);
   bool Default() const { return default_; }
   void SetDefault(bool isDefault);
-  controls::TMenuBreak Break() const { return break_; }
-  void SetBreak(controls::TMenuBreak menuBreak);
-  // Virtual-key code in the low byte, controls::scShift/scCtrl/scAlt above;
-  // shown after the caption as controls::ShortCutToText spells it.
+  TMenuBreak Break() const { return break_; }
+  void SetBreak(TMenuBreak menuBreak);
+  // Virtual-key code in the low byte, scShift/scCtrl/scAlt above; shown
+  // after the caption as ShortCutToText spells it.
   std::uint16_t ShortCut() const { return shortCut_; }
   void SetShortCut(std::uint16_t shortCut);
 
@@ -70,8 +68,11 @@ class TMenuItem : public Component {
   // `command`, hidden ones included; nullptr when none does.
   TMenuItem* Find(std::uint16_t command);
 
-  // The item as the system-menu merger reads it; its OnClick runs Click.
-  controls::TMenuItemView View();
+  // The text of the item's entry: the caption, and for an item without
+  // sub-items and with a shortcut, a TAB and the shortcut's text.
+  std::wstring EntryText() const;
+  // The flag bits of the item's entry.
+  TMenuEntryFlags EntryFlags() const;
 
   // Values Caption, Enabled, Visible, Checked, RadioItem, Default, ShortCut
   // and Break ("mbNone", "mbBreak" or "mbBarBreak"); reference Parent (a
@@ -82,18 +83,17 @@ class TMenuItem : public Component {
  private:
   friend class TPopupMenu;
   // The root item of a popup menu: its handle is the popup's own menu.
-  TMenuItem(Component* owner, TPopupMenu& menu);
+  struct RootTag {};
+  TMenuItem(Component* owner, RootTag);
 
   // This item's entry in its parent changed.
   void Changed();
   // The list of sub-items changed: rebuild this item's native menu.
   void ItemsChanged();
   void RebuildNative();
-  TPopupMenu* Menu();
 
   std::uint16_t command_ = 0;
   HMENU handle_ = nullptr;
-  TPopupMenu* menu_ = nullptr;  // set on a popup menu's root only
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
   std::wstring caption_;
@@ -102,14 +102,13 @@ class TMenuItem : public Component {
   bool checked_ = false;
   bool radioItem_ = false;
   bool default_ = false;
-  controls::TMenuBreak break_ = controls::TMenuBreak::mbNone;
+  TMenuBreak break_ = TMenuBreak::mbNone;
   std::uint16_t shortCut_ = 0;
 };
 
 class TPopupMenu : public Component {
  public:
   explicit TPopupMenu(Component* owner);
-  ~TPopupMenu() override;
 
   HMENU Handle() const { return root_.Handle(); }
   // The top-level items are the root's sub-items.
@@ -121,16 +120,12 @@ class TPopupMenu : public Component {
   // Clicks the item with `command`; false when the menu has none.
   bool DispatchCommand(std::uint16_t command);
 
-  // The menu as the system-menu merger reads it: kept up to date with every
-  // change, at the same address for the menu's whole life.
-  const controls::TPopupMenuView& View() const { return view_; }
-
  private:
-  friend class TMenuItem;
-  void Refresh() { view_ = root_.View(); }
-
   TMenuItem root_;
-  controls::TPopupMenuView view_;
 };
+
+// `text` in the system's single-byte code page, for the menu calls that take
+// such text.
+std::string AnsiText(const std::wstring& text);
 
 }  // namespace toolkit

@@ -32,9 +32,8 @@ class TScrollBar : public TWinControl {
 
   std::function<void()> OnChange;
 
-  // A scroll code from the control, with the 16-bit thumb position its
-  // message carries: moves the bar as the code says.
-  void Scroll(std::int32_t code, std::int32_t thumb);
+  // Moves the bar as the scroll code says.
+  void Scroll(std::int32_t code, std::int32_t thumb) override;
 
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 

@@ -79,6 +79,9 @@ class TWinControl : public Component {
 
   // A notification code the control sent its parent (WM_COMMAND).
   virtual void Notify(std::int32_t /*code*/) {}
+  // A scroll code the control sent its parent (WM_VSCROLL, WM_HSCROLL), with
+  // the 16-bit thumb position its message carries.
+  virtual void Scroll(std::int32_t /*code*/, std::int32_t /*thumb*/) {}
   // Colours for the control's text and background (WM_CTLCOLOR...), or
   // nullptr to leave them to the system.
   virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }

@@ -8,7 +8,7 @@
 #include "toolkit/application.h"
 #include "toolkit/gdi_canvas.h"
 #include "toolkit/menu.h"
-#include "toolkit/scroll_bar.h"
+#include "toolkit/win_control.h"
 
 namespace toolkit {
 
@@ -175,8 +175,9 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_VSCROLL:
     case WM_HSCROLL:
-      if (TScrollBar* bar = TScrollBar::FromHandle(reinterpret_cast<HWND>(lParam))) {
-        bar->Scroll(LOWORD(wParam), HIWORD(wParam));
+      // A control's scroll code carries the control.
+      if (TWinControl* control = TWinControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+        control->Scroll(LOWORD(wParam), HIWORD(wParam));
         return 0;
       }
       break;

@@ -7,10 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "controls/win32_sysmenu.h"
+#include "controls/sysmenu.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/menu.h"
@@ -92,7 +93,7 @@ std::unique_ptr<toolkit::Component> MakeItem(toolkit::Component& owner) {
   return std::make_unique<toolkit::TMenuItem>(&owner);
 }
 std::unique_ptr<toolkit::Component> MakeMerger(toolkit::Component& owner) {
-  return std::make_unique<controls::TTolveSystemMenuComponent>(&owner);
+  return std::make_unique<controls::TTolveSystemMenu>(&owner);
 }
 
 ComponentDesign Item(const wchar_t* name, const wchar_t* caption,
@@ -136,8 +137,8 @@ struct MergerFixture : ::testing::Test {
   toolkit::TMenuItem& ItemNamed(const wchar_t* name) {
     return dynamic_cast<toolkit::TMenuItem&>(*host->FindComponent(name));
   }
-  controls::TTolveSystemMenuComponent& TheMerger() {
-    return dynamic_cast<controls::TTolveSystemMenuComponent&>(*host->FindComponent(L"Merger"));
+  controls::TTolveSystemMenu& TheMerger() {
+    return dynamic_cast<controls::TTolveSystemMenu&>(*host->FindComponent(L"Merger"));
   }
   toolkit::TPopupMenu& ThePopup() {
     return dynamic_cast<toolkit::TPopupMenu&>(*host->FindComponent(L"Popup"));
@@ -165,6 +166,8 @@ TEST_F(MergerFixture, EachItemIsCopiedOnceWithItsTypeStateTextAndCommand) {
       {Item(L"Open1", L"Open", {{L"ShortCut", 0x4000 | 'O'}}), 0, 0, "Open\tCtrl+O"},
       {Item(L"Keys1", L"Keys", {{L"ShortCut", 0x2000 | 0x4000 | VK_F1}}), 0, 0,
        "Keys\tShift+Ctrl+F1"},
+      {Item(L"Nameless1", L"Nameless", {{L"ShortCut", 0x4000 | 0xE8}}), 0, 0, "Nameless\t"},
+      {Item(L"Dashes1", L"--"), 0, 0, "--"},
   };
   std::vector<ComponentDesign> design = {{L"Popup", MakePopup, {}, {}}};
   for (const Case& c : cases) design.push_back(c.design);
@@ -204,6 +207,47 @@ TEST_F(MergerFixture, ThePopupMenuShowsTheSameTextsTypesAndStates) {
     EXPECT_EQ(own.text, copy.text) << i;
   }
   EXPECT_EQ(ReadEntry(popup, 3).text, "Open\tAlt+Del");
+}
+
+// Systems before version 4 get the older call: the same entries, without
+// radio marks and default entries.
+TEST_F(MergerFixture, TheOlderCallInsertsTheSameEntriesButRadioMarksAndDefaults) {
+  Load({{L"Popup", MakePopup, {}, {}},
+        Item(L"Title1", L"Title", {{L"Enabled", false}}),
+        Item(L"N1", L"-"),
+        Item(L"Checked1", L"Checked", {{L"Checked", true}, {L"RadioItem", true}}),
+        Item(L"Bold1", L"Bold", {{L"Default", true}, {L"Break", std::wstring(L"mbBarBreak")}}),
+        Item(L"Open1", L"Open", {{L"ShortCut", 0x4000 | 'O'}}),
+        Item(L"More1", L"More"),
+        Item(L"Deep1", L"Deep", {}, L"More1")});
+  const std::vector<toolkit::TMenuItem*>& items = ThePopup().Root().Items();
+  HMENU older = CreatePopupMenu(), newer = CreatePopupMenu();
+  for (const toolkit::TMenuItem* item : items) {
+    controls::InsertMenuEntry(*item, older, -1, true);
+    controls::InsertMenuEntry(*item, newer, -1, false);
+  }
+  ASSERT_EQ(GetMenuItemCount(older), static_cast<int>(items.size()));
+  ASSERT_EQ(GetMenuItemCount(newer), static_cast<int>(items.size()));
+  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+    Entry expected = ReadEntry(newer, i);
+    expected.type &= ~static_cast<UINT>(MFT_RADIOCHECK);
+    expected.state &= ~static_cast<UINT>(MFS_DEFAULT);
+    Entry entry = ReadEntry(older, i);
+    // A separator inserted this way reads back greyed, and an entry that
+    // opens a sub-menu reads back numbered by the sub-menu's handle.
+    if (entry.type & MFT_SEPARATOR) entry.state = expected.state;
+    if (entry.subMenu != nullptr) entry.id = expected.id;
+    EXPECT_EQ(entry, expected) << i;
+  }
+  EXPECT_EQ(ReadEntry(newer, 2).type, static_cast<UINT>(MFT_RADIOCHECK));
+  EXPECT_EQ(ReadEntry(newer, 3).state, static_cast<UINT>(MFS_DEFAULT));
+  EXPECT_EQ(ReadEntry(older, 4).text, "Open\tCtrl+O");
+  EXPECT_EQ(ReadEntry(older, 5).subMenu, ItemNamed(L"More1").Handle());
+  // The sub-menus belong to their items.
+  for (HMENU menu : {older, newer}) {
+    while (GetMenuItemCount(menu) > 0) RemoveMenu(menu, 0, MF_BYPOSITION);
+    DestroyMenu(menu);
+  }
 }
 
 TEST_F(MergerFixture, PositionMinusOneAppendsAfterTheSystemsOwnEntries) {
@@ -266,12 +310,14 @@ TEST_F(MergerFixture, AnItemWithSubItemsOpensItsOwnSubMenu) {
 
 TEST_F(MergerFixture, QueuedMessagesRunTheMatchingItemOrGoOnToTheWindow) {
   Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"),
-        Item(L"Off1", L"Off", {{L"Enabled", false}}), Item(L"B1", L"B"), Merger(0)});
+        Item(L"Off1", L"Off", {{L"Enabled", false}}), Item(L"B1", L"B"),
+        Item(L"Hid1", L"Hid", {{L"Visible", false}}), Merger(0)});
   std::vector<std::string> clicks;
-  for (const wchar_t* name : {L"A1", L"Off1", L"B1"}) {
+  for (const wchar_t* name : {L"A1", L"Off1", L"B1", L"Hid1"}) {
     ItemNamed(name).OnClick = [&clicks, name] { clicks.emplace_back(name, name + wcslen(name)); };
   }
-  const UINT a = ItemNamed(L"A1").Command(), off = ItemNamed(L"Off1").Command();
+  const UINT a = ItemNamed(L"A1").Command(), off = ItemNamed(L"Off1").Command(),
+             hid = ItemNamed(L"Hid1").Command();
   struct Case {
     const char* what;
     UINT message;
@@ -284,6 +330,7 @@ TEST_F(MergerFixture, QueuedMessagesRunTheMatchingItemOrGoOnToTheWindow) {
       {"a copy runs its item once", WM_SYSCOMMAND, a, 0, {"A1"}, false},
       {"only the low 16 bits count", WM_SYSCOMMAND, 0x10000 | a, 0, {"A1"}, false},
       {"a disabled copy matches and runs nothing", WM_SYSCOMMAND, off, 0, {}, false},
+      {"a hidden item is searched too", WM_SYSCOMMAND, hid, 0, {"Hid1"}, false},
       {"an unknown command goes on", WM_SYSCOMMAND, 0xEFF0, 0, {}, true},
       {"another message with an item's number goes on", WM_USER, a, 0, {}, true},
       {"what the saved filter handles is left alone", WM_SYSCOMMAND, a, a, {}, false},
@@ -300,7 +347,37 @@ TEST_F(MergerFixture, QueuedMessagesRunTheMatchingItemOrGoOnToTheWindow) {
     EXPECT_EQ(saved.seen, (std::vector<std::pair<UINT, WPARAM>>{{c.message, c.wParam}}))
         << "the saved filter sees every message first";
     EXPECT_EQ(host->received.size(), c.reachesWindow ? 1u : 0u);
+    EXPECT_FALSE(TheMerger().FindAndClickCommand(ThePopup().Root()))
+        << "outside the filter there is no command to look for";
   }
+}
+
+TEST_F(MergerFixture, AHandlerMayFilterMessagesOfItsOwnOrFail) {
+  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"), Item(L"B1", L"B"),
+        Item(L"C1", L"C"), Merger(0)});
+  std::vector<std::string> events;
+  std::vector<std::wstring> errors;
+  app.SetErrorBox([&](const std::wstring&, const std::wstring& text) { errors.push_back(text); });
+  // A runs a nested loop that handles B; back in A's filter, A's command is
+  // still the one searched for, and finds A again.
+  ItemNamed(L"A1").OnClick = [&] {
+    events.push_back("A");
+    if (events.size() > 1) return;
+    PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"B1").Command(), 0);
+    app.ProcessPendingMessages();
+    EXPECT_TRUE(TheMerger().FindAndClickCommand(ThePopup().Root()));
+  };
+  ItemNamed(L"B1").OnClick = [&] { events.push_back("B"); };
+  ItemNamed(L"C1").OnClick = [] { throw std::runtime_error("from C"); };
+  PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"A1").Command(), 0);
+  app.ProcessPendingMessages();
+  EXPECT_EQ(events, (std::vector<std::string>{"A", "B", "A"}));
+  PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"C1").Command(), 0);
+  app.ProcessPendingMessages();
+  EXPECT_EQ(errors, std::vector<std::wstring>{L"from C"});
+  EXPECT_FALSE(TheMerger().FindAndClickCommand(ThePopup().Root()))
+      << "an error leaves no message behind";
+  EXPECT_TRUE(host->received.empty());
 }
 
 TEST_F(MergerFixture, LoadingInstallsTheFilterAndDestructionPutsTheSavedOneBack) {
@@ -311,15 +388,75 @@ TEST_F(MergerFixture, LoadingInstallsTheFilterAndDestructionPutsTheSavedOneBack)
   EXPECT_EQ(app.GetMessageFilter().context, &saved);
 }
 
+// Two windows with a merger each: whichever goes first, each puts back the
+// filter it found, and no filter is left that points into a merger gone.
+TEST_F(MergerFixture, TwoMergersGoInEitherOrder) {
+  for (bool firstGoesFirst : {false, true}) {
+    SCOPED_TRACE(firstGoesFirst ? "first loaded goes first" : "last loaded goes first");
+    auto first = std::make_unique<Host>(), second = std::make_unique<Host>();
+    const std::vector<ComponentDesign> firstDesign = {{L"Popup", MakePopup, {}, {}},
+                                                      Item(L"A1", L"A"), Merger(0)};
+    const std::vector<ComponentDesign> secondDesign = {{L"Popup", MakePopup, {}, {}},
+                                                       Item(L"B1", L"B"), Merger(0)};
+    toolkit::ApplyLayout(*first, firstDesign);
+    const toolkit::MessageFilter firstFilter = app.GetMessageFilter();
+    toolkit::ApplyLayout(*second, secondDesign);
+    EXPECT_NE(app.GetMessageFilter(), firstFilter);
+    std::vector<std::string> clicks;
+    auto& itemA = dynamic_cast<toolkit::TMenuItem&>(*first->FindComponent(L"A1"));
+    auto& itemB = dynamic_cast<toolkit::TMenuItem&>(*second->FindComponent(L"B1"));
+    itemA.OnClick = [&] { clicks.push_back("A"); };
+    itemB.OnClick = [&] { clicks.push_back("B"); };
+    const UINT a = itemA.Command(), b = itemB.Command();
+    // Both copies work, each through its own merger's filter.
+    auto choose = [&](UINT command) {
+      clicks.clear();
+      saved.seen.clear();
+      PostMessageW(host->Handle(), WM_SYSCOMMAND, command, 0);
+      app.ProcessPendingMessages();
+      EXPECT_EQ(saved.seen.size(), 1u) << "the first saved filter still sees everything";
+      return clicks;
+    };
+    EXPECT_EQ(choose(a), std::vector<std::string>{"A"});
+    EXPECT_EQ(choose(b), std::vector<std::string>{"B"});
+    if (firstGoesFirst) {
+      first.reset();
+      EXPECT_EQ(app.GetMessageFilter(), saved.AsFilter()) << "the later filter is dropped";
+      second.reset();
+    } else {
+      second.reset();
+      EXPECT_EQ(app.GetMessageFilter(), firstFilter);
+      EXPECT_EQ(choose(a), std::vector<std::string>{"A"});
+      EXPECT_EQ(choose(b), std::vector<std::string>{});
+      first.reset();
+    }
+    EXPECT_EQ(app.GetMessageFilter(), saved.AsFilter());
+    EXPECT_EQ(choose(a), std::vector<std::string>{});
+  }
+}
+
 TEST_F(MergerFixture, AMergerMadeByCodeInstallsNoFilterAndLeavesAnEmptyOne) {
   Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A")});
   {
-    controls::TTolveSystemMenuComponent merger(host.get());
+    controls::TTolveSystemMenu merger(host.get());
     merger.SetPopupMenu(&ThePopup());
     EXPECT_EQ(Count(), static_cast<int>(own.size() + 1));
     EXPECT_EQ(app.GetMessageFilter().context, &saved);
   }
   EXPECT_FALSE(app.GetMessageFilter());
+}
+
+TEST_F(MergerFixture, AMergeInDesignModeChangesNothing) {
+  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A")});
+  controls::TTolveSystemMenu merger(host.get());
+  merger.SetDesigning(true);
+  merger.SetPosition(0);
+  merger.SetPopupMenu(&ThePopup());
+  EXPECT_EQ(Count(), static_cast<int>(own.size()));
+  merger.SetDesigning(false);
+  merger.MergeIntoSystemMenu();
+  EXPECT_EQ(Count(), static_cast<int>(own.size() + 1));
+  EXPECT_EQ(At(0).text, "A") << "the stored values merge once running";
 }
 
 TEST(MergerOwner, AnOwnerThatIsNoTopLevelWindowIsAnInvalidCast) {
@@ -329,9 +466,11 @@ TEST(MergerOwner, AnOwnerThatIsNoTopLevelWindowIsAnInvalidCast) {
   Host child(parent.Handle());
   for (toolkit::Component* owner : {static_cast<toolkit::Component*>(&plain),
                                     static_cast<toolkit::Component*>(&child)}) {
-    controls::TTolveSystemMenuComponent merger(owner);
+    controls::TTolveSystemMenu merger(owner);
     merger.SetPosition(-1);  // the stored value: nothing to merge
     EXPECT_THROW(merger.SetPosition(0), controls::EInvalidCast);
+    EXPECT_EQ(merger.Position(), 0) << "the value is kept";
+    EXPECT_NO_THROW(merger.SetPosition(0));
   }
 }
 
