@@ -129,7 +129,7 @@ cpu_ticks() {
 prefix_pid() {
   local pid
   for pid in $(pgrep -x "$1"); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; then
       echo "$pid"
       return
     fi
