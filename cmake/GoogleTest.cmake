@@ -28,7 +28,20 @@ function(huevane_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  # Under Wine a test process very rarely ends with a non-zero exit code on
+  # its way out, after GoogleTest has printed that the test passed and with
+  # nothing more printed: seen on unrelated binaries (one with no window at
+  # all), only on a heavily loaded machine, never natively, and not once in
+  # some thousands of runs made to catch it. It is Wine's process teardown,
+  # not the test. So a Windows case is judged by GoogleTest's own verdict on
+  # it rather than by the Wine process's exit code; a failed, crashed or hung
+  # test still fails, since it prints no such verdict.
+  set(verdict)
+  if(WIN32)
+    set(verdict PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.|\\[  SKIPPED \\] 1 test")
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        TEST_PREFIX "${HUEVANE_TEST_TREE}.${name}."
-                       PROPERTIES TIMEOUT 300 LABELS ${HUEVANE_TEST_TREE} ${ARG_PROPERTIES})
+                       PROPERTIES TIMEOUT 300 LABELS ${HUEVANE_TEST_TREE} ${verdict}
+                                  ${ARG_PROPERTIES})
 endfunction()
