@@ -28,16 +28,19 @@ function(huevane_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
-  # Under Wine a test process very rarely ends with a non-zero exit code on
-  # its way out, after GoogleTest has printed that the test passed and with
-  # nothing more printed: seen on unrelated binaries (one with no window at
-  # all), only on a heavily loaded machine, never natively, and not once in
-  # some thousands of runs made to catch it. It is Wine's process teardown,
-  # not the test. So a Windows case is judged by GoogleTest's own verdict on
-  # it rather than by the Wine process's exit code; a failed, crashed or hung
-  # test still fails, since it prints no such verdict.
+  # Under Wine a test process very rarely crashes on its way out (SIGSEGV,
+  # or a bare non-zero exit code), after GoogleTest has printed that the test
+  # passed and with nothing more printed: seen on three unrelated binaries
+  # (one with no window at all), only on a loaded machine, never natively,
+  # and not once in some thousands of runs made to catch it. It is Wine's
+  # process teardown, not the test. So a Windows case runs through
+  # wine-test, which turns a signal into an exit status, and is judged by
+  # GoogleTest's own verdict rather than by that status; a failed, crashed
+  # or hung test still fails, since it prints no such verdict.
   set(verdict)
   if(WIN32)
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+                 ${PROJECT_SOURCE_DIR}/cmake/wine-test)
     set(verdict PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.|\\[  SKIPPED \\] 1 test")
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
