@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "app/sound.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace app {
 

@@ -46,7 +46,7 @@
 #include "desktop/desktop.h"
 #include "desktop/win32_system_calls.h"
 #include "render/bmp.h"
-#include "render/win.h"
+#include "render/surface.h"
 #include "tests/support/file_index.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/unit2.h"
-#include "app/unit3.h"
+#include "app/about_dialog.h"
+#include "app/help_window.h"
 #include "toolkit/application.h"
 
 namespace {

@@ -27,7 +27,7 @@
 
 #include "render/bmp.h"
 #include "render/platform.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace {
 

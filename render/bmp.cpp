@@ -1,7 +1,7 @@
 #include "render/bmp.h"
 
 #include "render/platform.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "render/row_fill.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "render/platform.h"
 #include "render/platform_posix.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace platform {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "render/platform.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace platform {
 

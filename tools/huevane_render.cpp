@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "render/bmp.h"
-#include "render/win.h"
+#include "render/surface.h"
 #include "tools/output_file.h"
 #include "tools/render_args.h"
 

@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace render_args {
 namespace {

@@ -11,7 +11,7 @@
 #include "app/cycle.h"
 #include "app/sound.h"
 #include "render/bmp.h"
-#include "render/win.h"
+#include "render/surface.h"
 #include "unit/render/temp_folder.h"
 
 namespace {

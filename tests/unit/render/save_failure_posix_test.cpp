@@ -11,7 +11,7 @@
 
 #include "render/bmp.h"
 #include "temp_folder.h"
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace {
 

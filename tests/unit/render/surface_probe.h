@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "render/win.h"
+#include "render/surface.h"
 
 namespace probe {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/unit2.h"
-#include "app/unit3.h"
+#include "app/about_dialog.h"
+#include "app/help_window.h"
 #include "support/test_window.h"
 #include "toolkit/application.h"
 #include "toolkit/graphic.h"

@@ -18,7 +18,7 @@
 #include "app/program.h"
 #include "render/bmp.h"
 #include "render/platform.h"
-#include "render/win.h"
+#include "render/surface.h"
 #include "unit/render/temp_folder.h"
 
 namespace {

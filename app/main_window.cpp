@@ -1,4 +1,4 @@
-#include "app/unit1.h"
+#include "app/main_window.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "render/win.h"
+#include "render/surface.h"
 
 #include <utility>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/unit2.h"
+#include "app/about_dialog.h"
 
 #include "toolkit/application.h"
 #include "toolkit/graphic_controls.h"

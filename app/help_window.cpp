@@ -1,4 +1,4 @@
-#include "app/unit3.h"
+#include "app/help_window.h"
 
 #include "controls/line.h"
 #include "toolkit/graphic_controls.h"

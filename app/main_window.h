@@ -7,7 +7,7 @@
 #include "app/cycle.h"
 #include "app/sound.h"
 #include "desktop/desktop.h"
-#include "render/win.h"
+#include "render/surface.h"
 #include "toolkit/form.h"
 #include "toolkit/scroll_bar.h"
 #include "toolkit/window.h"
