@@ -9,90 +9,57 @@
 
 namespace win32 {
 
-// A kernel handle closed with CloseHandle. Both null and INVALID_HANDLE_VALUE
-// mean "nothing", since CreateFile and OpenProcess disagree on which to return.
-class ScopedHandle {
+// One owned resource of type T, released with Traits::Free. Traits::IsSet
+// says which values mean "nothing" (null, and for some kernel calls
+// INVALID_HANDLE_VALUE).
+template <typename T, typename Traits>
+class ScopedResource {
  public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE handle) noexcept : handle_(handle) {}
-  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
-  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+  ScopedResource() = default;
+  explicit ScopedResource(T value) noexcept : value_(value) {}
+  ScopedResource(ScopedResource&& other) noexcept : value_(other.release()) {}
+  ScopedResource& operator=(ScopedResource&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
   }
-  ~ScopedHandle() { reset(); }
+  ~ScopedResource() { reset(); }
 
-  [[nodiscard]] bool valid() const noexcept {
-    return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
-  }
-  [[nodiscard]] HANDLE get() const noexcept { return handle_; }
-  HANDLE release() noexcept { return std::exchange(handle_, nullptr); }
-  void reset(HANDLE handle = nullptr) noexcept {
-    if (valid()) CloseHandle(handle_);
-    handle_ = handle;
-  }
-  // Closes now and says whether the system agreed (a write may fail only here).
-  bool close() noexcept {
-    const bool closed = !valid() || CloseHandle(handle_) != 0;
-    handle_ = nullptr;
-    return closed;
-  }
+  [[nodiscard]] bool valid() const noexcept { return Traits::IsSet(value_); }
+  explicit operator bool() const noexcept { return valid(); }
+  [[nodiscard]] T get() const noexcept { return value_; }
+  T release() noexcept { return std::exchange(value_, T{}); }
+  void reset(T value = T{}) noexcept { Free(std::exchange(value_, value)); }
+  // Releases now and says whether the system agreed (a write may fail only
+  // when its file is closed).
+  bool close() noexcept { return Free(release()); }
 
  private:
-  HANDLE handle_ = nullptr;
+  static bool Free(T value) noexcept { return !Traits::IsSet(value) || Traits::Free(value); }
+  T value_{};
 };
 
-// A GDI object (bitmap, font, pen, brush) deleted with DeleteObject.
+struct HandleTraits {
+  static bool IsSet(HANDLE h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static bool Free(HANDLE h) noexcept { return CloseHandle(h) != 0; }
+};
+struct GdiObjectTraits {
+  static bool IsSet(HGDIOBJ o) noexcept { return o != nullptr; }
+  static bool Free(HGDIOBJ o) noexcept { return DeleteObject(o) != 0; }
+};
+struct CreatedDCTraits {
+  static bool IsSet(HDC dc) noexcept { return dc != nullptr; }
+  static bool Free(HDC dc) noexcept { return DeleteDC(dc) != 0; }
+};
+
+// A kernel handle, closed with CloseHandle.
+using ScopedHandle = ScopedResource<HANDLE, HandleTraits>;
+// A GDI object (bitmap, font, pen, brush), deleted with DeleteObject.
 template <typename T>
-class ScopedGdiObject {
- public:
-  ScopedGdiObject() = default;
-  explicit ScopedGdiObject(T object) noexcept : object_(object) {}
-  ScopedGdiObject(ScopedGdiObject&& other) noexcept : object_(other.release()) {}
-  ScopedGdiObject& operator=(ScopedGdiObject&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~ScopedGdiObject() { reset(); }
-
-  [[nodiscard]] T get() const noexcept { return object_; }
-  explicit operator bool() const noexcept { return object_ != nullptr; }
-  T release() noexcept { return std::exchange(object_, nullptr); }
-  void reset(T object = nullptr) noexcept {
-    if (object_ != nullptr) DeleteObject(object_);
-    object_ = object;
-  }
-
- private:
-  T object_ = nullptr;
-};
-
+using ScopedGdiObject = ScopedResource<T, GdiObjectTraits>;
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedFont = ScopedGdiObject<HFONT>;
-
 // A DC made with CreateCompatibleDC (or CreateDC), deleted with DeleteDC.
-class ScopedCreatedDC {
- public:
-  ScopedCreatedDC() = default;
-  explicit ScopedCreatedDC(HDC dc) noexcept : dc_(dc) {}
-  ScopedCreatedDC(ScopedCreatedDC&& other) noexcept : dc_(other.release()) {}
-  ScopedCreatedDC& operator=(ScopedCreatedDC&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~ScopedCreatedDC() { reset(); }
-
-  [[nodiscard]] HDC get() const noexcept { return dc_; }
-  explicit operator bool() const noexcept { return dc_ != nullptr; }
-  HDC release() noexcept { return std::exchange(dc_, nullptr); }
-  void reset(HDC dc = nullptr) noexcept {
-    if (dc_ != nullptr) DeleteDC(dc_);
-    dc_ = dc;
-  }
-
- private:
-  HDC dc_ = nullptr;
-};
+using ScopedCreatedDC = ScopedResource<HDC, CreatedDCTraits>;
 
 // A window's (or the screen's, for a null window) DC from GetDC, given back
 // with ReleaseDC.
