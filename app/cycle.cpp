@@ -2,19 +2,18 @@
 
 #include <filesystem>
 
-#include "app/sound.h"
 #include "render/surface.h"
 
 namespace app {
 
 void RegenerationCycle(TWin& surface, const std::wstring& wallpaperPath,
-                       const ControlValues& values, CycleSinks& sinks) {
+                       const ControlValues& values, const CycleServices& services) {
   // Weight 128 and a negative left: every pixel of the surface is replaced.
   surface.FillGradient(values.startRed, values.startGreen, values.startBlue, values.endRed,
                        values.endGreen, values.endBlue, values.style, 128, -1, -2, -3, -4);
   surface.SaveToBmp(std::filesystem::path(wallpaperPath));
-  sinks.PublishWallpaper(wallpaperPath);
-  sinks.Beeper(kCueStrum);
+  desktop::PublishWallpaper(services.system, services.desktop, wallpaperPath);
+  services.sounds.Beeper(kCueStrum);
 }
 
 }  // namespace app

@@ -1,10 +1,14 @@
 // The regeneration cycle: the one operation every change of the seven
-// control values runs. Portable: publishing and the cue are reached through
-// CycleSinks, so the order of the steps is testable anywhere.
+// control values runs. Portable: the desktop is reached through
+// desktop::SystemCalls and the cue through SoundCues, so the order of the
+// steps is testable anywhere.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "app/sound.h"
+#include "desktop/desktop.h"
 
 class TWin;
 
@@ -20,11 +24,12 @@ struct ControlValues {
 // Every start: pure red to pure blue, left to right.
 constexpr ControlValues kValuesAtStart{255, 0, 0, 0, 0, 255, 0};
 
-class CycleSinks {
- public:
-  virtual ~CycleSinks() = default;
-  virtual void PublishWallpaper(const std::wstring& path) = 0;
-  virtual void Beeper(std::int32_t cue) = 0;
+// What a cycle uses besides the surface: the system and the desktop's state
+// to publish the wallpaper with, and the cues behind the sound switch.
+struct CycleServices {
+  desktop::SystemCalls& system;
+  desktop::DesktopState& desktop;
+  SoundCues& sounds;
 };
 
 // Paints the whole surface, saves it at `wallpaperPath`, publishes that path
@@ -32,6 +37,6 @@ class CycleSinks {
 // swallowed: the path is still published and the cue still plays. A fill
 // error ends the cycle at that step and reaches the caller.
 void RegenerationCycle(TWin& surface, const std::wstring& wallpaperPath,
-                       const ControlValues& values, CycleSinks& sinks);
+                       const ControlValues& values, const CycleServices& services);
 
 }  // namespace app

@@ -4,10 +4,8 @@
 
 #include "controls/sysmenu.h"
 #include "toolkit/application.h"
-#include "toolkit/dpi.h"
 #include "toolkit/layout.h"
 #include "toolkit/menu.h"
-
 
 namespace app {
 
@@ -77,28 +75,40 @@ const ComponentDesign kForm1Layout[] = {
     {L"TolveSystemMenu1", MakeSystemMenu, {{L"Position", 0}}, {{L"PopupMenu", L"PopupMenu1"}}},
 };
 
+toolkit::FormDesign Form1Design() {
+  toolkit::FormDesign design;
+  design.className = L"TForm1";
+  design.caption = L"HV";
+  // A single fixed border with the system menu and both buttons; always on top.
+  design.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  design.exStyle = WS_EX_TOPMOST;
+  design.clientWidth = kClientWidth;
+  design.clientHeight = kClientHeight;
+  design.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+  // Closing the main window ends the program.
+  design.hideOnClose = false;
+  // Activation leaves the keyboard focus with the window, not with a bar.
+  design.keepControlFocus = false;
+  return design;
+}
+
 }  // namespace
 
-TForm1::TForm1(Services services) : services_(services) {
-  toolkit::CreateArgs args;
-  args.className = L"TForm1";
-  args.caption = L"HV";
-  // A single fixed border with the system menu and both buttons; always on top.
-  args.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
-               WS_CLIPCHILDREN;
-  args.exStyle = WS_EX_TOPMOST;
-  // The layout is designed at 96 pixels per inch; on another display it
-  // grows with the font, as every size and position in it does below.
-  const toolkit::LayoutScale scale = toolkit::ScreenWindowScale();
-  args.clientWidth = scale(kClientWidth);
-  args.clientHeight = scale(kClientHeight);
-  args.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-  CreateHandle(args);
-  // The bars take their start positions here, before any handler is
-  // attached: loading runs no cycle and plays no cue.
-  toolkit::ApplyLayout(*this, kForm1Layout, scale);
-  for (int number = 1; number <= 7; ++number) {
-    ScrollBar(number).OnChange = [this] { ScrollBar1Change(); };
+// The bars take their start positions while the layout loads, before any
+// handler is attached: loading runs no cycle and plays no cue.
+TForm1::TForm1(CycleServices services)
+    : TForm(Form1Design(), kForm1Layout),
+      ScrollBar1(Part<toolkit::TScrollBar>(L"ScrollBar1")),
+      ScrollBar2(Part<toolkit::TScrollBar>(L"ScrollBar2")),
+      ScrollBar3(Part<toolkit::TScrollBar>(L"ScrollBar3")),
+      ScrollBar4(Part<toolkit::TScrollBar>(L"ScrollBar4")),
+      ScrollBar5(Part<toolkit::TScrollBar>(L"ScrollBar5")),
+      ScrollBar6(Part<toolkit::TScrollBar>(L"ScrollBar6")),
+      ScrollBar7(Part<toolkit::TScrollBar>(L"ScrollBar7")),
+      services_(services) {
+  for (toolkit::TScrollBar* bar : {&ScrollBar1, &ScrollBar2, &ScrollBar3, &ScrollBar4,
+                                   &ScrollBar5, &ScrollBar6, &ScrollBar7}) {
+    bar->OnChange = [this] { ScrollBar1Change(); };
   }
   SetPopupMenu(&Part<toolkit::TPopupMenu>(L"PopupMenu1"));
   Part<toolkit::TMenuItem>(L"Help1").OnClick = [this] { Help1Click(); };
@@ -122,10 +132,6 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::Show() {
-  if (!shown_) {
-    CenterOnScreen();
-    shown_ = true;
-  }
   // The first cycle is over before the window appears. Should it fail, the
   // error is shown and the window appears all the same: a program with no
   // visible window could not even be closed.
@@ -136,54 +142,44 @@ void TForm1::Show() {
       application->HandleException(error);
     }
   }
-  ShowWindow(Handle(), SW_SHOW);
+  TForm::Show();
   UpdateWindow(Handle());
 }
 
 void TForm1::FormShow() {
-  Beeper(kCueClick);
+  services_.sounds.Beeper(kCueClick);
   ScrollBar1Change();
 }
 
 void TForm1::FormDestroy() { surface_.reset(); }
 
-toolkit::TScrollBar& TForm1::ScrollBar(int number) const {
-  return Part<toolkit::TScrollBar>(L"ScrollBar" + std::to_wstring(number));
-}
-
 ControlValues TForm1::Values() const {
-  return {ScrollBar(1).Position(), ScrollBar(2).Position(), ScrollBar(3).Position(),
-          ScrollBar(4).Position(), ScrollBar(5).Position(), ScrollBar(6).Position(),
-          ScrollBar(7).Position()};
+  return {ScrollBar1.Position(), ScrollBar2.Position(), ScrollBar3.Position(),
+          ScrollBar4.Position(), ScrollBar5.Position(), ScrollBar6.Position(),
+          ScrollBar7.Position()};
 }
 
 void TForm1::ScrollBar1Change() {
   if (surface_ == nullptr) return;
   // All seven positions, whichever bar moved.
-  RegenerationCycle(*surface_, wallpaperFilePath_, Values(), *this);
+  RegenerationCycle(*surface_, wallpaperFilePath_, Values(), services_);
 }
 
 void TForm1::Help1Click() {
   if (help_ != nullptr) help_->Show();
-  Beeper(kCueExit);
+  services_.sounds.Beeper(kCueExit);
 }
 
 void TForm1::About1Click() {
   if (about_ != nullptr) about_->Show();
-  Beeper(kCueStrum);
+  services_.sounds.Beeper(kCueStrum);
 }
 
 void TForm1::BeSilent1Click() { services_.sounds.SetOn(false); }
 
 void TForm1::NoSounds1Click() {
   services_.sounds.SetOn(true);
-  Beeper(kCueStart);
-}
-
-void TForm1::Beeper(std::int32_t cue) { services_.sounds.Beeper(cue); }
-
-void TForm1::PublishWallpaper(const std::wstring& path) {
-  desktop::PublishWallpaper(services_.system, services_.desktop, path);
+  services_.sounds.Beeper(kCueStart);
 }
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -193,7 +189,7 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (application != nullptr && application->MainWindow() == Handle()) PostQuitMessage(0);
     return 0;
   }
-  return Window::WndProc(message, wParam, lParam);
+  return TForm::WndProc(message, wParam, lParam);
 }
 
 }  // namespace app

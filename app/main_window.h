@@ -5,30 +5,22 @@
 #include <string>
 
 #include "app/cycle.h"
-#include "app/sound.h"
-#include "desktop/desktop.h"
 #include "render/surface.h"
 #include "toolkit/form.h"
 #include "toolkit/scroll_bar.h"
-#include "toolkit/window.h"
 
 namespace app {
 
-class TForm1 : public toolkit::Window, public CycleSinks {
+class TForm1 : public toolkit::TForm {
  public:
-  struct Services {
-    desktop::SystemCalls& system;
-    desktop::DesktopState& desktop;
-    SoundCues& sounds;
-  };
-
-  // Builds the window, hidden, then runs FormCreate. Throws SurfaceError
-  // when the surface cannot be made.
-  explicit TForm1(Services services);
+  // Builds the window, hidden, then runs FormCreate. `services` serve the
+  // cycle, the screen size, the wallpaper path and the menu's cues. Throws
+  // SurfaceError when the surface cannot be made.
+  explicit TForm1(CycleServices services);
   ~TForm1() override;
 
   // FormShow, then the window becomes visible (centred the first time).
-  void Show();
+  void Show() override;
 
   // The About dialog and the help window that the menu shows; until they
   // are given, their items only play their cues.
@@ -48,25 +40,25 @@ class TForm1 : public toolkit::Window, public CycleSinks {
   void BeSilent1Click();
   void NoSounds1Click();
 
-  // Plays a cue through the process-wide sound switch.
-  void Beeper(std::int32_t cue) override;
-  void PublishWallpaper(const std::wstring& path) override;
-
-  // The seven control values, read from the bars.
-  ControlValues Values() const;
-  // The bar named ScrollBar1 ... ScrollBar7.
-  toolkit::TScrollBar& ScrollBar(int number) const;
-  const std::wstring& WallpaperFilePath() const { return wallpaperFilePath_; }
-  const TWin* Surface() const { return surface_.get(); }
+  // The seven bars, found once in the loaded layout.
+  toolkit::TScrollBar& ScrollBar1;
+  toolkit::TScrollBar& ScrollBar2;
+  toolkit::TScrollBar& ScrollBar3;
+  toolkit::TScrollBar& ScrollBar4;
+  toolkit::TScrollBar& ScrollBar5;
+  toolkit::TScrollBar& ScrollBar6;
+  toolkit::TScrollBar& ScrollBar7;
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  Services services_;
+  // The seven control values, read from the bars.
+  ControlValues Values() const;
+
+  CycleServices services_;
   std::wstring wallpaperFilePath_;
   std::unique_ptr<TWin> surface_;
-  bool shown_ = false;
   toolkit::TForm* about_ = nullptr;
   toolkit::TForm* help_ = nullptr;
 };

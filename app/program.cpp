@@ -10,7 +10,8 @@
 namespace app {
 
 int RunProgram(Platform& platform) {
-  // 1. Before any window: the temporary folder and the error mode.
+  // Before any window: the temporary folder that the wallpaper file goes
+  // in, and no system error boxes for the rest of the run.
   desktop::DesktopState desktopState;
   desktop::StartupStep(platform.system, desktopState);
   // What a killed run left beside the wallpaper file goes now, before this
@@ -19,22 +20,24 @@ int RunProgram(Platform& platform) {
     platform::RemoveLeftoverSaves(wallpaper);
   }
 
-  // 2. The application object.
+  // The application object: the message loop, and the box that shows an
+  // error escaping a handler.
   toolkit::Application application(L"Huevane");
   if (platform.errorBox) application.SetErrorBox(platform.errorBox);
   SoundCues sounds(platform.player);
 
   int exitCode = 0;
   {
-    // 3. The main window and, in its creation handler, the surface. A
-    // surface that cannot be made ends the program with one clear message.
+    // The windows, built hidden and kept until the loop ends. The main
+    // window comes first; its creation handler makes the screen-sized
+    // surface. The About dialog and the help window belong to it, and the
+    // menu shows these two and no others. A window or surface that cannot
+    // be made ends the program with one clear message.
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
     try {
-      form1 = std::make_unique<TForm1>(TForm1::Services{platform.system, desktopState, sounds});
-      // 4. and 5. The About dialog and the help window, hidden; the menu
-      // shows these two and no others.
+      form1 = std::make_unique<TForm1>(CycleServices{platform.system, desktopState, sounds});
       form2 = std::make_unique<TForm2>(form1->Handle());
       form3 = std::make_unique<TForm3>(form1->Handle());
     } catch (const std::exception& error) {
@@ -48,12 +51,13 @@ int RunProgram(Platform& platform) {
     form1->SetDialogs(form2.get(), form3.get());
     application.SetMainWindow(form1->Handle());
 
-    // 6. The loop shows the main window: the click, the first cycle, then
-    // the window on the screen.
+    // Showing the main window plays the click and runs the first cycle, so
+    // the wallpaper is set before the window is on the screen. The loop
+    // then runs until the main window closes or the agreement is refused.
     form1->Show();
     exitCode = application.Run();
-    // 8. Destroying the main window frees the surface; the wallpaper file
-    // and setting stay.
+    // Leaving this block destroys the windows, the main window's surface
+    // with it; the wallpaper file and setting stay.
   }
   desktop::ExitStep(desktopState);
   return exitCode;

@@ -14,7 +14,8 @@
 //
 // Four kinds of round take turns, on the same surface and desktop:
 //   - the real cycle, timed whole, with the publish step timed from inside
-//     its sink (so fill+save and publish are split without touching it);
+//     the system calls it makes (so fill+save and publish are split without
+//     touching it);
 //   - the same four steps called one by one, each timed, which splits the
 //     fill from the save;
 //   - the same steps with the save of every cycle going to a new file
@@ -37,6 +38,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -132,26 +134,54 @@ app::ControlValues ValuesFor(int round) {
   return values;
 }
 
-// The program's own sinks, less the sound: the publish is the real one and
-// is timed from inside, so the real cycle splits into fill+save and publish.
-class TimedSinks final : public app::CycleSinks {
+// The program's own system calls, with the publish timed from inside: it
+// starts with the version check and ends when the wallpaper call returns, so
+// the real cycle splits into fill+save and publish without touching it.
+class TimedSystemCalls final : public desktop::SystemCalls {
  public:
-  TimedSinks(desktop::SystemCalls& calls, desktop::DesktopState& state)
-      : calls_(calls), state_(state) {}
-
-  void PublishWallpaper(const std::wstring& path) override {
+  std::optional<std::wstring> TempPathWide() override { return real_.TempPathWide(); }
+  std::optional<std::wstring> TempPathAnsi() override { return real_.TempPathAnsi(); }
+  void SetErrorMode(std::uint32_t mode) override { real_.SetErrorMode(mode); }
+  std::int32_t GetSystemMetrics(std::int32_t index) override {
+    return real_.GetSystemMetrics(index);
+  }
+  std::optional<std::uint32_t> PlatformId() override {
     publishStart = Now();
-    desktop::PublishWallpaper(calls_, state_, path);
+    return real_.PlatformId();
+  }
+  void SystemParametersInfoA(std::uint32_t action, std::uint32_t param, const std::wstring& text,
+                             std::uint32_t flags) override {
+    real_.SystemParametersInfoA(action, param, text, flags);
     publishEnd = Now();
   }
-  void Beeper(std::int32_t) override {}
+  void SystemParametersInfoW(std::uint32_t action, std::uint32_t param, const std::wstring& text,
+                             std::uint32_t flags) override {
+    real_.SystemParametersInfoW(action, param, text, flags);
+    publishEnd = Now();
+  }
 
   std::int64_t publishStart = 0;
   std::int64_t publishEnd = 0;
 
  private:
-  desktop::SystemCalls& calls_;
-  desktop::DesktopState& state_;
+  desktop::Win32SystemCalls real_;
+};
+
+// The cue is silent: a sound device is nothing the cycle waits for.
+class SilentPlayer final : public app::SoundPlayer {
+ public:
+  void PlayResource(const char*) override {}
+};
+
+// The program's services, with the calls above and the silent cue.
+struct TimedServices {
+  TimedSystemCalls calls;
+  desktop::DesktopState state;
+  SilentPlayer player;
+  app::SoundCues sounds{player};
+  app::CycleServices services{calls, state, sounds};
+
+  TimedServices() { sounds.SetOn(true); }
 };
 
 enum Figure {
@@ -210,22 +240,22 @@ bool FileIsWhole(const std::wstring& path, const TWin& surface) {
   return size == kBmpHeaderBytes + surface.PixelBytes();
 }
 
-void RealCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
+void RealCycle(TWin& surface, const std::wstring& path, int round, TimedServices& timed,
                Measurements* m) {
   const std::int64_t t0 = Now();
-  app::RegenerationCycle(surface, path, ValuesFor(round), sinks);
+  app::RegenerationCycle(surface, path, ValuesFor(round), timed.services);
   const std::int64_t t1 = Now();
   if (m == nullptr) return;
   m->figures[kCycle].push_back(Ms(t0, t1));
-  m->figures[kCycleFillSave].push_back(Ms(t0, sinks.publishStart));
-  m->figures[kCyclePublish].push_back(Ms(sinks.publishStart, sinks.publishEnd));
+  m->figures[kCycleFillSave].push_back(Ms(t0, timed.calls.publishStart));
+  m->figures[kCyclePublish].push_back(Ms(timed.calls.publishStart, timed.calls.publishEnd));
 }
 
 // The same steps as app::RegenerationCycle, in the same order and with the
 // same arguments, each one timed. With `newFile` the save makes a new file
 // every cycle (WriteBmpFile: the same bytes), as the program did before it
 // kept a spare; only its save and its whole cycle are recorded then.
-void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedSinks& sinks,
+void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedServices& timed,
                   Measurements& m, bool newFile = false) {
   const app::ControlValues v = ValuesFor(round);
   const std::int64_t t0 = Now();
@@ -238,9 +268,9 @@ void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedSinks
     surface.SaveToBmp(std::filesystem::path(path));
   }
   const std::int64_t t2 = Now();
-  sinks.PublishWallpaper(path);
+  desktop::PublishWallpaper(timed.calls, timed.state, path);
   const std::int64_t t3 = Now();
-  sinks.Beeper(app::kCueStrum);
+  timed.sounds.Beeper(app::kCueStrum);
   const std::int64_t t4 = Now();
   if (newFile) {
     m.figures[kNewFileSave].push_back(Ms(t1, t2));
@@ -324,9 +354,9 @@ void Report(Size size, const Options& options, const Measurements& m) {
 // ---- one size ---------------------------------------------------------------
 
 int RunSize(Size size, const Options& options) {
-  desktop::Win32SystemCalls calls;
-  desktop::DesktopState state;
-  desktop::StartupStep(calls, state);
+  TimedServices timed;
+  desktop::DesktopState& state = timed.state;
+  desktop::StartupStep(timed.calls, state);
   std::wstring path;
   if (options.folder.empty()) {
     path = desktop::WallpaperFilePath(state);
@@ -374,12 +404,11 @@ int RunSize(Size size, const Options& options) {
     return 1;
   }
 
-  TimedSinks sinks(calls, state);
   Measurements m;
   int round = 0;
   for (int i = 0; i < options.warmup; ++i) {
-    RealCycle(*surface, path, round++, sinks, nullptr);
-    SteppedCycle(*surface, newFilePath, round++, sinks, m, /*newFile=*/true);
+    RealCycle(*surface, path, round++, timed, nullptr);
+    SteppedCycle(*surface, newFilePath, round++, timed, m, /*newFile=*/true);
     FloorCycle(*surface, floorPath, round++, header.data(), m);
   }
   for (auto& figure : m.figures) figure.clear();
@@ -389,9 +418,9 @@ int RunSize(Size size, const Options& options) {
   const double selfBefore = CpuMs(GetCurrentProcess());
   for (int i = 0; i < 4 * options.cycles; ++i) {
     switch (i % 4) {
-      case 0: RealCycle(*surface, path, round++, sinks, &m); break;
-      case 1: SteppedCycle(*surface, path, round++, sinks, m); break;
-      case 2: SteppedCycle(*surface, newFilePath, round++, sinks, m, /*newFile=*/true); break;
+      case 0: RealCycle(*surface, path, round++, timed, &m); break;
+      case 1: SteppedCycle(*surface, path, round++, timed, m); break;
+      case 2: SteppedCycle(*surface, newFilePath, round++, timed, m, /*newFile=*/true); break;
       default: FloorCycle(*surface, floorPath, round++, header.data(), m); break;
     }
     // Outside the timings: SaveToBmp swallows its errors, so check here that
@@ -407,7 +436,7 @@ int RunSize(Size size, const Options& options) {
 
   Report(size, options, m);
   // The program's own last word on the wallpaper, as after a drag.
-  RealCycle(*surface, path, round++, sinks, nullptr);
+  RealCycle(*surface, path, round++, timed, nullptr);
   std::filesystem::remove_all(asideFolder, ignored);
 
   wchar_t published[MAX_PATH] = {};

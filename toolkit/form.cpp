@@ -8,7 +8,7 @@
 namespace toolkit {
 
 TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
-    : hideOnClose_(design.hideOnClose) {
+    : hideOnClose_(design.hideOnClose), keepControlFocus_(design.keepControlFocus) {
   // The font grows with the display; the layout grows with the font.
   const std::int32_t pixelsPerInch = ScreenPixelsPerInch();
   const LayoutScale scale = WindowScale(design.font, pixelsPerInch);
@@ -68,6 +68,7 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_ACTIVATE:
+      if (!keepControlFocus_) break;
       if (LOWORD(wParam) == WA_INACTIVE) {
         // Kept for the next activation.
         if (HWND focus = GetFocus(); IsOurChild(focus)) focus_ = focus;

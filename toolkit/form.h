@@ -31,6 +31,10 @@ struct FormDesign {
   HICON icon = nullptr;  // in the title bar, where the style shows one
   // The title bar's close button hides the window instead of destroying it.
   bool hideOnClose = true;
+  // Activation gives the keyboard focus to the control that last had it (at
+  // first, the first in Tab order), as a dialog box does; without this, the
+  // window itself takes it, as the system does.
+  bool keepControlFocus = true;
 };
 
 class TForm : public Window {
@@ -42,7 +46,7 @@ class TForm : public Window {
 
   // Shows the window without making it modal and brings it to the front:
   // centred on the screen the first time, later where it was last.
-  void Show();
+  virtual void Show();
   void Hide();
   bool Visible() const { return IsWindowVisible(Handle()) != FALSE; }
 
@@ -60,6 +64,7 @@ class TForm : public Window {
 
   HFONT font_ = nullptr;
   bool hideOnClose_;
+  bool keepControlFocus_;
   bool shown_ = false;
   HWND focus_ = nullptr;  // kept while the window is inactive
 };

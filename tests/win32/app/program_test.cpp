@@ -1,8 +1,8 @@
 // The whole program with the system calls and the sound service faked: the
 // start-up order, the first cycle before the window is visible, the sweep of
-// a killed run's files and the spare gone at the end, and how it copes with
-// a missing temporary folder, a failed save and a surface that cannot be
-// made.
+// a killed run's files and the spare gone at the end, how it copes with a
+// missing temporary folder, a failed save and a surface that cannot be made,
+// and where the main window puts the keyboard when it is activated.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/program.h"
 #include "render/bmp.h"
 #include "render/platform.h"
@@ -409,6 +410,32 @@ TEST(ProgramMenu, RefusingTheAgreementEndsTheProgramAndKeepsTheWallpaper) {
   int publishes = 0;
   for (const std::string& entry : run.fake.log) publishes += entry.rfind("wallpaper", 0) == 0;
   EXPECT_EQ(publishes, 1);
+}
+
+// The main window takes the keyboard itself when it is activated, as it
+// always has: no bar is focused (and none shows a blinking thumb) until the
+// user clicks one or presses Tab, and the next activation gives the keyboard
+// back to the window, not to the bar that last had it.
+TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
+  test::TempFolder folder;
+  FakePlatform fake;
+  fake.tempFolder = folder.path().wstring() + L"\\";
+  desktop::DesktopState state;
+  desktop::StartupStep(fake, state);
+  app::SoundCues sounds(fake);
+  toolkit::Application application(L"Huevane");
+  app::TForm1 form({fake, state, sounds});
+  form.Show();
+  ASSERT_EQ(GetActiveWindow(), form.Handle());
+  EXPECT_EQ(GetFocus(), form.Handle());
+
+  SetFocus(form.ScrollBar4.Handle());
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 50, 50,
+                               nullptr, nullptr, nullptr, nullptr);
+  SetActiveWindow(other);
+  SetActiveWindow(form.Handle());
+  EXPECT_EQ(GetFocus(), form.Handle());
+  DestroyWindow(other);
 }
 
 }  // namespace
