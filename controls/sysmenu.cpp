@@ -83,7 +83,6 @@ void TTolveSystemMenu::SetPosition(std::int32_t position) {
 }
 
 void TTolveSystemMenu::MergeIntoSystemMenu() {
-  if (Designing()) return;
   if (!IsTopLevelWindow(Owner())) throw EInvalidCast();
   // Toolkit windows make their handle when they are constructed.
   const HMENU systemMenu = GetSystemMenu(static_cast<toolkit::Window*>(Owner())->Handle(), FALSE);
