@@ -125,8 +125,8 @@ enum class TDragMode : std::uint8_t { dmManual, dmAutomatic };
 enum class TDragKind : std::uint8_t { dkDrag, dkDock };
 
 enum class TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
-using MouseEvent = std::function<void(TMouseButton button, std::int32_t x, std::int32_t y)>;
-using MouseMoveEvent = std::function<void(std::int32_t x, std::int32_t y)>;
+using TMouseEvent = std::function<void(TMouseButton button, std::int32_t x, std::int32_t y)>;
+using TMouseMoveEvent = std::function<void(std::int32_t x, std::int32_t y)>;
 
 class TGraphicControl : public Component {
  public:
@@ -159,9 +159,9 @@ class TGraphicControl : public Component {
   Component* PopupMenu = nullptr;
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
-  MouseEvent OnMouseDown;
-  MouseEvent OnMouseUp;
-  MouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
   std::function<void()> OnDragDrop;
   std::function<void()> OnDragOver;
   std::function<void()> OnEndDrag;
