@@ -134,7 +134,6 @@ LineShape ShapeOfLine(std::int32_t width, std::int32_t height, std::uint8_t dire
 
 TLine::TLine(toolkit::Component* owner, toolkit::GraphicHost* host)
     : toolkit::TGraphicControl(owner, host) {
-  SetReplicatable(true);
   SetBounds(Left(), Top(), 65, 4);
   // The base's brush is white; the pen keeps its black, 1 pixel, solid.
   Canvas().Brush().SetColor(toolkit::clBlack);
@@ -225,17 +224,6 @@ void TLine::SetDesignValue(std::wstring_view property, const toolkit::DesignValu
   } else {
     toolkit::TGraphicControl::SetDesignValue(property, value);
   }
-}
-
-bool TLine::Stored(std::wstring_view property) const {
-  if (property == L"Direction") return direction_ != drLeftRight;
-  if (property == L"LineColor" || property == L"ArrowColor" || property == L"LineWidth") {
-    return true;
-  }
-  if (property == L"Arrow1") return arrow1_;
-  if (property == L"Arrow2") return arrow2_;
-  if (property == L"ArrowFactor") return arrowFactor_ != 3;
-  return false;
 }
 
 }  // namespace controls

@@ -94,11 +94,6 @@ class TLine : public toolkit::TGraphicControl {
   // switches; anything else goes to the control base.
   void SetDesignValue(std::wstring_view property, const toolkit::DesignValue& value) override;
 
-  // Whether a layout written from this control would hold `property`:
-  // the colours and the width always, the rest only when not at their
-  // defaults. False for any name that is not one of these seven.
-  bool Stored(std::wstring_view property) const;
-
  private:
   void SetArrow(bool& arrow, bool on);
 

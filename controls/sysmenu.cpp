@@ -30,7 +30,7 @@ bool IsTopLevelWindow(const toolkit::Component* component) {
 void InsertMenuEntry(const toolkit::TMenuItem& item, HMENU menu, std::int32_t position,
                      bool olderCall) {
   const std::string text = toolkit::AnsiText(item.EntryText());
-  const toolkit::TMenuEntryFlags flags = item.EntryFlags();
+  const toolkit::MenuEntryFlags flags = item.EntryFlags();
   const bool hasSubMenu = !item.Items().empty();
   if (olderCall) {
     UINT_PTR id = item.Command();
@@ -83,7 +83,6 @@ void TTolveSystemMenu::SetPosition(std::int32_t position) {
 }
 
 void TTolveSystemMenu::MergeIntoSystemMenu() {
-  if (Designing()) return;
   if (!IsTopLevelWindow(Owner())) throw EInvalidCast();
   // Toolkit windows make their handle when they are constructed.
   const HMENU systemMenu = GetSystemMenu(static_cast<toolkit::Window*>(Owner())->Handle(), FALSE);

@@ -50,9 +50,9 @@ class TTolveSystemMenu : public toolkit::Component {
   void SetPosition(std::int32_t position);
 
   // Copies every top-level popup item into the owner's system menu. Each
-  // call inserts afresh: entries from an earlier merge stay. Changes nothing
-  // in design mode. Throws EInvalidCast, before inserting anything, when the
-  // owner is not a top-level window.
+  // call inserts afresh: entries from an earlier merge stay. Throws
+  // EInvalidCast, before inserting anything, when the owner is not a
+  // top-level window.
   void MergeIntoSystemMenu();
   // One item's entry, unless the item is hidden.
   void InsertSystemMenuEntry(const toolkit::TMenuItem& item, HMENU systemMenu,

@@ -1,6 +1,6 @@
 // Components: the parts a window is built from. Each has an owner that
-// destroys it, a name, a design-mode flag and a load-complete notification,
-// and takes its design values by property name (see layout.h).
+// destroys it, a name and a load-complete notification, and takes its
+// design values by property name (see layout.h).
 #pragma once
 
 #include <cstdint>
@@ -26,10 +26,6 @@ class Component {
   Component* Owner() const { return owner_; }
   const std::wstring& Name() const { return name_; }
   void SetName(std::wstring name) { name_ = std::move(name); }
-
-  // Placed in a layout editor rather than running; nothing here sets it.
-  bool Designing() const { return designing_; }
-  void SetDesigning(bool designing) { designing_ = designing; }
 
   // Takes ownership: `component` is destroyed with this one, after any
   // component added later.
@@ -62,7 +58,6 @@ class Component {
  private:
   Component* owner_;
   std::wstring name_;
-  bool designing_ = false;
   std::vector<std::unique_ptr<Component>> owned_;
 };
 

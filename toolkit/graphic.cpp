@@ -59,14 +59,6 @@ void TGraphicControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_
   Invalidate();
 }
 
-void TGraphicControl::SetVisible(bool visible) {
-  if (visible == visible_) return;
-  // Hidden, the area shows the host again; shown, the control.
-  visible_ = true;
-  Invalidate();
-  visible_ = visible;
-}
-
 void TGraphicControl::Invalidate() {
   const Rect bounds = BoundsRect();
   if (host_ != nullptr && visible_ && !bounds.Empty()) host_->InvalidateArea(bounds);
@@ -74,15 +66,20 @@ void TGraphicControl::Invalidate() {
 
 void TGraphicControl::SetDesignValue(std::wstring_view property, const DesignValue& value) {
   if (property == L"Left") {
-    SetLeft(DesignInt(property, value));
+    SetBounds(DesignInt(property, value), top_, width_, height_);
   } else if (property == L"Top") {
-    SetTop(DesignInt(property, value));
+    SetBounds(left_, DesignInt(property, value), width_, height_);
   } else if (property == L"Width") {
-    SetWidth(DesignInt(property, value));
+    SetBounds(left_, top_, DesignInt(property, value), height_);
   } else if (property == L"Height") {
-    SetHeight(DesignInt(property, value));
+    SetBounds(left_, top_, width_, DesignInt(property, value));
   } else if (property == L"Visible") {
-    SetVisible(DesignBool(property, value));
+    const bool visible = DesignBool(property, value);
+    if (visible == visible_) return;
+    // Hidden, the area shows the host again; shown, the control.
+    visible_ = true;
+    Invalidate();
+    visible_ = visible;
   } else if (property == L"Hint") {
     Hint = DesignText(property, value);
   } else if (property == L"ShowHint") {

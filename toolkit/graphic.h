@@ -125,8 +125,8 @@ enum class TDragMode : std::uint8_t { dmManual, dmAutomatic };
 enum class TDragKind : std::uint8_t { dkDrag, dkDock };
 
 enum class TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
-using MouseEvent = std::function<void(TMouseButton button, std::int32_t x, std::int32_t y)>;
-using MouseMoveEvent = std::function<void(std::int32_t x, std::int32_t y)>;
+using TMouseEvent = std::function<void(TMouseButton button, std::int32_t x, std::int32_t y)>;
+using TMouseMoveEvent = std::function<void(std::int32_t x, std::int32_t y)>;
 
 class TGraphicControl : public Component {
  public:
@@ -144,13 +144,8 @@ class TGraphicControl : public Component {
   Rect BoundsRect() const;
   // Repaints the old area and the new one.
   void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
-  void SetLeft(std::int32_t left) { SetBounds(left, Top(), Width(), Height()); }
-  void SetTop(std::int32_t top) { SetBounds(Left(), top, Width(), Height()); }
-  void SetWidth(std::int32_t width) { SetBounds(Left(), Top(), width, Height()); }
-  void SetHeight(std::int32_t height) { SetBounds(Left(), Top(), Width(), height); }
 
   bool Visible() const { return visible_; }
-  void SetVisible(bool visible);
 
   // Settings every control has. The toolkit has no dragging, docking or
   // alignment: those are kept for the design data and change nothing.
@@ -164,16 +159,13 @@ class TGraphicControl : public Component {
   Component* PopupMenu = nullptr;
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
-  MouseEvent OnMouseDown;
-  MouseEvent OnMouseUp;
-  MouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
   std::function<void()> OnDragDrop;
   std::function<void()> OnDragOver;
   std::function<void()> OnEndDrag;
   std::function<void()> OnEndDock;
-
-  // The host may paint copies of this control's image into other canvases.
-  bool Replicatable() const { return replicatable_; }
 
   TCanvas& Canvas() { return canvas_; }
   const TCanvas& Canvas() const { return canvas_; }
@@ -183,15 +175,13 @@ class TGraphicControl : public Component {
   // Asks the host to repaint the control's area later.
   void Invalidate();
 
-  GraphicHost* Host() const { return host_; }
   // Called by a host that goes away before its controls.
   void ForgetHost() { host_ = nullptr; }
 
+  // Left, Top, Width, Height and Visible, and the settings above;
+  // reference PopupMenu.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
   void SetDesignReference(std::wstring_view property, Component* target) override;
-
- protected:
-  void SetReplicatable(bool replicatable) { replicatable_ = replicatable; }
 
  private:
   GraphicHost* host_;
@@ -200,7 +190,6 @@ class TGraphicControl : public Component {
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   bool visible_ = true;
-  bool replicatable_ = false;
   TCanvas canvas_;
 };
 

@@ -20,13 +20,6 @@ HFONT TLabel::Font() const {
   return reinterpret_cast<HFONT>(SendMessageW(window_.Handle(), WM_GETFONT, 0, 0));
 }
 
-void TLabel::SetCaption(std::wstring caption) {
-  if (caption == caption_) return;
-  caption_ = std::move(caption);
-  AdjustSize();
-  Invalidate();
-}
-
 void TLabel::AdjustSize() {
   if (!autoSize_) return;
   HDC dc = GetDC(nullptr);
@@ -56,7 +49,9 @@ void TLabel::Paint() {
 
 void TLabel::SetDesignValue(std::wstring_view property, const DesignValue& value) {
   if (property == L"Caption") {
-    SetCaption(DesignText(property, value));
+    caption_ = DesignText(property, value);
+    AdjustSize();
+    Invalidate();
   } else if (property == L"AutoSize") {
     autoSize_ = DesignBool(property, value);
   } else if (!font_.SetDesignValue(property, value)) {

@@ -18,10 +18,6 @@ class TLabel : public TGraphicControl {
  public:
   explicit TLabel(Window& owner);
 
-  const std::wstring& Caption() const { return caption_; }
-  void SetCaption(std::wstring caption);
-  bool AutoSize() const { return autoSize_; }
-
   void Paint() override;
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
   void Loaded() override;
@@ -44,22 +40,17 @@ class TImage : public TGraphicControl {
   explicit TImage(Window& owner);
   ~TImage() override;
 
-  // A BITMAP resource, or an ICON resource at its image of `size` pixels
-  // (0: its first image, at that image's size).
-  // Returns false when the program has no such picture.
-  bool LoadBitmap(const std::wstring& resource);
-  bool LoadIcon(const std::wstring& resource, int size);
-  // The picture's own size in pixels, 0 x 0 without one.
-  SIZE PictureSize() const { return pictureSize_; }
-  HBITMAP Bitmap() const { return bitmap_; }
-  HICON Icon() const { return icon_; }
-  // Sized to the picture: on from the layout only.
-  bool AutoSize() const { return autoSize_; }
-
   void Paint() override;
+  // Picture.Bitmap names a BITMAP resource, Picture.Icon an ICON resource;
+  // AutoSize sizes the control to the picture.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
  private:
+  // A BITMAP resource, or an ICON resource at its image of `size` pixels
+  // (0: its first image, at that image's size). Returns false when the
+  // program has no such picture.
+  bool LoadBitmap(const std::wstring& resource);
+  bool LoadIcon(const std::wstring& resource, int size);
   void Release();
   void AdjustSize();
   SIZE DrawnSize() const;

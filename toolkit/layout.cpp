@@ -13,12 +13,13 @@ std::int32_t LayoutScale::operator()(std::int32_t value) const {
   return static_cast<std::int32_t>(rounded);
 }
 
+namespace {
+
+// The properties that ApplyLayout scales, and the only ones.
 bool IsGeometryProperty(std::wstring_view property) {
   return property == L"Left" || property == L"Top" || property == L"Width" ||
          property == L"Height";
 }
-
-namespace {
 
 // The designed number of `property` among `values`, or 0.
 std::int32_t DesignNumber(const std::vector<ValueSetting>& values, std::wstring_view property) {

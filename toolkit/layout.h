@@ -54,10 +54,6 @@ struct LayoutScale {
   }
 };
 
-// The design properties that are positions or sizes: ApplyLayout scales
-// these, and only these.
-bool IsGeometryProperty(std::wstring_view property);
-
 // Builds `owner`'s components from `design`, with every Left and Top value
 // scaled by `scale`, and every Width and Height by its edges from the
 // component's designed Left or Top (0 where it has none). Throws std::invalid_argument for an

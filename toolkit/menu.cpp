@@ -1,36 +1,21 @@
 #include "toolkit/menu.h"
 
-#include <algorithm>
-#include <bitset>
 #include <stdexcept>
 
 namespace toolkit {
 
 namespace {
 
-// Commands from 0xF000 up are the system's own.
-constexpr std::uint32_t kFirstSystemCommand = 0xF000;
-
-// The process's command identifiers in use. 0 is never handed out: a menu
-// reports it for "nothing chosen".
-std::bitset<kFirstSystemCommand>& CommandsInUse() {
-  static std::bitset<kFirstSystemCommand> inUse;
-  return inUse;
-}
-
-std::uint16_t AllocateCommand() {
-  auto& inUse = CommandsInUse();
-  for (std::uint32_t command = 1; command < kFirstSystemCommand; ++command) {
-    if (!inUse[command]) {
-      inUse[command] = true;
-      return static_cast<std::uint16_t>(command);
-    }
+// Commands from 0xF000 up are the system's own, and a menu reports 0 for
+// "nothing chosen". Items count up from 1 and no number is handed out
+// again: a program makes a handful of items, not the 61,439 there are.
+std::uint16_t NextCommand() {
+  constexpr std::uint16_t kFirstSystemCommand = 0xF000;
+  static std::uint16_t last = 0;
+  if (last + 1 == kFirstSystemCommand) {
+    throw std::runtime_error("No menu command identifier is left.");
   }
-  throw std::runtime_error("No menu command identifier is left.");
-}
-
-void ReleaseCommand(std::uint16_t command) {
-  if (command != 0) CommandsInUse()[command] = false;
+  return ++last;
 }
 
 TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
@@ -39,13 +24,6 @@ TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
   if (name == L"mbBarBreak") return TMenuBreak::mbBarBreak;
   throw std::invalid_argument("design value of " + AnsiText(std::wstring(property)) +
                               " names no menu break");
-}
-
-template <class T>
-bool Store(T& field, T value) {
-  if (field == value) return false;
-  field = std::move(value);
-  return true;
 }
 
 }  // namespace
@@ -60,12 +38,9 @@ std::string AnsiText(const std::wstring& text) {
   return narrow;
 }
 
-TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(AllocateCommand()) {
+TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(NextCommand()) {
   handle_ = CreatePopupMenu();
-  if (handle_ == nullptr) {
-    ReleaseCommand(command_);
-    throw std::runtime_error("Cannot create a menu.");
-  }
+  if (handle_ == nullptr) throw std::runtime_error("Cannot create a menu.");
 }
 
 TMenuItem::TMenuItem(Component* owner, RootTag) : Component(owner) {
@@ -74,56 +49,24 @@ TMenuItem::TMenuItem(Component* owner, RootTag) : Component(owner) {
 }
 
 TMenuItem::~TMenuItem() {
-  if (parent_ != nullptr) parent_->Remove(*this);
+  if (parent_ != nullptr) {
+    std::erase(parent_->items_, this);
+    parent_->ItemsChanged();
+  }
   for (TMenuItem* item : items_) item->parent_ = nullptr;
   // Entries only: the sub-items' own menus are theirs to destroy.
   while (GetMenuItemCount(handle_) > 0) RemoveMenu(handle_, 0, MF_BYPOSITION);
   // A system menu that took this sub-menu destroys it with its window.
   if (IsMenu(handle_)) DestroyMenu(handle_);
-  ReleaseCommand(command_);
-}
-
-void TMenuItem::SetCaption(std::wstring caption) {
-  if (Store(caption_, std::move(caption))) Changed();
-}
-void TMenuItem::SetEnabled(bool enabled) {
-  if (Store(enabled_, enabled)) Changed();
-}
-void TMenuItem::SetVisible(bool visible) {
-  if (Store(visible_, visible)) Changed();
-}
-void TMenuItem::SetChecked(bool checked) {
-  if (Store(checked_, checked)) Changed();
-}
-void TMenuItem::SetRadioItem(bool radioItem) {
-  if (Store(radioItem_, radioItem)) Changed();
-}
-void TMenuItem::SetDefault(bool isDefault) {
-  if (Store(default_, isDefault)) Changed();
-}
-void TMenuItem::SetBreak(TMenuBreak menuBreak) {
-  if (Store(break_, menuBreak)) Changed();
-}
-void TMenuItem::SetShortCut(std::uint16_t shortCut) {
-  if (Store(shortCut_, shortCut)) Changed();
 }
 
 void TMenuItem::Add(TMenuItem& item) {
-  if (&item == this) throw std::invalid_argument("a menu item cannot hold itself");
-  for (TMenuItem* above = parent_; above != nullptr; above = above->parent_) {
-    if (above == &item) throw std::invalid_argument("a menu item cannot hold its own parent");
+  if (item.parent_ != nullptr) throw std::invalid_argument("a menu item has one parent");
+  for (const TMenuItem* above = this; above != nullptr; above = above->parent_) {
+    if (above == &item) throw std::invalid_argument("a menu item cannot hold itself");
   }
-  if (item.parent_ != nullptr) item.parent_->Remove(item);
   items_.push_back(&item);
   item.parent_ = this;
-  ItemsChanged();
-}
-
-void TMenuItem::Remove(TMenuItem& item) {
-  const auto found = std::find(items_.begin(), items_.end(), &item);
-  if (found == items_.end()) return;
-  items_.erase(found);
-  item.parent_ = nullptr;
   ItemsChanged();
 }
 
@@ -147,8 +90,8 @@ std::wstring TMenuItem::EntryText() const {
   return text;
 }
 
-TMenuEntryFlags TMenuItem::EntryFlags() const {
-  return MenuEntryFlags({caption_ == L"-", enabled_, checked_, radioItem_, default_, break_});
+MenuEntryFlags TMenuItem::EntryFlags() const {
+  return MenuEntryFlagsOf({caption_ == L"-", enabled_, checked_, radioItem_, default_, break_});
 }
 
 void TMenuItem::Changed() {
@@ -168,7 +111,7 @@ void TMenuItem::RebuildNative() {
   for (TMenuItem* item : items_) {
     if (!item->visible_) continue;
     std::wstring text = item->EntryText();
-    const TMenuEntryFlags flags = item->EntryFlags();
+    const MenuEntryFlags flags = item->EntryFlags();
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
@@ -183,24 +126,25 @@ void TMenuItem::RebuildNative() {
 
 void TMenuItem::SetDesignValue(std::wstring_view property, const DesignValue& value) {
   if (property == L"Caption") {
-    SetCaption(DesignText(property, value));
+    caption_ = DesignText(property, value);
   } else if (property == L"Enabled") {
-    SetEnabled(DesignBool(property, value));
+    enabled_ = DesignBool(property, value);
   } else if (property == L"Visible") {
-    SetVisible(DesignBool(property, value));
+    visible_ = DesignBool(property, value);
   } else if (property == L"Checked") {
-    SetChecked(DesignBool(property, value));
+    checked_ = DesignBool(property, value);
   } else if (property == L"RadioItem") {
-    SetRadioItem(DesignBool(property, value));
+    radioItem_ = DesignBool(property, value);
   } else if (property == L"Default") {
-    SetDefault(DesignBool(property, value));
+    default_ = DesignBool(property, value);
   } else if (property == L"Break") {
-    SetBreak(BreakNamed(property, DesignText(property, value)));
+    break_ = BreakNamed(property, DesignText(property, value));
   } else if (property == L"ShortCut") {
-    SetShortCut(static_cast<std::uint16_t>(DesignInt(property, value)));
+    shortCut_ = static_cast<std::uint16_t>(DesignInt(property, value));
   } else {
     Component::SetDesignValue(property, value);
   }
+  Changed();
 }
 
 void TMenuItem::SetDesignReference(std::wstring_view property, Component* target) {

@@ -21,45 +21,23 @@ namespace toolkit {
 
 class TMenuItem : public Component {
  public:
-  // Takes a command identifier that no other living item holds. Throws
-  // std::runtime_error when all of them are taken.
+  // Takes the next command identifier. Throws std::runtime_error when
+  // none is left below the system's own commands.
   explicit TMenuItem(Component* owner);
   // Leaves its parent and lets its own sub-items go; they stay alive but
   // belong to no menu.
   ~TMenuItem() override;
 
-  // Unique among the process's living items and below the system's own
-  // commands (0xF000); a system-menu copy carries the same number.
+  // Unique among the process's items and below the system's own commands
+  // (0xF000); a system-menu copy carries the same number.
   std::uint16_t Command() const { return command_; }
 
-  // Writers store and rebuild the native menu only when the value changes.
-  const std::wstring& Caption() const { return caption_; }  // "-" is a separator
-  void SetCaption(std::wstring caption);
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }  // a hidden item has no entry
-  void SetVisible(bool visible);
-  bool Checked() const { return checked_; }
-  void SetChecked(bool checked);
-  bool RadioItem() const { return radioItem_; }
-  void SetRadioItem(bool radioItem);
-  bool Default() const { return default_; }
-  void SetDefault(bool isDefault);
-  TMenuBreak Break() const { return break_; }
-  void SetBreak(TMenuBreak menuBreak);
-  // Virtual-key code in the low byte, scShift/scCtrl/scAlt above; shown
-  // after the caption as ShortCutToText spells it.
-  std::uint16_t ShortCut() const { return shortCut_; }
-  void SetShortCut(std::uint16_t shortCut);
 
   // The item's own native sub-menu: it opens from the item's entry once the
   // item has sub-items.
   HMENU Handle() const { return handle_; }
-  TMenuItem* Parent() const { return parent_; }
   const std::vector<TMenuItem*>& Items() const { return items_; }
-  // Appends `item`, taking it from the parent it had.
-  void Add(TMenuItem& item);
-  void Remove(TMenuItem& item);
 
   std::function<void()> OnClick;
   // Runs OnClick; a disabled item does nothing.
@@ -72,11 +50,13 @@ class TMenuItem : public Component {
   // sub-items and with a shortcut, a TAB and the shortcut's text.
   std::wstring EntryText() const;
   // The flag bits of the item's entry.
-  TMenuEntryFlags EntryFlags() const;
+  MenuEntryFlags EntryFlags() const;
 
-  // Values Caption, Enabled, Visible, Checked, RadioItem, Default, ShortCut
-  // and Break ("mbNone", "mbBreak" or "mbBarBreak"); reference Parent (a
-  // TPopupMenu or a TMenuItem).
+  // Values Caption ("-" is a separator), Enabled, Visible, Checked,
+  // RadioItem, Default, ShortCut (the virtual-key code in the low byte,
+  // scShift/scCtrl/scAlt above) and Break ("mbNone", "mbBreak" or
+  // "mbBarBreak"); reference Parent (a TPopupMenu or a TMenuItem), which an
+  // item takes once.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
   void SetDesignReference(std::wstring_view property, Component* target) override;
 
@@ -86,6 +66,8 @@ class TMenuItem : public Component {
   struct RootTag {};
   TMenuItem(Component* owner, RootTag);
 
+  // Appends `item`, which has no parent yet.
+  void Add(TMenuItem& item);
   // This item's entry in its parent changed.
   void Changed();
   // The list of sub-items changed: rebuild this item's native menu.

@@ -18,12 +18,13 @@ constexpr std::uint16_t scCtrl = 0x4000;
 constexpr std::uint16_t scAlt = 0x8000;
 
 // The text a menu shows for a shortcut: "Shift+", "Ctrl+", "Alt+" in that
-// order, then the key's name, as in "Shift+Ctrl+F1". Empty for 0 and for a
-// key with no name.
+// order, then the key's name, as in "Shift+Ctrl+F1". Keys have names for
+// the letters, the digits and F1 to F24; the text is empty for 0 and for
+// any other key.
 std::string ShortCutToText(std::uint16_t shortCut);
 
 // The attributes of a menu item that decide how its entry is drawn.
-struct TMenuItemLook {
+struct MenuItemLook {
   bool separator = false;  // the caption is exactly "-"
   bool enabled = true;
   bool checked = false;
@@ -33,7 +34,7 @@ struct TMenuItemLook {
 };
 
 // An entry's flag bits, for each way of inserting it.
-struct TMenuEntryFlags {
+struct MenuEntryFlags {
   // For InsertMenu: MF_SEPARATOR, MF_MENUBREAK/MF_MENUBARBREAK, MF_CHECKED,
   // MF_GRAYED|MF_DISABLED. The call has no radio mark or default entry.
   std::uint32_t insertFlags = 0;
@@ -41,9 +42,9 @@ struct TMenuEntryFlags {
   std::uint32_t type = 0;
   // MENUITEMINFO's fState: MFS_CHECKED, MFS_DISABLED, MFS_DEFAULT.
   std::uint32_t state = 0;
-  bool operator==(const TMenuEntryFlags&) const = default;
+  bool operator==(const MenuEntryFlags&) const = default;
 };
 
-TMenuEntryFlags MenuEntryFlags(const TMenuItemLook& look);
+MenuEntryFlags MenuEntryFlagsOf(const MenuItemLook& look);
 
 }  // namespace toolkit

@@ -1,6 +1,6 @@
 #include "toolkit/scroll_bar.h"
 
-#include <stdexcept>
+#include <algorithm>
 
 #include "toolkit/window.h"
 
@@ -8,31 +8,16 @@ namespace toolkit {
 
 TScrollBar::TScrollBar(Window& owner)
     : TWinControl(owner, L"SCROLLBAR", WS_VISIBLE | WS_TABSTOP | SBS_VERT) {
-  Apply();
+  ClampAndApply();
 }
 
 TScrollBar* TScrollBar::FromHandle(HWND handle) {
   return dynamic_cast<TScrollBar*>(TWinControl::FromHandle(handle));
 }
 
-void TScrollBar::SetPosition(std::int32_t position) {
-  if (position > range_.max) position = range_.max;
-  if (position < range_.min) position = range_.min;
-  if (position == position_) return;
-  position_ = position;
-  Apply();
-}
-
-void TScrollBar::SetRange(std::int32_t min, std::int32_t max) {
-  if (min == range_.min && max == range_.max) return;
-  range_.min = min;
-  range_.max = max < min ? min : max;
+void TScrollBar::ClampAndApply() {
   if (position_ > range_.max) position_ = range_.max;
   if (position_ < range_.min) position_ = range_.min;
-  Apply();
-}
-
-void TScrollBar::Apply() {
   SCROLLINFO info{};
   info.cbSize = sizeof(info);
   info.fMask = SIF_RANGE | SIF_POS | SIF_PAGE | SIF_DISABLENOSCROLL;
@@ -56,17 +41,17 @@ void TScrollBar::Scroll(std::int32_t code, std::int32_t thumb) {
   const std::optional<std::int32_t> next = ScrollTo(range_, position_, code, track);
   if (!next) return;
   position_ = *next;
-  Apply();
+  ClampAndApply();
   if (OnChange) OnChange();
 }
 
 void TScrollBar::SetDesignValue(std::wstring_view property, const DesignValue& value) {
-  if (property == L"Min") {
-    SetRange(DesignInt(property, value), range_.max);
-  } else if (property == L"Max") {
-    SetRange(range_.min, DesignInt(property, value));
+  if (property == L"Max") {
+    range_.max = std::max(DesignInt(property, value), range_.min);
+    ClampAndApply();
   } else if (property == L"Position") {
-    SetPosition(DesignInt(property, value));
+    position_ = DesignInt(property, value);
+    ClampAndApply();
   } else if (property == L"SmallChange") {
     range_.smallChange = DesignInt(property, value);
   } else if (property == L"LargeChange") {

@@ -24,21 +24,18 @@ class TScrollBar : public TWinControl {
   static TScrollBar* FromHandle(HWND handle);
 
   std::int32_t Position() const { return position_; }
-  std::int32_t Min() const { return range_.min; }
-  std::int32_t Max() const { return range_.max; }
-  // Writers clamp the position into the range; they raise no OnChange.
-  void SetPosition(std::int32_t position);
-  void SetRange(std::int32_t min, std::int32_t max);
 
   std::function<void()> OnChange;
 
   // Moves the bar as the scroll code says.
   void Scroll(std::int32_t code, std::int32_t thumb) override;
 
+  // Max (from a minimum of 0), Position, clamped into the range, and the
+  // steps SmallChange and LargeChange. They raise no OnChange.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
  private:
-  void Apply();  // range and position to the native control
+  void ClampAndApply();  // the position into the range; both to the native control
 
   ScrollRange range_{0, 100, 1, 1};
   std::int32_t position_ = 0;

@@ -40,11 +40,6 @@ void TMemo::SetText(const std::wstring& text) {
   SetWindowTextW(Handle(), text.c_str());
 }
 
-void TMemo::SetReadOnly(bool readOnly) {
-  readOnly_ = readOnly;
-  SendMessageW(Handle(), EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
-}
-
 HBRUSH TMemo::ControlColor(HDC dc) {
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -55,7 +50,7 @@ void TMemo::SetDesignValue(std::wstring_view property, const DesignValue& value)
   if (property == L"Text") {
     SetText(DesignText(property, value));
   } else if (property == L"ReadOnly") {
-    SetReadOnly(DesignBool(property, value));
+    SendMessageW(Handle(), EM_SETREADONLY, DesignBool(property, value) ? TRUE : FALSE, 0);
   } else {
     TWinControl::SetDesignValue(property, value);
   }
@@ -65,11 +60,6 @@ void TMemo::SetDesignValue(std::wstring_view property, const DesignValue& value)
 // the default frame.
 TButton::TButton(Window& owner)
     : TWinControl(owner, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY) {}
-
-void TButton::SetDefault(bool isDefault) {
-  default_ = isDefault;
-  SetFramed(isDefault);
-}
 
 bool TButton::Framed() const {
   return (GetWindowLongW(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
@@ -119,7 +109,8 @@ void TButton::Notify(std::int32_t code) {
 
 void TButton::SetDesignValue(std::wstring_view property, const DesignValue& value) {
   if (property == L"Default") {
-    SetDefault(DesignBool(property, value));
+    default_ = DesignBool(property, value);
+    SetFramed(default_);
   } else {
     TWinControl::SetDesignValue(property, value);
   }

@@ -30,17 +30,13 @@ class TMemo : public TWinControl {
   // The whole text; lines end in "\r\n".
   std::wstring Text() const;
   void SetText(const std::wstring& text);
-  bool ReadOnly() const { return readOnly_; }
-  void SetReadOnly(bool readOnly);
 
   // Read-only or not, the text stands on the window colour, as it does in
   // an editable box.
   HBRUSH ControlColor(HDC dc) override;
 
+  // Text, and ReadOnly.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
-
- private:
-  bool readOnly_ = false;
 };
 
 // A push button. The default button is pressed by Enter wherever the focus
@@ -54,7 +50,6 @@ class TButton : public TWinControl {
 
   // The window's default button, whether or not it shows the frame now.
   bool Default() const { return default_; }
-  void SetDefault(bool isDefault);
   // Whether it shows the default frame now.
   bool Framed() const;
 
@@ -63,6 +58,7 @@ class TButton : public TWinControl {
   void Click();
 
   void Notify(std::int32_t code) override;
+  // Default: the window's default button.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
  private:

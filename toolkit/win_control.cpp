@@ -86,13 +86,6 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   MoveWindow(handle_, left, top, width, height, TRUE);
 }
 
-void TWinControl::SetCaption(std::wstring caption) {
-  if (caption == caption_) return;
-  caption_ = std::move(caption);
-  SetWindowTextW(handle_, caption_.c_str());
-  ContentChanged();
-}
-
 void TWinControl::ApplyFont() {
   HFONT font = font_.Make();
   if (font == nullptr) {
@@ -113,7 +106,9 @@ void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& 
   } else if (property == L"Height") {
     SetBounds(bounds_.left, bounds_.top, width, DesignInt(property, value));
   } else if (property == L"Caption") {
-    SetCaption(DesignText(property, value));
+    caption_ = DesignText(property, value);
+    SetWindowTextW(handle_, caption_.c_str());
+    ContentChanged();
   } else if (property == L"Hint") {
     hint_ = DesignText(property, value);
   } else if (property == L"ShowHint") {

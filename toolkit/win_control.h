@@ -68,14 +68,11 @@ class TWinControl : public Component {
   void SetBounds(int left, int top, int width, int height);
 
   const std::wstring& Caption() const { return caption_; }
-  void SetCaption(std::wstring caption);
   const std::wstring& Hint() const { return hint_; }
   bool ShowHint() const { return showHint_; }
   std::int32_t TabOrder() const { return tabOrder_; }
   // The tooltip that shows the hint, or nullptr (no hint, or ShowHint off).
   HWND HintWindow() const { return tooltip_.Tooltip(); }
-  // The control's own font, or nullptr when it uses its parent's.
-  HFONT OwnFont() const { return font_.Handle(); }
 
   // A notification code the control sent its parent (WM_COMMAND).
   virtual void Notify(std::int32_t /*code*/) {}

@@ -44,7 +44,6 @@ class Window : public Component, public GraphicHost {
 
   // Opens on a right-click that reaches this window, and receives the
   // commands of its items. Not owned: it must outlive the window's handle.
-  TPopupMenu* PopupMenu() const { return popupMenu_; }
   void SetPopupMenu(TPopupMenu* popupMenu) { popupMenu_ = popupMenu; }
 
   // How the window's layout was scaled for this display.

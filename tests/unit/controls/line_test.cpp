@@ -104,7 +104,6 @@ TEST(LineControl, StartsAs65By4BlackLeftToRightLineWithoutArrowheads) {
   auto owned = std::make_unique<TLine>(nullptr, &host);
   TLine& line = *owned;
   EXPECT_EQ(host.added, 1);
-  EXPECT_TRUE(line.Replicatable());
   EXPECT_EQ(line.Width(), 65);
   EXPECT_EQ(line.Height(), 4);
   EXPECT_EQ(line.Direction(), controls::drLeftRight);
@@ -473,48 +472,6 @@ TEST(LineControl, TakesItsDesignValuesByName) {
   for (const Bad& b : bad) {
     EXPECT_THROW(other.SetDesignValue(b.property, b.value), std::invalid_argument)
         << std::string(b.property, b.property + std::wcslen(b.property));
-  }
-}
-
-TEST(LineControl, StoresOnlyWhatALayoutNeeds) {
-  struct Case {
-    const char* name;
-    std::function<void(TLine&)> change;
-    std::vector<std::wstring> stored;
-  };
-  const Case cases[] = {
-      {"Defaults", nullptr, {L"LineColor", L"ArrowColor", L"LineWidth"}},
-      {"Changed",
-       [](TLine& l) {
-         l.SetDirection(controls::drUpDown);
-         l.SetArrow1(true);
-         l.SetArrow2(true);
-         l.SetArrowFactor(4);
-       },
-       {L"Direction", L"LineColor", L"ArrowColor", L"LineWidth", L"Arrow1", L"Arrow2",
-        L"ArrowFactor"}},
-      {"BackToDefaults",
-       [](TLine& l) {
-         l.SetDirection(controls::drUpDown);
-         l.SetDirection(controls::drLeftRight);
-         l.SetArrow2(true);
-         l.SetArrow2(false);
-         l.SetArrowFactor(0);
-         l.SetArrowFactor(3);
-       },
-       {L"LineColor", L"ArrowColor", L"LineWidth"}},
-  };
-  const wchar_t* properties[] = {L"Direction", L"LineColor", L"ArrowColor", L"LineWidth",
-                                 L"Arrow1",    L"Arrow2",    L"ArrowFactor", L"Left"};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TLine line(nullptr, nullptr);
-    if (c.change) c.change(line);
-    std::vector<std::wstring> stored;
-    for (const wchar_t* p : properties) {
-      if (line.Stored(p)) stored.push_back(p);
-    }
-    EXPECT_EQ(stored, c.stored);
   }
 }
 

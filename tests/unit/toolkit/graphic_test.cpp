@@ -93,14 +93,14 @@ TEST(GraphicControl, RepaintsTheOldAndTheNewAreaOnlyWhenSomethingChanged) {
   host.invalidated.clear();
   control.SetBounds(10, 20, 30, 40);
   EXPECT_TRUE(host.invalidated.empty());
-  control.SetLeft(11);
+  control.SetDesignValue(L"Left", 11);
   EXPECT_EQ(host.invalidated, (std::vector<Rect>{{10, 20, 40, 60}, {11, 20, 41, 60}}));
   host.invalidated.clear();
-  control.SetVisible(false);
-  control.SetWidth(5);      // hidden: nothing to repaint
-  control.SetVisible(false);
+  control.SetDesignValue(L"Visible", false);
+  control.SetDesignValue(L"Width", 5);  // hidden: nothing to repaint
+  control.SetDesignValue(L"Visible", false);
   EXPECT_EQ(host.invalidated, (std::vector<Rect>{{11, 20, 41, 60}}));
-  control.SetVisible(true);
+  control.SetDesignValue(L"Visible", true);
   EXPECT_EQ(host.invalidated.back(), (Rect{11, 20, 16, 60}));
 }
 

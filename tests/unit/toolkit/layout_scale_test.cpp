@@ -48,16 +48,6 @@ TEST(LayoutScale, TheDefaultIsTheIdentity) {
   EXPECT_EQ(scale(-2147483647 - 1), -2147483647 - 1);
 }
 
-TEST(LayoutScale, OnlyPositionsAndSizesAreGeometry) {
-  for (const wchar_t* name : {L"Left", L"Top", L"Width", L"Height"}) {
-    EXPECT_TRUE(toolkit::IsGeometryProperty(name)) << std::wstring(name).size();
-  }
-  for (const wchar_t* name : {L"Max", L"Min", L"Position", L"TabOrder", L"SmallChange",
-                              L"LargeChange", L"left", L"Hint", L""}) {
-    EXPECT_FALSE(toolkit::IsGeometryProperty(name));
-  }
-}
-
 class Sink : public Component {
  public:
   using Component::Component;

@@ -32,33 +32,6 @@ class Recorder : public Component {
   void Loaded() override { journal.push_back(Narrow(Name()) + " loaded"); }
 };
 
-// Like the system-menu merger: every new Position or Menu merges at once,
-// and a merge without a menu inserts nothing.
-class Merger : public Component {
- public:
-  using Component::Component;
-  int inserted = 0;
-  bool filterInstalled = false;
-  void SetDesignValue(std::wstring_view property, const DesignValue& value) override {
-    if (property != L"Position") return Component::SetDesignValue(property, value);
-    position_ = toolkit::DesignInt(property, value);
-    Merge();
-  }
-  void SetDesignReference(std::wstring_view property, Component* target) override {
-    if (property != L"Menu") return Component::SetDesignReference(property, target);
-    menu_ = target;
-    Merge();
-  }
-  void Loaded() override { filterInstalled = true; }
-
- private:
-  void Merge() {
-    if (menu_ != nullptr) inserted += 8;
-  }
-  Component* menu_ = nullptr;
-  int position_ = -1;
-};
-
 template <class T>
 std::unique_ptr<Component> Make(Component& owner) {
   return std::make_unique<T>(&owner);
@@ -76,19 +49,6 @@ TEST(Layout, ValuesThenReferencesThenLoadComplete) {
                                                "B.Partner->A", "A loaded", "B loaded"}));
   ASSERT_EQ(form.Components().size(), 2u);
   EXPECT_EQ(form.FindComponent(L"B")->Owner(), &form);
-}
-
-TEST(Layout, AMergerStoredBeforeItsMenuMergesExactlyOnce) {
-  Component form(nullptr);
-  const ComponentDesign design[] = {
-      {L"TolveSystemMenu1", Make<Merger>, {{L"Position", 0}}, {{L"Menu", L"PopupMenu1"}}},
-      {L"PopupMenu1", Make<Component>, {}, {}},
-  };
-  toolkit::ApplyLayout(form, design);
-  const auto* merger = dynamic_cast<Merger*>(form.FindComponent(L"TolveSystemMenu1"));
-  ASSERT_NE(merger, nullptr);
-  EXPECT_EQ(merger->inserted, 8);  // Position found no menu; the reference merged once
-  EXPECT_TRUE(merger->filterInstalled);
 }
 
 TEST(Layout, UnknownPropertiesAndMissingTargetsAreRefused) {

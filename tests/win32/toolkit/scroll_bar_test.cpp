@@ -102,12 +102,16 @@ TEST_F(BarFixture, ThumbPositionsWhileDraggingAndTheFinalOne) {
   EXPECT_EQ(NativePosition(), 12);
 }
 
-TEST_F(BarFixture, SettingThePositionClampsAndRaisesNothing) {
-  bar->SetPosition(400);
+TEST_F(BarFixture, ADesignedPositionIsClampedAndRaisesNothing) {
+  bar->SetDesignValue(L"Position", 400);
   EXPECT_EQ(bar->Position(), 255);
-  bar->SetPosition(-5);
+  bar->SetDesignValue(L"Position", -5);
   EXPECT_EQ(bar->Position(), 0);
   EXPECT_EQ(NativePosition(), 0);
+  bar->SetDesignValue(L"Position", 200);
+  bar->SetDesignValue(L"Max", 5);  // a smaller range takes the position with it
+  EXPECT_EQ(bar->Position(), 5);
+  EXPECT_EQ(NativePosition(), 5);
   EXPECT_TRUE(changes.empty());
 }
 
