@@ -108,7 +108,7 @@ TEST(LayoutScale, TheBarsCoverTheClientAreaAndKeepTheirNeighboursEdgesAtEveryTex
   // rounding each width on its own left the last column bare at 17 and 30
   // and let neighbours overlap by anything from 0 to 3 pixels.
   for (std::int32_t textHeight = 13; textHeight <= 31; ++textHeight) {
-    SCOPED_TRACE("text height " + std::to_string(textHeight));
+    SCOPED_TRACE(::testing::Message() << "text height " << textHeight);
     const LayoutScale scale{textHeight, 13};
     std::vector<ComponentDesign> design;
     for (const DesignedBar& bar : kMainWindowBars) {
