@@ -439,9 +439,11 @@ def keys_and_clicks_move_the_bars(case: Case) -> None:
     run.close()
 
 
-def soak(run: Run) -> None:
+def thumb_drag_soak(case: Case) -> None:
     """Thumb-track notifications back to back, in rounds, with the program's
     usage sampled after each round from the warm-up's last on."""
+    case.set_up()
+    run = case.start((320, 240))
 
     def settled_usage() -> dict[str, int]:
         """The program's usage once nothing is in flight: the drag's changes
@@ -489,16 +491,12 @@ def soak(run: Run) -> None:
         if all(sample.get(key, 0) > 0 for sample in samples):
             check(growth(key) <= slack, f"{key} grew by at most {slack} {unit} {measured}",
                   f"it grew by {growth(key)}: {[sample[key] for sample in samples]}")
-
-
-def thumb_drag_soak(case: Case) -> None:
-    case.set_up()
-    run = case.start((320, 240))
-    soak(run)
     run.close()
 
 
-def storm(run: Run) -> None:
+def message_storm(case: Case) -> None:
+    case.set_up()
+    run = case.start((320, 240))
     sent = run.program.driver("storm", str(STORM_SEED), str(STORM_MESSAGES))
     say(f"storm: WM_VSCROLL, WM_HSCROLL, WM_SYSCOMMAND, WM_COMMAND sent {sent['sent'][0]}")
     check(sent["lost"] == ["0"], "every message of the storm was answered", str(sent["lost"]))
@@ -515,12 +513,6 @@ def storm(run: Run) -> None:
     run.program.keys((1, key, 1))
     values = (0 if key == "HOME" else 255,) + values[1:]
     run.expect_values(values, f"ScrollBar1 {key} after the storm")
-
-
-def message_storm(case: Case) -> None:
-    case.set_up()
-    run = case.start((320, 240))
-    storm(run)
     run.close()
 
 
@@ -646,10 +638,12 @@ def refusing_the_agreement_ends_the_program(case: Case) -> None:
     run.finished()
 
 
-def popup_about(run: Run) -> None:
+def popup_menu_about(case: Case) -> None:
     """A right-click on the style bar opens the main window's popup menu
     at the pointer, in front of the main window, with its eight items;
     a left click on "About" then shows the About dialog with its cue."""
+    case.set_up()
+    run = case.start((800, 600))
     main = run.program.form(MAIN_CLASS)
     _, origin, bars = run.program.bars()
     left, top, width, height = bars[LEFT_TO_RIGHT.index(7)][:4]
@@ -694,12 +688,6 @@ def popup_about(run: Run) -> None:
     facts = check_shown(run, ABOUT, "About, clicked in the popup menu,")
     check_centred(run, facts, "the About dialog")
     run.sound.check_cue(ABOUT_CUE, before, "About from the popup menu")
-
-
-def popup_menu_about(case: Case) -> None:
-    case.set_up()
-    run = case.start((800, 600))
-    popup_about(run)
     run.close()
 
 
