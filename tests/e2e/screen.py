@@ -1,0 +1,231 @@
+"""The observer of the screen: captures of the X server's root window,
+judged once the window in question shows what it should or has finished
+painting, and pictures of windows for a person to look at."""
+
+from __future__ import annotations
+
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+from harness import SETTLE_WAIT, WINE_CALL, check, say, wait_until
+from session import MAIN_CLASS, Program, numbers
+from wallpaper import Bitmap, Pictures
+
+# How far a pixel of the screenshot may stray from the file, per channel. The
+# desktop shows the file as it is, on a 24-bit screen: exactly.
+SCREEN_TOLERANCE = 0
+# Samples are kept this far from the main window's frame; of the 18 x 14
+# sampled, the small centred window hides only a few.
+WINDOW_MARGIN = 8
+MIN_SCREEN_POINTS = 200
+# A window counts as painted when fewer than one of this many of its pixels
+# show the wallpaper's colour at their place: the wallpaper's colours have
+# no green, the windows' greys and title bars do, but the icon's gradient
+# may match a few.
+WALLPAPER_THROUGH = 100
+# Names a folder that the marked case also writes its pictures of the windows
+# to, under the names it gives them in its work folder.
+SCREENSHOTS_VARIABLE = "HUEVANE_E2E_SCREENSHOTS"
+
+Area = tuple[int, int, int, int]
+
+
+class Screen:
+    """What the screen shows of one run's desktop. The virtual desktop is
+    the only window on the case's Xvfb, at its origin."""
+
+    def __init__(self, program: Program, pictures: Pictures, publish: bool):
+        self.program = program
+        self.pictures = pictures
+        # Pictures of windows also go to HUEVANE_E2E_SCREENSHOTS.
+        self.publish = publish
+        self.work = program.session.work
+        self.log = program.session.log
+
+    def capture(self, area: Area, path: Path) -> bytes:
+        """The screen's pixels in the area (left, top, width, height) as RGB
+        rows, also kept in path; b"" if no screenshot could be taken."""
+        left, top, width, height = area
+        path.unlink(missing_ok=True)
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+                        "-depth", "8", f"rgb:{path}"], stdout=self.log, stderr=self.log,
+                       env=self.program.session.env, timeout=WINE_CALL)
+        pixels = path.read_bytes() if path.exists() else b""
+        return pixels if len(pixels) == width * height * 3 else b""
+
+    def to_png(self, raw: Path, width: int, height: int, out: str, *options: str) -> None:
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{raw}",
+                        *options, out], stdout=self.log, stderr=self.log)
+
+    def settled_capture(self, facts: dict[str, list[str]], area: Area,
+                        path: Path, good) -> tuple[bytes, bool]:
+        """Captures the area until good(pixels) holds, or until the window of
+        the facts has finished painting: every paint it was owed (frame,
+        client area, controls, the desktop behind it) carried out, its thread
+        back in its message loop, and two captures in a row alike after that.
+        Returns the last capture and whether good() held for it.
+
+        Wine's virtual desktop now and then leaves part of a window showing
+        what was under it a moment before (a menu just closed, the wallpaper
+        of a change) with no paint left due that would mend it. So a window
+        that has finished painting but does not show what it should is asked
+        once to paint itself all over again, and judged on that."""
+        last: dict = {"pixels": b"", "good": False, "settled": None, "repainted": False}
+        kind = facts["class"][0]
+
+        def done():
+            if self.program.form(kind).get("paint-pending") != ["0"]:
+                last["settled"] = None
+                return False
+            pixels = self.capture(area, path)
+            last["pixels"] = pixels
+            last["good"] = bool(pixels) and good(pixels)
+            if last["good"]:
+                return True
+            if not pixels or pixels != last["settled"]:
+                last["settled"] = pixels
+                return False
+            if last["repainted"]:
+                return True
+            say(f"     {kind} finished painting without showing what it should: "
+                "asked to paint itself again")
+            self.program.driver("repaint", kind)
+            last["repainted"] = True
+            last["settled"] = None
+            return False
+        wait_until(done, SETTLE_WAIT)
+        return last["pixels"], last["good"]
+
+    def check_desktop(self, rect: list[int]) -> None:
+        """The desktop shows the gradient wherever no window covers it."""
+        width, height = self.program.size
+        picture = Bitmap.read(self.pictures.expected(self.program.size))
+        left, top, right, bottom = rect
+        points = [(x, y)
+                  for x in [width * i // 16 + width // 32 for i in range(16)] + [0, width - 1]
+                  for y in [height * j // 12 + height // 24 for j in range(12)] + [0, height - 1]
+                  if not (left - WINDOW_MARGIN <= x < right + WINDOW_MARGIN
+                          and top - WINDOW_MARGIN <= y < bottom + WINDOW_MARGIN)]
+        # A main window grown over the desktop must not leave nothing to look at.
+        if not check(len(points) >= MIN_SCREEN_POINTS,
+                     "the main window leaves most of the desktop uncovered",
+                     f"window {rect}, {len(points)} points left"):
+            return
+        shot = self.work / f"screen-{width}x{height}.rgb"
+
+        def mismatches(pixels: bytes) -> list:
+            wrong = []
+            for x, y in points:
+                at = (y * width + x) * 3
+                seen = tuple(pixels[at:at + 3])
+                want = picture.rgb(x, y)
+                if max(abs(a - b) for a, b in zip(seen, want)) > SCREEN_TOLERANCE:
+                    wrong.append(((x, y), seen, want))
+            return wrong
+
+        # A wallpaper change is painted a moment after the call returns: the
+        # desktop's paint is due until then.
+        pixels, good = self.settled_capture(self.program.form(MAIN_CLASS),
+                                            (0, 0, width, height), shot,
+                                            lambda p: not mismatches(p))
+        wrong = [] if good else mismatches(pixels) if pixels else [("no screenshot", 0)]
+        if wrong:
+            self.to_png(shot, width, height, str(shot.with_suffix(".png")))
+        check(not wrong, f"the desktop shows the gradient at {len(points)} uncovered points",
+              f"{len(wrong)} differ, e.g. {wrong[:3]} (pixel, seen, expected); see "
+              f"{shot.with_suffix('.png')}")
+
+    def check_pixels(self, what: str, facts: dict[str, list[str]], area: Area,
+                     expected: list[tuple[int, int, tuple[int, int, int]]]) -> None:
+        """A screenshot of the area (left, top, width, height on the screen)
+        shows exactly the expected colours at the listed (x, y) points of
+        the area, once the window of the facts has painted."""
+        width, height = area[2], area[3]
+        name = "".join(c if c.isalnum() else "-" for c in what)
+        shot = self.work / f"{name}.rgb"
+
+        def differences(pixels: bytes) -> list:
+            return [((x, y), tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]), want)
+                    for x, y, want in expected
+                    if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]) != want]
+
+        pixels, good = self.settled_capture(facts, area, shot, lambda p: not differences(p))
+        wrong = [] if good else differences(pixels) if pixels else [("no screenshot", 0)]
+        png = shot.with_suffix(".png")
+        if wrong:
+            self.to_png(shot, width, height, str(png))
+        check(not wrong, f"{what}: all {len(expected)} pixels exact",
+              f"{len(wrong)} differ, e.g. {wrong[:4]} (x, y in the area; seen; expected); "
+              f"see {png}")
+
+    def save_window(self, facts: dict[str, list[str]], name: str) -> None:
+        """A picture of the window with its frame, for a person to look at;
+        taken once the window has painted itself all over: a wallpaper
+        change paints over windows until they redraw, and the wallpaper
+        shows through where one has not yet."""
+        left, top, right, bottom = numbers(facts, "rect")
+        width, height = right - left, bottom - top
+        wallpaper = Bitmap.read(self.pictures.expected(self.program.size))
+        raw = self.work / f"{name}.rgb"
+
+        def through(pixels: bytes) -> int:
+            return sum(1 for y in range(height) for x in range(width)
+                       if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
+                       == wallpaper.rgb(left + x, top + y))
+
+        pixels, painted = self.settled_capture(
+            facts, (left, top, width, height), raw,
+            lambda p: through(p) * WALLPAPER_THROUGH < width * height)
+        if not check(painted, "the window is painted all over before its picture is taken",
+                     f"{through(pixels) if pixels else 'no screenshot'} of "
+                     f"{width * height} pixels show the wallpaper"):
+            return
+        shot = self.work / name
+        # Without time stamps: the same window gives the same file.
+        self.to_png(raw, width, height, f"png:{shot}", "-strip")
+        if not check(shot.exists(), f"a picture of the window: {shot}", "convert failed"):
+            return
+        folder = os.environ.get(SCREENSHOTS_VARIABLE)
+        if folder and self.publish:
+            Path(folder).mkdir(parents=True, exist_ok=True)
+            shutil.copyfile(shot, Path(folder) / name)
+            say(f"     copied to {Path(folder) / name}")
+
+    def popup_items(self, rect: Area) -> list[tuple[str, int]]:
+        """The items of the open menu at `rect` (left, top, right, bottom on
+        the screen), read from a screenshot, top to bottom: each a kind and
+        the screen row of its middle. Its captions cannot be read from
+        another process under Wine, but their kinds show: a separator is a
+        row drawn across the menu, a caption a band of rows with a few
+        pixels of ink, in the text colour or, for a disabled item, another.
+        Kinds: "separator", "text", "disabled"."""
+        left, top, right, bottom = rect
+        width, height = right - left, bottom - top
+        shot = self.work / "popup-menu.rgb"
+        pixels = self.capture((left, top, width, height), shot)
+        if not pixels:
+            return []
+        self.to_png(shot, width, height, str(shot.with_suffix(".png")))
+        # Inside the one-pixel frame; the background is the commonest colour.
+        rows = [[tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
+                 for x in range(1, width - 1)] for y in range(1, height - 1)]
+        counts: dict[tuple, int] = {}
+        for row in rows:
+            for colour in row:
+                counts[colour] = counts.get(colour, 0) + 1
+        background = max(counts, key=counts.get)
+        bands: list[tuple[str, int, int, set]] = []  # kind, first, last row, ink
+        for y, row in enumerate(rows, start=1):
+            ink = [c for c in row if c != background]
+            kind = "" if not ink else "separator" if 2 * len(ink) > len(row) else "text"
+            if bands and kind == "text" and bands[-1][0] == "text" and bands[-1][2] == y - 1:
+                bands[-1] = ("text", bands[-1][1], y, bands[-1][3] | set(ink))
+            elif kind:
+                bands.append((kind, y, y, set(ink)))
+        # The enabled captions share the darkest ink; a disabled one has none of it.
+        darkest = min((c for _, _, _, ink in bands for c in ink), key=sum, default=None)
+        return [("text" if kind == "text" and darkest in ink else
+                 "disabled" if kind == "text" else kind, top + (first + last) // 2)
+                for kind, first, last, ink in bands]
