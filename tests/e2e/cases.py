@@ -19,7 +19,7 @@ from harness import (CHANGE_WAIT, CLOSE_WAIT, SETTLE_WAIT, SOUND_WAIT, WINDOW_WA
                      CaseFailed, check, say, wait_until)
 from runs import WINDOWS_VERSIONS, Case, Run
 from session import LEFT_TO_RIGHT, MAIN_CLASS, bar_index, control_centre, driver_facts, numbers
-from sound import wave_samples
+from sound import plays, wave_samples
 from wallpaper import (START_VALUES, WALLPAPER_NAME, Bitmap, check_no_temporaries, our_names,
                        picture_bytes, row_bytes)
 
@@ -546,7 +546,7 @@ def sound_switch(run: Run) -> None:
 
     def heard():
         data = noise_file.read_bytes() if noise_file.exists() else b""
-        return noise in wave_samples(data)
+        return plays(noise, wave_samples(data))
     check(wait_until(heard, SOUND_WAIT),
           f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
           f"not found in {noise_file}")
