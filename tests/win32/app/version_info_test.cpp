@@ -1,12 +1,20 @@
 // The built program carries its version information: what Explorer's
-// Properties page and any version query read from huevane.exe.
+// Properties page and any version query read from huevane.exe, and the
+// version the About dialog shows is the same one.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cwchar>
 #include <string>
 #include <vector>
+
+#include "app/about_dialog.h"
+#include "app/version.h"
+#include "toolkit/application.h"
+#include "toolkit/win_control.h"
 
 namespace {
 
@@ -57,27 +65,52 @@ struct VersionInfo : ::testing::Test {
     ASSERT_TRUE(api.info(program.c_str(), 0, bytes, block.data()));
   }
 
-  std::wstring Text(const wchar_t* path) {
+  std::wstring Text(const wchar_t* name) {
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
     void* value = nullptr;
     UINT length = 0;
-    if (!api.query(block.data(), path, &value, &length) || value == nullptr) return L"(none)";
+    if (!api.query(block.data(), path.c_str(), &value, &length) || value == nullptr) {
+      return L"(none)";
+    }
     return static_cast<const wchar_t*>(value);
+  }
+
+  const VS_FIXEDFILEINFO* Fixed() {
+    void* value = nullptr;
+    UINT length = 0;
+    if (!api.query(block.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
+      return nullptr;
+    }
+    return static_cast<const VS_FIXEDFILEINFO*>(value);
   }
 };
 
-TEST_F(VersionInfo, FileAndProductVersionAreOnePointTwo) {
-  void* value = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(api.query(block.data(), L"\\", &value, &length));
-  ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
-  const auto& fixed = *static_cast<const VS_FIXEDFILEINFO*>(value);
-  EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed.dwFileVersionMS, MAKELONG(2, 1));
-  EXPECT_EQ(fixed.dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed.dwProductVersionMS, MAKELONG(2, 1));
-  EXPECT_EQ(fixed.dwProductVersionLS, 0u);
-  EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_APP));
-  EXPECT_EQ(fixed.dwFileFlags & fixed.dwFileFlagsMask, 0u);  // a release build
+using Version = std::array<unsigned, 4>;
+
+Version FromFixed(DWORD high, DWORD low) {
+  return {HIWORD(high), LOWORD(high), HIWORD(low), LOWORD(low)};
+}
+
+// "1.2" or "1.2.0.0" as four numbers, the parts left out being 0; all 0
+// when the text is not such a version.
+Version FromText(const std::wstring& text) {
+  Version version{};
+  wchar_t after = 0;
+  const int read = swscanf(text.c_str(), L"%u.%u.%u.%u%lc", &version[0], &version[1], &version[2],
+                           &version[3], &after);
+  return read >= 2 && read <= 4 ? version : Version{};
+}
+
+TEST_F(VersionInfo, FileAndProductVersionAreTheProjectVersion) {
+  const VS_FIXEDFILEINFO* fixed = Fixed();
+  ASSERT_NE(fixed, nullptr);
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  const Version project = {HUEVANE_VERSION_MAJOR, HUEVANE_VERSION_MINOR, HUEVANE_VERSION_PATCH,
+                           HUEVANE_VERSION_TWEAK};
+  EXPECT_EQ(FromFixed(fixed->dwFileVersionMS, fixed->dwFileVersionLS), project);
+  EXPECT_EQ(FromFixed(fixed->dwProductVersionMS, fixed->dwProductVersionLS), project);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);  // a release build
 }
 
 TEST_F(VersionInfo, OneTranslationUsEnglishUnicode) {
@@ -90,25 +123,23 @@ TEST_F(VersionInfo, OneTranslationUsEnglishUnicode) {
   EXPECT_EQ(pair[1], 1200);
 }
 
-TEST_F(VersionInfo, Strings) {
-  const struct {
-    const wchar_t* name;
-    const wchar_t* expected;  // nullptr: present and not empty
-  } strings[] = {
-      {L"ProductName", L"Huevane"},     {L"ProductVersion", L"1.2.0.0"},
-      {L"FileVersion", L"1.2.0.0"},     {L"OriginalFilename", L"huevane.exe"},
-      {L"CompanyName", nullptr},        {L"FileDescription", nullptr},
-      {L"LegalCopyright", nullptr},
-  };
-  for (const auto& s : strings) {
-    const std::wstring text = Text((std::wstring(L"\\StringFileInfo\\040904B0\\") + s.name).c_str());
-    SCOPED_TRACE(testing::Message() << "string " << std::string(s.name, s.name + wcslen(s.name)));
-    EXPECT_NE(text, L"(none)");
-    EXPECT_FALSE(text.empty());
-    if (s.expected != nullptr) {
-      EXPECT_EQ(text, s.expected);
-    }
-  }
+// What the Properties page shows as text, and what the About dialog says,
+// name the version the file carries.
+TEST_F(VersionInfo, ThePropertiesPageAndTheAboutDialogShowTheSameVersion) {
+  const VS_FIXEDFILEINFO* fixed = Fixed();
+  ASSERT_NE(fixed, nullptr);
+  const Version file = FromFixed(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+  EXPECT_EQ(FromText(Text(L"FileVersion")), file) << Text(L"FileVersion");
+  EXPECT_EQ(FromText(Text(L"ProductVersion")), file) << Text(L"ProductVersion");
+
+  toolkit::Application application{L"Huevane"};
+  app::TForm2 about{nullptr};
+  wchar_t line[128] = {};
+  GetWindowTextW(about.Part<toolkit::TWinControl>(L"StaticText2").Handle(), line, 128);
+  // "Version 1.2 (Build ...)"
+  const std::wstring shown = line;
+  ASSERT_TRUE(shown.starts_with(L"Version ")) << shown;
+  EXPECT_EQ(FromText(shown.substr(8, shown.find(L' ', 8) - 8)), file) << shown;
 }
 
 }  // namespace
