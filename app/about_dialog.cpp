@@ -1,5 +1,6 @@
 #include "app/about_dialog.h"
 
+#include "app/version.h"
 #include "toolkit/application.h"
 #include "toolkit/graphic_controls.h"
 #include "toolkit/std_controls.h"
@@ -25,6 +26,10 @@ std::vector<toolkit::ValueSetting> VerdanaText(int left, int top, int width, int
           {L"Font.Charset", static_cast<std::int32_t>(ANSI_CHARSET)}};
 }
 
+// The version as the build sets it, beside the build's fixed name.
+constexpr const wchar_t* kVersionLine =
+    L"Version " HUEVANE_VERSION_TEXT " (Build 2643.Quenty.1970)";
+
 // Top to bottom. The banner starts 4 pixels left of the client area, so its
 // right edge meets the client area's right edge.
 const ComponentDesign kForm2Layout[] = {
@@ -41,7 +46,7 @@ const ComponentDesign kForm2Layout[] = {
       {L"Picture.Icon", std::wstring(L"ABOUTICON")}},
      {}},
     {L"StaticText2", MakeControl<toolkit::TStaticText>,
-     VerdanaText(132, 156, 248, 20, L"Version 1.2 (Build 2643.Quenty.1970)"), {}},
+     VerdanaText(132, 156, 248, 20, kVersionLine), {}},
     {L"Memo1",
      MakeControl<toolkit::TMemo>,
      {{L"Left", 4}, {L"Top", 236}, {L"Width", 465}, {L"Height", 169},

@@ -18,6 +18,26 @@ hv_say() {
 }
 hv_die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
+# --- building ---------------------------------------------------------------
+
+# Configures one build tree, Release, with Ninja, and builds the targets
+# named (all of them when none are):
+#   native  Linux gcc: huevane-render, the tests, the benchmarks
+#   win32   i686 mingw-w64: the Windows program and the Windows tests
+# Running it again rebuilds only what changed.
+hv_build_tree() {
+  local name=$1 dir="$HV_BUILD/$1" toolchain=() targets=()
+  shift
+  if [[ $name == win32 ]]; then
+    toolchain=(-DCMAKE_TOOLCHAIN_FILE="$HV_ROOT/cmake/toolchain-mingw32.cmake")
+  fi
+  (($# == 0)) || targets=(--target "$@")
+  hv_say "configuring $name in $dir"
+  cmake -S "$HV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" >/dev/null
+  hv_say "building $name${*:+: $*} (-j$HV_JOBS)"
+  cmake --build "$dir" --parallel "$HV_JOBS" "${targets[@]}"
+}
+
 # --- Xvfb -------------------------------------------------------------------
 
 HV_SESSION_DIR=""  # pipes and the Xvfb log, removed when the session stops

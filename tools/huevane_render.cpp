@@ -32,7 +32,7 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
   const ParseResult result = ParseRenderArgs(args);
   if (const auto* error = std::get_if<ArgsError>(&result)) {
     Say(error->message);
-    return error->exit_code;
+    return error->exitCode;
   }
   if (std::holds_alternative<HelpRequest>(result)) {
     std::cout << UsageText() << std::flush;
@@ -65,7 +65,7 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
   output_file::Result written;
   try {
     const auto header = EncodeBmpHeader(surface->Width(), surface->Height(), surface->RowStride());
-    written = output_file::WriteOutput(a.out, paths[a.out_index], BmpFileParts(*surface, header));
+    written = output_file::WriteOutput(a.out, paths[a.outIndex], BmpFileParts(*surface, header));
   } catch (const std::bad_alloc&) {
     written.message = "cannot write " + Quoted(a.out) + ": not enough memory";
   }

@@ -162,7 +162,7 @@ bool ApplyOption(Option option, std::string_view name, const std::string& text, 
         return false;
       }
       args.out = text;
-      args.out_index = index;
+      args.outIndex = index;
       return true;
   }
   return false;
@@ -221,9 +221,9 @@ std::uint64_t FillWork(std::int32_t width, std::int32_t height, std::int32_t sty
 
   const auto lines = static_cast<std::uint64_t>(last - first) + 1;
   const std::uint64_t spans = lines * (mirrored ? 2 : 1);  // at most 2^33
-  const std::uint64_t pixels_per_span =
+  const std::uint64_t pixelsPerSpan =
       columns ? ClampedSpanPixels(top, bottom, h - 1) : ClampedSpanPixels(left, right, w - 1);
-  return SaturatingMultiply(spans, pixels_per_span);
+  return SaturatingMultiply(spans, pixelsPerSpan);
 }
 
 std::uint64_t FillBudget(std::int32_t width, std::int32_t height) {
@@ -241,10 +241,10 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
   RenderArgs parsed;
   std::array<bool, kOptions.size()> seen{};
   bool help = false;
-  std::optional<std::string> first_problem;
-  std::string rect_text;
-  auto complain = [&first_problem](std::string problem) {
-    if (!first_problem) first_problem = std::move(problem);
+  std::optional<std::string> firstProblem;
+  std::string rectText;
+  auto complain = [&firstProblem](std::string problem) {
+    if (!firstProblem) firstProblem = std::move(problem);
   };
 
   // Walk everything even after a problem, so a --help further on still wins.
@@ -267,7 +267,7 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
       complain("option " + std::string(info->name) + " needs a value");
       continue;
     }
-    const std::size_t value_index = ++i;
+    const std::size_t valueIndex = ++i;
     const auto slot = static_cast<std::size_t>(info - kOptions.data());
     if (seen[slot]) {
       complain("option " + std::string(info->name) + " given twice");
@@ -275,14 +275,14 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
     }
     seen[slot] = true;
     std::string problem;
-    if (!ApplyOption(info->option, info->name, args[value_index], value_index, parsed, problem)) {
+    if (!ApplyOption(info->option, info->name, args[valueIndex], valueIndex, parsed, problem)) {
       complain(std::move(problem));
     }
-    if (info->option == Option::Rect) rect_text = args[value_index];
+    if (info->option == Option::Rect) rectText = args[valueIndex];
   }
 
   if (help) return HelpRequest{};
-  if (first_problem) return ArgsError{*first_problem};
+  if (firstProblem) return ArgsError{*firstProblem};
   for (std::size_t slot = 0; slot < kOptions.size(); ++slot) {
     if (kOptions[slot].required && !seen[slot]) {
       return ArgsError{"missing required option " + std::string(kOptions[slot].name)};
@@ -293,7 +293,7 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
   const std::uint64_t budget = FillBudget(parsed.width, parsed.height);
   if (work > budget) {
     // Only a given rectangle can get here: the whole surface is always within.
-    return ArgsError{"--rect " + Quoted(rect_text) + " with --style " +
+    return ArgsError{"--rect " + Quoted(rectText) + " with --style " +
                      std::to_string(parsed.style) + " would write " + std::to_string(work) +
                      " pixels on a " + std::to_string(parsed.width) + "x" +
                      std::to_string(parsed.height) + " picture, more than the limit of " +

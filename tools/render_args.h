@@ -43,14 +43,14 @@ struct RenderArgs {
   // caller holding the arguments in another encoding (UTF-16 on Windows) can
   // build the path from its own copy without a round trip through UTF-8.
   std::string out;
-  std::size_t out_index = 0;
+  std::size_t outIndex = 0;
 };
 
 struct HelpRequest {};
 
 struct ArgsError {
   std::string message;  // one line, no trailing newline
-  int exit_code = kExitBadArguments;
+  int exitCode = kExitBadArguments;
 };
 
 using ParseResult = std::variant<RenderArgs, HelpRequest, ArgsError>;

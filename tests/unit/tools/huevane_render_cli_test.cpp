@@ -37,10 +37,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Outcome {
-  int exit_code = -1;
+  int exitCode = -1;
   std::string out;  // stdout, with CR LF turned into LF
   std::string err;  // stderr, likewise
-  std::vector<std::uint8_t> out_bytes;  // stdout as written
+  std::vector<std::uint8_t> outBytes;  // stdout as written
 };
 
 fs::path RenderExecutable() {
@@ -121,7 +121,7 @@ Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, co
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
-    outcome.exit_code = static_cast<int>(code);
+    outcome.exitCode = static_cast<int>(code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
@@ -130,19 +130,19 @@ Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, co
   CloseHandle(err);
   outcome.out = ReadText(io / L"stdout.txt");
   outcome.err = ReadText(io / L"stderr.txt");
-  outcome.out_bytes = ReadBytes(io / L"stdout.txt");
+  outcome.outBytes = ReadBytes(io / L"stdout.txt");
   return outcome;
 }
 #else
 Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, const fs::path& io) {
-  const std::string out_path = io / "stdout.txt";
-  const std::string err_path = io / "stderr.txt";
+  const std::string outPath = io / "stdout.txt";
+  const std::string errPath = io / "stderr.txt";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   std::vector<std::string> words{exe.string()};
   words.insert(words.end(), args.begin(), args.end());
@@ -157,12 +157,12 @@ Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, co
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     // A crash shows as 128 + signal, which no expected status equals.
-    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   posix_spawn_file_actions_destroy(&actions);
-  outcome.out = ReadText(out_path);
-  outcome.err = ReadText(err_path);
-  outcome.out_bytes = ReadBytes(out_path);
+  outcome.out = ReadText(outPath);
+  outcome.err = ReadText(errPath);
+  outcome.outBytes = ReadBytes(outPath);
   return outcome;
 }
 #endif
@@ -280,7 +280,7 @@ std::vector<std::string> Args(const std::string& size, const std::string& start,
 
 TEST_F(RenderCli, HelpPrintsTheUsageOnStdoutAndExitsZero) {
   const Outcome outcome = Render({"--help"});
-  EXPECT_EQ(outcome.exit_code, 0);
+  EXPECT_EQ(outcome.exitCode, 0);
   EXPECT_EQ(outcome.err, "");
   EXPECT_NE(outcome.out.find("Usage: huevane-render --size WxH"), std::string::npos)
       << outcome.out;
@@ -302,7 +302,7 @@ TEST_F(RenderCli, TwoByTwoRedToBlueIsExactlyTheseBytes) {
   };
   const fs::path out = Work() / "red-blue.bmp";
   const Outcome outcome = Render(Args("2x2", "255,0,0", "0,0,255", "0", out));
-  ASSERT_EQ(outcome.exit_code, 0) << outcome.err;
+  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(Hex(ReadBytes(out)), Hex(expected));
@@ -356,7 +356,7 @@ TEST_F(RenderCli, WritesTheGradientItIsAskedFor) {
         Args(std::to_string(c.width) + "x" + std::to_string(c.height), c.start, c.end, c.style,
              out, c.extra);
     const Outcome outcome = Render(args);
-    ASSERT_EQ(outcome.exit_code, 0) << Joined(args) << "\n" << outcome.err;
+    ASSERT_EQ(outcome.exitCode, 0) << Joined(args) << "\n" << outcome.err;
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(Hex(ReadBytes(out)), Hex(ExpectedBmp(c.width, c.height, c.pixel)));
     fs::remove(out);
@@ -378,7 +378,7 @@ TEST_F(RenderCli, FillErrorPrintsExactlyItsMessageExitsOneAndWritesNothing) {
     const std::vector<std::string> args =
         Args("4x4", c.start, c.end, c.style, Work() / "never.bmp", {"--rect", c.rect});
     const Outcome outcome = Render(args);
-    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.err, "huevane-render: " + c.message + "\n");
     EXPECT_EQ(outcome.out, "");
     EXPECT_TRUE(WorkFiles().empty());
@@ -390,7 +390,7 @@ TEST_F(RenderCli, FillErrorLeavesAnExistingFileAlone) {
   std::ofstream(out, std::ios::binary) << "previous contents";
   const Outcome outcome =
       Render(Args("4x4", "1,0,0", "2,0,0", "0", out, {"--rect", "0,0,0,5"}));
-  EXPECT_EQ(outcome.exit_code, 1);
+  EXPECT_EQ(outcome.exitCode, 1);
   EXPECT_EQ(ReadText(out), "previous contents");
   EXPECT_EQ(WorkFiles(), std::set<fs::path>{out});
 }
@@ -427,7 +427,7 @@ TEST_F(RenderCli, BadArgumentsExitTwoWithOneLineNamingTheProblem) {
   for (const BadCase& c : cases) {
     SCOPED_TRACE(Joined(c.args));
     const Outcome outcome = Render(c.args);
-    EXPECT_EQ(outcome.exit_code, 2);
+    EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err.rfind("huevane-render: ", 0), 0u) << outcome.err;
     ASSERT_FALSE(outcome.err.empty());
@@ -445,9 +445,9 @@ TEST_F(RenderCli, WritesToANonAsciiPath) {
   fs::create_directory(folder);
   const fs::path out = folder / Utf8Path("ünïcødé 🌈 picture.bmp");
   const Outcome outcome = Render(Args("2x2", "255,0,0", "0,0,255", "0", out));
-  ASSERT_EQ(outcome.exit_code, 0) << outcome.err;
-  const auto blue_right = [](int x, int) { return x == 0 ? Rgb{255, 0, 0} : Rgb{0, 0, 255}; };
-  EXPECT_EQ(Hex(ReadBytes(out)), Hex(ExpectedBmp(2, 2, blue_right)));
+  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+  const auto blueRight = [](int x, int) { return x == 0 ? Rgb{255, 0, 0} : Rgb{0, 0, 255}; };
+  EXPECT_EQ(Hex(ReadBytes(out)), Hex(ExpectedBmp(2, 2, blueRight)));
   EXPECT_EQ(WorkFiles(), (std::set<fs::path>{folder, out}));
 }
 
@@ -507,7 +507,7 @@ mode_t PermissionBits(const fs::path& path) {
 struct TargetCase {
   const char* what;
   std::function<std::string()> make;  // makes the target, returns the --out value
-  int exit_code;
+  int exitCode;
   std::vector<std::string> mentions;  // in the one line on stderr; none: stderr empty
   std::function<void(const Outcome&)> check;
 };
@@ -533,11 +533,11 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
   };
   using Names = std::set<std::string>;
 #ifndef _WIN32
-  int fifo_reader = -1;
-  std::unique_ptr<NoNewFiles> read_only;
-  auto refuse_new_files = [&](const fs::path& folder) {
-    read_only = std::make_unique<NoNewFiles>(folder);
-    return read_only->Refuses();
+  int fifoReader = -1;
+  std::unique_ptr<NoNewFiles> readOnly;
+  auto refuseNewFiles = [&](const fs::path& folder) {
+    readOnly = std::make_unique<NoNewFiles>(folder);
+    return readOnly->Refuses();
   };
 #endif
 
@@ -555,7 +555,7 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
        }},
       {"- is standard output, bytes as they are", [] { return std::string("-"); }, 0, {},
        [&](const Outcome& outcome) {
-         EXPECT_EQ(Hex(outcome.out_bytes), Hex(picture));
+         EXPECT_EQ(Hex(outcome.outBytes), Hex(picture));
          EXPECT_EQ(names(), Names{});
        }},
       {"a directory is refused",
@@ -629,15 +629,15 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          ::mkfifo((work / "fifo").c_str(), 0644);
          // Open for reading first, so the renderer's open does not wait; the
          // small picture fits in the pipe.
-         fifo_reader = ::open((work / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+         fifoReader = ::open((work / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
          return Utf8(work / "fifo");
        },
        0, {},
        [&](const Outcome&) {
          std::vector<std::uint8_t> got(4096);
-         const ssize_t length = ::read(fifo_reader, got.data(), got.size());
+         const ssize_t length = ::read(fifoReader, got.data(), got.size());
          got.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-         ::close(fifo_reader);
+         ::close(fifoReader);
          EXPECT_EQ(Hex(got), Hex(picture));
          EXPECT_EQ(fs::status(work / "fifo").type(), fs::file_type::fifo);
          EXPECT_EQ(names(), Names{"fifo"});
@@ -646,7 +646,7 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
        [&] {
          fs::create_directory(work / "locked");
          const std::string out = file(work / "locked" / "kept.bmp", "old");
-         return refuse_new_files(work / "locked") ? out : "";
+         return refuseNewFiles(work / "locked") ? out : "";
        },
        0, {"folder '", "locked' takes no new files (", "locked/kept.bmp' was rewritten in place"},
        [&](const Outcome&) {
@@ -656,7 +656,7 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
       {"a folder that takes no new file: a new name is refused",
        [&] {
          fs::create_directory(work / "locked");
-         return refuse_new_files(work / "locked") ? Utf8(work / "locked" / "new.bmp") : "";
+         return refuseNewFiles(work / "locked") ? Utf8(work / "locked" / "new.bmp") : "";
        },
        1, {"cannot write '", "locked/new.bmp': folder '", "locked' is read-only: "},
        [&](const Outcome&) { EXPECT_EQ(names(), Names{"locked"}); }},
@@ -672,10 +672,10 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
       std::printf("skipped \"%s\": no way to make a folder refuse new files here\n", c.what);
       continue;
     }
-    std::vector<std::string> with_out = args;
-    with_out.back() = out;
-    const Outcome outcome = Render(with_out);
-    EXPECT_EQ(outcome.exit_code, c.exit_code) << outcome.err;
+    std::vector<std::string> withOut = args;
+    withOut.back() = out;
+    const Outcome outcome = Render(withOut);
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
     if (c.mentions.empty()) {
       EXPECT_EQ(outcome.err, "");
     } else {
@@ -687,11 +687,11 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
           << "message: " << outcome.err << "lacks: " << mention;
     }
     if (out != "-") {
-      EXPECT_TRUE(outcome.out_bytes.empty());
+      EXPECT_TRUE(outcome.outBytes.empty());
     }
     c.check(outcome);
 #ifndef _WIN32
-    read_only.reset();
+    readOnly.reset();
 #endif
   }
 }
@@ -704,7 +704,7 @@ TEST_F(RenderCli, APictureTooLargeForTheMemoryExitsOne) {
     args.push_back(arg);
   }
   const Outcome outcome = RunProgram("/bin/sh", args, root_ / "io");
-  EXPECT_EQ(outcome.exit_code, 1);
+  EXPECT_EQ(outcome.exitCode, 1);
   EXPECT_EQ(outcome.err.rfind("huevane-render: cannot make the picture: ", 0), 0u) << outcome.err;
   EXPECT_TRUE(WorkFiles().empty());
 }

@@ -68,7 +68,7 @@ struct Accepted {
 };
 
 RenderArgs Expect(std::int32_t w, std::int32_t h, Colour start, Colour end, std::int32_t style,
-                  std::int32_t weight, FillRect rect, std::string out, std::size_t out_index) {
+                  std::int32_t weight, FillRect rect, std::string out, std::size_t outIndex) {
   RenderArgs a;
   a.width = w;
   a.height = h;
@@ -78,7 +78,7 @@ RenderArgs Expect(std::int32_t w, std::int32_t h, Colour start, Colour end, std:
   a.weight = weight;
   a.rect = rect;
   a.out = std::move(out);
-  a.out_index = out_index;
+  a.outIndex = outIndex;
   return a;
 }
 
@@ -159,8 +159,8 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
     EXPECT_EQ(got.rect.right, want.rect.right);
     EXPECT_EQ(got.rect.bottom, want.rect.bottom);
     EXPECT_EQ(got.out, want.out);
-    EXPECT_EQ(got.out_index, want.out_index);
-    EXPECT_EQ(c.args.at(got.out_index), got.out);
+    EXPECT_EQ(got.outIndex, want.outIndex);
+    EXPECT_EQ(c.args.at(got.outIndex), got.out);
   }
 }
 
@@ -311,7 +311,7 @@ TEST(ParseRenderArgs, RefusesBadArgumentsWithExitTwoAndAOneLineReason) {
       ADD_FAILURE() << "accepted";
       continue;
     }
-    EXPECT_EQ(error->exit_code, kExitBadArguments);
+    EXPECT_EQ(error->exitCode, kExitBadArguments);
     EXPECT_FALSE(error->message.empty());
     EXPECT_EQ(error->message.find('\n'), std::string::npos) << error->message;
     EXPECT_EQ(error->message.find('\r'), std::string::npos) << error->message;
@@ -418,8 +418,8 @@ TEST(WithinFillBudget, WholeSurfaceIsAlwaysAllowed) {
 struct BoundaryCase {
   const char* what;
   std::int32_t width, height, style;
-  FillRect at_limit;    // work == budget
-  FillRect past_limit;  // the next larger rectangle
+  FillRect atLimit;    // work == budget
+  FillRect pastLimit;  // the next larger rectangle
 };
 
 TEST(WithinFillBudget, AllowsExactlyTheBudgetAndRefusesOneLineMore) {
@@ -433,11 +433,11 @@ TEST(WithinFillBudget, AllowsExactlyTheBudgetAndRefusesOneLineMore) {
   };
   for (const BoundaryCase& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(FillWork(c.width, c.height, c.style, c.at_limit), FillBudget(c.width, c.height));
-    EXPECT_TRUE(WithinFillBudget(c.width, c.height, c.style, c.at_limit));
-    EXPECT_GT(FillWork(c.width, c.height, c.style, c.past_limit),
+    EXPECT_EQ(FillWork(c.width, c.height, c.style, c.atLimit), FillBudget(c.width, c.height));
+    EXPECT_TRUE(WithinFillBudget(c.width, c.height, c.style, c.atLimit));
+    EXPECT_GT(FillWork(c.width, c.height, c.style, c.pastLimit),
               FillBudget(c.width, c.height));
-    EXPECT_FALSE(WithinFillBudget(c.width, c.height, c.style, c.past_limit));
+    EXPECT_FALSE(WithinFillBudget(c.width, c.height, c.style, c.pastLimit));
   }
 }
 
@@ -460,7 +460,7 @@ TEST(ParseRenderArgs, RefusesARectangleOverTheBudgetAndNamesIt) {
     const ParseResult result = ParseRenderArgs(args(style, rect));
     const auto* error = std::get_if<ArgsError>(&result);
     ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->exit_code, kExitBadArguments);
+    EXPECT_EQ(error->exitCode, kExitBadArguments);
     EXPECT_NE(error->message.find("--rect '" + rect + "'"), std::string::npos)
         << error->message;
     EXPECT_NE(error->message.find("--style " + style), std::string::npos) << error->message;

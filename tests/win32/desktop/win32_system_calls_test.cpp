@@ -155,15 +155,6 @@ class ScopedEnvironment {
   std::optional<std::wstring> old_;
 };
 
-TEST(Win32SystemCalls, TempPathWideIsWhatTheSystemSays) {
-  desktop::Win32SystemCalls calls;
-  const std::optional<std::wstring> folder = calls.TempPathWide();
-  ASSERT_TRUE(folder.has_value());
-  EXPECT_EQ(*folder, AskTempPathW());
-  ASSERT_FALSE(folder->empty());
-  EXPECT_EQ(folder->back(), L'\\');
-}
-
 TEST(Win32SystemCalls, TempPathAnsiIsWhatTheSystemSays) {
   char buffer[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathA(sizeof(buffer), buffer);
@@ -209,21 +200,6 @@ TEST(Win32SystemCalls, TempPathFollowsTheEnvironmentAtAnyLength) {
       EXPECT_EQ(calls.TempPathAnsi(), std::nullopt) << c.tmp.size() << " characters";
     }
   }
-}
-
-TEST(Win32SystemCalls, ScreenSizeIsWhatGetSystemMetricsSays) {
-  desktop::Win32SystemCalls calls;
-  EXPECT_EQ(calls.GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(calls.GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  EXPECT_EQ(desktop::ScreenWidth(calls), GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(desktop::ScreenHeight(calls), GetSystemMetrics(SM_CYSCREEN));
-  EXPECT_GT(desktop::ScreenWidth(calls), 0);
-  EXPECT_GT(desktop::ScreenHeight(calls), 0);
-}
-
-TEST(Win32SystemCalls, PlatformIsTheNtFamily) {
-  desktop::Win32SystemCalls calls;
-  EXPECT_EQ(calls.PlatformId(), std::optional<std::uint32_t>(VER_PLATFORM_WIN32_NT));
 }
 
 TEST(Win32SystemCalls, StartupReadsTheFolderAndSwitchesErrorBoxesOff) {
@@ -276,25 +252,6 @@ TEST(Win32SystemCalls, AnsiWallpaperCallHandsOverTheSameText) {
 
   EXPECT_EQ(DeskWallpaper(), path);
   EXPECT_EQ(ProfileWallpaperText(), path);
-}
-
-TEST(Win32SystemCalls, RestorerLeavesTheProfileAsFound) {
-  // The other suites in this prefix rely on it: checked here, not assumed.
-  const std::wstring desktopBefore = DeskWallpaper();
-  const std::optional<RegistryValue> profileBefore = ReadProfileWallpaper();
-  {
-    WallpaperRestorer restorer;
-    std::wstring elsewhere = L"C:\\nowhere\\else.bmp";
-    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, elsewhere.data(), SPIF_UPDATEINIFILE);
-    ASSERT_EQ(ProfileWallpaperText(), elsewhere);
-  }
-  EXPECT_EQ(DeskWallpaper(), desktopBefore);
-  const std::optional<RegistryValue> profileAfter = ReadProfileWallpaper();
-  ASSERT_EQ(profileAfter.has_value(), profileBefore.has_value());
-  if (profileBefore) {
-    EXPECT_EQ(profileAfter->type, profileBefore->type);
-    EXPECT_EQ(profileAfter->data, profileBefore->data);
-  }
 }
 
 }  // namespace
