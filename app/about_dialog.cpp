@@ -1,6 +1,9 @@
 #include "app/about_dialog.h"
 
+#include <string_view>
+
 #include "app/version.h"
+#include "render/text_win32.h"
 #include "toolkit/application.h"
 #include "toolkit/graphic_controls.h"
 #include "toolkit/std_controls.h"
@@ -99,9 +102,7 @@ std::wstring AgreementText() {
   const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
   if (bytes == nullptr || size == 0) return {};
   // Stored as Western text with plain line feeds; the box wants CR LF.
-  const int length = MultiByteToWideChar(1252, 0, bytes, static_cast<int>(size), nullptr, 0);
-  std::wstring stored(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(1252, 0, bytes, static_cast<int>(size), stored.data(), length);
+  const std::wstring stored = win32::Widen(std::string_view(bytes, size), 1252);
   std::wstring text;
   text.reserve(stored.size() + stored.size() / 16);
   for (wchar_t c : stored) {

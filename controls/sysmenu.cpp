@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/text_win32.h"
 #include "toolkit/window.h"
 
 namespace controls {
@@ -29,7 +30,7 @@ bool IsTopLevelWindow(const toolkit::Component* component) {
 
 void InsertMenuEntry(const toolkit::TMenuItem& item, HMENU menu, std::int32_t position,
                      bool olderCall) {
-  const std::string text = toolkit::AnsiText(item.EntryText());
+  const std::string text = win32::Narrow(item.EntryText());
   const toolkit::MenuEntryFlags flags = item.EntryFlags();
   const bool hasSubMenu = !item.Items().empty();
   if (olderCall) {

@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
+
+#include "render/text_win32.h"
 
 namespace desktop {
 
@@ -16,25 +19,6 @@ namespace {
 static_assert(sizeof(OSVERSIONINFOA) == 148);
 
 constexpr DWORD kAnsiFolderBuffer = 256;
-
-std::wstring FromAnsi(const char* text, int length) {
-  if (length == 0) return {};
-  const int wide = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-  if (wide <= 0) return {};
-  std::wstring result(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, length, result.data(), wide);
-  return result;
-}
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string result(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
-  return result;
-}
 
 }  // namespace
 
@@ -61,7 +45,7 @@ std::optional<std::wstring> Win32SystemCalls::TempPathAnsi() {
   // A path too long for the buffer comes back as the size it would need,
   // with nothing written: there is no path to take.
   if (length == 0 || length >= kAnsiFolderBuffer) return std::nullopt;
-  return FromAnsi(buffer, static_cast<int>(length));
+  return win32::Widen(std::string_view(buffer, length));
 }
 
 void Win32SystemCalls::SetErrorMode(std::uint32_t mode) { ::SetErrorMode(mode); }
@@ -79,7 +63,7 @@ std::optional<std::uint32_t> Win32SystemCalls::PlatformId() {
 
 void Win32SystemCalls::SystemParametersInfoA(std::uint32_t action, std::uint32_t param,
                                              const std::wstring& text, std::uint32_t flags) {
-  std::string ansi = ToAnsi(text);
+  std::string ansi = win32::Narrow(text);
   // An empty text would clear the wallpaper instead of setting it.
   if (ansi.empty() && !text.empty()) return;
   ::SystemParametersInfoA(action, param, ansi.data(), flags);

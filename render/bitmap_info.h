@@ -20,3 +20,8 @@ struct BitmapInfoHeader {
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
 constexpr std::uint32_t kBiRgb = 0;
+
+// The image's height in rows, whichever way round they are stored.
+constexpr std::int32_t HeightOf(const BitmapInfoHeader& header) {
+  return header.biHeight < 0 ? -header.biHeight : header.biHeight;
+}

@@ -52,10 +52,7 @@ void* MapZeroedBlock(std::size_t bytes) {
 SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t bytes) {
   void* block = MapZeroedBlock(bytes);
   if (block == nullptr) {
-    const std::int32_t height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    throw SurfaceError("Not enough memory for a " + std::to_string(header.biWidth) + " x " +
-                       std::to_string(height) + " picture (" + std::to_string(bytes) +
-                       " bytes).");
+    throw SurfaceError(SurfaceError::Reason::NoMemory, header.biWidth, HeightOf(header), bytes);
   }
   return {nullptr, nullptr, static_cast<std::uint8_t*>(block)};
 }

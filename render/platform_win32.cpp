@@ -13,19 +13,17 @@
 #include <vector>
 
 #include "render/platform.h"
+#include "render/scoped_win32.h"
 #include "render/surface.h"
 
 namespace platform {
 
 SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t bytes) {
-  const std::int32_t height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  auto fail = [&](const char* what) {
-    return SurfaceError("Not enough " + std::string(what) + " for a " +
-                        std::to_string(header.biWidth) + " x " + std::to_string(height) +
-                        " picture (" + std::to_string(bytes) + " bytes).");
-  };
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (dc == nullptr) throw fail("graphics resources");
+  win32::ScopedCreatedDC dc(CreateCompatibleDC(nullptr));
+  if (!dc) {
+    throw SurfaceError(SurfaceError::Reason::NoGraphicsResources, header.biWidth,
+                       HeightOf(header), bytes);
+  }
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -41,22 +39,23 @@ SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t b
   info.bmiHeader.biClrImportant = header.biClrImportant;
 
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap == nullptr || bits == nullptr) {
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    DeleteDC(dc);
-    throw fail("memory");
+  win32::ScopedBitmap section(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!section || bits == nullptr) {
+    throw SurfaceError(SurfaceError::Reason::NoMemory, header.biWidth, HeightOf(header), bytes);
   }
-  SelectObject(dc, bitmap);
+  // Selected for the surface's whole life: ReleaseSurfaceMemory deletes the
+  // DC with the section still in it.
+  SelectObject(dc.get(), section.get());
   // The padding bytes are never painted, and go into every saved file.
   std::memset(bits, 0, bytes);
-  return {bitmap, dc, static_cast<std::uint8_t*>(bits)};
+  return {section.release(), dc.release(), static_cast<std::uint8_t*>(bits)};
 }
 
 void ReleaseSurfaceMemory(SurfaceMemory& memory, std::size_t) noexcept {
-  // The DC goes first, with the section still selected; then the section.
-  if (memory.dc != nullptr) DeleteDC(static_cast<HDC>(memory.dc));
-  if (memory.bitmap != nullptr) DeleteObject(static_cast<HBITMAP>(memory.bitmap));
+  // Released in the reverse order of these lines: the DC first, with the
+  // section still selected; then the section.
+  const win32::ScopedBitmap section(static_cast<HBITMAP>(memory.bitmap));
+  const win32::ScopedCreatedDC dc(static_cast<HDC>(memory.dc));
   memory = {};
 }
 
@@ -119,17 +118,18 @@ bool RemoveName(const std::filesystem::path& name) {
 // with nothing left behind.
 std::filesystem::path WriteTemporary(const std::filesystem::path& target,
                                      std::span<const ByteRange> parts) {
-  HANDLE file = INVALID_HANDLE_VALUE;
+  win32::ScopedHandle file;
   std::filesystem::path temporary;
-  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
     temporary = TemporarySibling(target, GetCurrentProcessId());
-    file = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && !NameExists(GetLastError())) return {};
+    file.reset(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() && !NameExists(GetLastError())) return {};
   }
-  if (file == INVALID_HANDLE_VALUE) return {};
-  const bool written = WriteAll(file, parts);
-  const bool closed = CloseHandle(file) != 0;
+  if (!file.valid()) return {};
+  const bool written = WriteAll(file.get(), parts);
+  // A write may fail only when the file is closed.
+  const bool closed = file.close();
   if (written && closed) return temporary;
   DeleteFileW(temporary.c_str());
   return {};
@@ -205,19 +205,19 @@ bool SpareRoute::Write(const std::filesystem::path& target,
 bool SpareRoute::RewriteSpare(const std::filesystem::path& target,
                               std::span<const ByteRange> parts) {
   // Nobody else may read it half-written, nor write it meanwhile.
-  HANDLE file = CreateFileW(spare_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  win32::ScopedHandle file(CreateFileW(spare_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
   BY_HANDLE_FILE_INFORMATION facts{};
   // A second name would mean that someone else's file (the wallpaper, say,
   // or another copy's spare) is this very file: it must not change.
   const bool fits =
-      GetFileInformationByHandle(file, &facts) && facts.nNumberOfLinks == 1 &&
+      GetFileInformationByHandle(file.get(), &facts) && facts.nNumberOfLinks == 1 &&
       (facts.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0 &&
       ((static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32) | facts.nFileSizeLow) ==
           TotalSize(parts);
-  const bool written = fits && WriteAll(file, parts);
-  const bool closed = CloseHandle(file) != 0;
+  const bool written = fits && WriteAll(file.get(), parts);
+  const bool closed = file.close();
   if (!written || !closed) return false;
   // The spare is whole now. Where the old file can get no second name, it
   // goes when the spare replaces it, and the next save writes a new file.
@@ -271,14 +271,12 @@ void SpareRoute::RemoveLeftovers() noexcept {
 }
 
 bool ProcessIsRunning(std::uint32_t processId) noexcept {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-  if (process == nullptr) {
+  const win32::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  if (!process.valid()) {
     // One we may not open exists all the same.
     return GetLastError() == ERROR_ACCESS_DENIED;
   }
-  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
-  return running;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
@@ -288,16 +286,17 @@ void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
     pattern.replace_filename(L"~hv*");
     std::vector<std::filesystem::path> found;
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        std::filesystem::path name = target;
-        name.replace_filename(entry.cFileName);
-        found.push_back(std::move(name));
-      }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    {
+      const win32::ScopedFind search(FindFirstFileW(pattern.c_str(), &entry));
+      if (!search.valid()) return;
+      do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+          std::filesystem::path name = target;
+          name.replace_filename(entry.cFileName);
+          found.push_back(std::move(name));
+        }
+      } while (FindNextFileW(search.get(), &entry));
+    }
     const DWORD self = GetCurrentProcessId();
     for (const std::filesystem::path& name : found) {
       const std::optional<std::uint32_t> owner = SiblingOwner(name);

@@ -50,6 +50,14 @@ struct CreatedDCTraits {
   static bool IsSet(HDC dc) noexcept { return dc != nullptr; }
   static bool Free(HDC dc) noexcept { return DeleteDC(dc) != 0; }
 };
+struct IconTraits {
+  static bool IsSet(HICON icon) noexcept { return icon != nullptr; }
+  static bool Free(HICON icon) noexcept { return DestroyIcon(icon) != 0; }
+};
+struct FindTraits {
+  static bool IsSet(HANDLE search) noexcept { return HandleTraits::IsSet(search); }
+  static bool Free(HANDLE search) noexcept { return FindClose(search) != 0; }
+};
 
 // A kernel handle, closed with CloseHandle.
 using ScopedHandle = ScopedResource<HANDLE, HandleTraits>;
@@ -58,8 +66,14 @@ template <typename T>
 using ScopedGdiObject = ScopedResource<T, GdiObjectTraits>;
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedFont = ScopedGdiObject<HFONT>;
+using ScopedPen = ScopedGdiObject<HPEN>;
+using ScopedBrush = ScopedGdiObject<HBRUSH>;
 // A DC made with CreateCompatibleDC (or CreateDC), deleted with DeleteDC.
 using ScopedCreatedDC = ScopedResource<HDC, CreatedDCTraits>;
+// An icon made by LoadImage (not a shared one), destroyed with DestroyIcon.
+using ScopedIcon = ScopedResource<HICON, IconTraits>;
+// A directory search from FindFirstFile, ended with FindClose.
+using ScopedFind = ScopedResource<HANDLE, FindTraits>;
 
 // A window's (or the screen's, for a null window) DC from GetDC, given back
 // with ReleaseDC.

@@ -7,8 +7,23 @@
 
 namespace {
 
-std::string SizeText(std::int32_t width, std::int32_t height) {
-  return std::to_string(width) + " x " + std::to_string(height);
+std::string SurfaceErrorText(SurfaceError::Reason reason, std::int32_t width,
+                             std::int32_t height, std::size_t bytes) {
+  const std::string size = std::to_string(width) + " x " + std::to_string(height);
+  switch (reason) {
+    case SurfaceError::Reason::TooSmall:
+      return "Cannot make a " + size + " picture: width and height must be at least 1 pixel.";
+    case SurfaceError::Reason::TooLarge:
+      return "Cannot make a " + size + " picture: it would need more than the " +
+             std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold.";
+    case SurfaceError::Reason::NoMemory:
+    case SurfaceError::Reason::NoGraphicsResources:
+      break;
+  }
+  const char* what =
+      reason == SurfaceError::Reason::NoMemory ? "memory" : "graphics resources";
+  return "Not enough " + std::string(what) + " for a " + size + " picture (" +
+         std::to_string(bytes) + " bytes).";
 }
 
 // Out-of-range coordinates land on the nearest edge rather than being cut.
@@ -19,22 +34,19 @@ inline std::int32_t ClampCoordinate(std::int32_t value, std::int32_t max) {
 
 }  // namespace
 
+SurfaceError::SurfaceError(Reason reason, std::int32_t width, std::int32_t height,
+                           std::size_t bytes)
+    : std::runtime_error(SurfaceErrorText(reason, width, height, bytes)), reason_(reason) {}
+
 FloatingPointError::FloatingPointError(Kind kind)
     : std::runtime_error(kind == Kind::DivisionByZero ? "Floating point division by zero"
                                                       : "Invalid floating point operation"),
       kind_(kind) {}
 
 TWin::TWin(std::int32_t width, std::int32_t height) {
-  if (width < 1 || height < 1) {
-    throw SurfaceError("Cannot make a " + SizeText(width, height) +
-                       " picture: width and height must be at least 1 pixel.");
-  }
+  if (width < 1 || height < 1) throw SurfaceError(SurfaceError::Reason::TooSmall, width, height);
   const std::int64_t bytes = SurfaceBytes(width, height);
-  if (bytes == 0) {
-    throw SurfaceError("Cannot make a " + SizeText(width, height) +
-                       " picture: it would need more than the " +
-                       std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold.");
-  }
+  if (bytes == 0) throw SurfaceError(SurfaceError::Reason::TooLarge, width, height);
   const std::int64_t stride = StrideFor24Bit(width);
   Header.biSize = sizeof(BitmapInfoHeader);
   Header.biWidth = width;

@@ -18,10 +18,20 @@ class SpareRoute;
 }
 
 // Raised when the surface cannot be made: a size the format cannot hold, or
-// no memory / no DIB section for it.
+// no memory / no DIB section for it. The message names the size.
 class SurfaceError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  enum class Reason {
+    TooSmall,           // width or height below 1
+    TooLarge,           // more pixel bytes than a BMP file can hold
+    NoMemory,           // `bytes` of pixel memory not to be had
+    NoGraphicsResources // no memory DC for them
+  };
+  SurfaceError(Reason reason, std::int32_t width, std::int32_t height, std::size_t bytes = 0);
+  Reason reason() const noexcept { return reason_; }
+
+ private:
+  Reason reason_;
 };
 
 // Raised by FillGradient for a zero extent, before any pixel changes. The
@@ -80,9 +90,7 @@ class TWin {
   void SaveToBmp(const std::filesystem::path& Path);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
-  std::int32_t Height() const noexcept {
-    return Header.biHeight < 0 ? -Header.biHeight : Header.biHeight;
-  }
+  std::int32_t Height() const noexcept { return HeightOf(Header); }
   std::int32_t RowStride() const noexcept { return Stride; }
   std::uint8_t* PixelBits() noexcept { return Bits; }
   const std::uint8_t* PixelBits() const noexcept { return Bits; }

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "render/text_win32.h"
+
 namespace toolkit {
 
 namespace {
@@ -100,15 +102,6 @@ bool IsKeyboardNavigation(MSG& message) {
 
 }  // namespace
 
-std::wstring WideText(const char* utf8) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  if (length <= 1) return {};
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.data(), length);
-  text.pop_back();  // the terminating zero
-  return text;
-}
-
 Application::Application(std::wstring title) : title_(std::move(title)), previous_(current) {
   errorBox_ = [](const std::wstring& boxTitle, const std::wstring& text) {
     MessageBoxW(GetActiveWindow(), text.c_str(), boxTitle.c_str(), MB_OK | MB_ICONERROR);
@@ -167,7 +160,7 @@ void Application::Terminate() {
 
 void Application::HandleException(const std::exception& error) noexcept {
   try {
-    if (errorBox_) errorBox_(title_, WideText(error.what()));
+    if (errorBox_) errorBox_(title_, win32::Widen(error.what(), CP_UTF8));
   } catch (...) {
     // Out of memory for the box itself: nothing more can be shown.
   }

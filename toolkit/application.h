@@ -73,7 +73,4 @@ class Application {
   Application* previous_;
 };
 
-// Text of an error's message as UTF-16 (messages are UTF-8).
-std::wstring WideText(const char* utf8);
-
 }  // namespace toolkit

@@ -3,36 +3,27 @@
 // positions and sizes follow the font's new text height.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 
+#include "toolkit/font.h"
 #include "toolkit/layout.h"
 
 namespace toolkit {
 
-// A window's font as designed at 96 pixels per inch.
-struct DesignFont {
-  const wchar_t* face = L"MS Sans Serif";
-  std::int32_t pixelHeight = 11;  // character height, without internal leading
-  std::int32_t textHeight = 13;   // the font's text height at 96 pixels per inch
-};
+inline constexpr std::int32_t kDesignPixelsPerInch = 96;
 
 // The screen's pixels per inch (vertical), as windows are built with it.
 std::int32_t ScreenPixelsPerInch();
-
-// `font`'s character height on a display of `pixelsPerInch`.
-std::int32_t ScaledFontHeight(const DesignFont& font, std::int32_t pixelsPerInch);
 
 // The scale for a window built with `font` on a display of `pixelsPerInch`:
 // the text height of the font at its scaled height, measured, over its
 // design text height. At 96 pixels per inch this is the identity without
 // measuring anything, so a layout comes out exactly as designed.
-LayoutScale WindowScale(const DesignFont& font, std::int32_t pixelsPerInch);
+LayoutScale WindowScale(const FontDesign& font, std::int32_t pixelsPerInch);
 
 // The same for the screen's own pixels per inch: what a form passes to
 // ApplyLayout, and applies to its design client width and height.
-inline LayoutScale ScreenWindowScale(const DesignFont& font = {}) {
+inline LayoutScale ScreenWindowScale(const FontDesign& font = WindowFontDesign()) {
   return WindowScale(font, ScreenPixelsPerInch());
 }
 

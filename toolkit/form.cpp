@@ -13,8 +13,7 @@ TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
   const std::int32_t pixelsPerInch = ScreenPixelsPerInch();
   const LayoutScale scale = WindowScale(design.font, pixelsPerInch);
   SetScale(scale);
-  font_ = CreateDesignFont({design.font.face, design.font.pixelHeight, false, DEFAULT_CHARSET},
-                           pixelsPerInch);
+  font_ = MakeFont(design.font, pixelsPerInch);
   CreateArgs args;
   args.className = design.className;
   args.caption = design.caption;
@@ -29,9 +28,9 @@ TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
 }
 
 TForm::~TForm() {
-  // The controls may still be drawing with the font while the window goes.
+  // The controls may still be drawing with the font while the window goes;
+  // the font goes with the members, after it.
   DestroyHandle();
-  if (font_ != nullptr) DeleteObject(font_);
 }
 
 void TForm::Show() {
@@ -60,7 +59,7 @@ void TForm::FocusControl(TWinControl& control) {
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
+      return reinterpret_cast<LRESULT>(font_.get());
     case WM_CLOSE:
       if (hideOnClose_) {
         Hide();

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "render/scoped_win32.h"
 #include "toolkit/dpi.h"
 #include "toolkit/layout.h"
 #include "toolkit/window.h"
@@ -24,7 +25,7 @@ struct FormDesign {
   // The client area at 96 pixels per inch.
   int clientWidth = 0;
   int clientHeight = 0;
-  DesignFont font;
+  FontDesign font = WindowFontDesign();
   // The window it belongs to: it has no taskbar button of its own, stays
   // above that window and is minimised with it.
   HWND owner = nullptr;
@@ -50,7 +51,7 @@ class TForm : public Window {
   void Hide();
   bool Visible() const { return IsWindowVisible(Handle()) != FALSE; }
 
-  HFONT Font() const { return font_; }
+  HFONT Font() const { return font_.get(); }
 
   // Gives `control` the keyboard focus now if the window is active, or
   // when it is next activated.
@@ -62,7 +63,7 @@ class TForm : public Window {
  private:
   bool IsOurChild(HWND window) const;
 
-  HFONT font_ = nullptr;
+  win32::ScopedFont font_;
   bool hideOnClose_;
   bool keepControlFocus_;
   bool shown_ = false;

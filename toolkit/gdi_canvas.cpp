@@ -1,38 +1,30 @@
 #include "toolkit/gdi_canvas.h"
 
+#include <utility>
 #include <vector>
 
 namespace toolkit {
 
-GdiCanvasDevice::GdiCanvasDevice(HDC dc) : dc_(dc) {}
-
-GdiCanvasDevice::~GdiCanvasDevice() {
-  if (originalPen_ != nullptr) SelectObject(dc_, originalPen_);
-  if (originalBrush_ != nullptr) SelectObject(dc_, originalBrush_);
-  if (pen_ != nullptr) DeleteObject(pen_);
-  if (brush_ != nullptr) DeleteObject(brush_);
-}
-
 void GdiCanvasDevice::SetPen(TColor color, std::int32_t width) {
-  if (pen_ != nullptr && color == penColor_ && width == penWidth_) return;
-  HPEN pen = CreatePen(PS_SOLID, width, color);
-  if (pen == nullptr) return;  // keep drawing with the one we have
-  HGDIOBJ previous = SelectObject(dc_, pen);
-  if (originalPen_ == nullptr) originalPen_ = previous;
-  if (pen_ != nullptr) DeleteObject(pen_);
-  pen_ = pen;
+  if (pen_ && color == penColor_ && width == penWidth_) return;
+  win32::ScopedPen pen(CreatePen(PS_SOLID, width, color));
+  if (!pen) return;  // keep drawing with the one we have
+  // The context's own pen goes back in before the old one is deleted; the
+  // new one then displaces it again.
+  penSelected_.reset();
+  pen_ = std::move(pen);
+  penSelected_.emplace(dc_, pen_.get());
   penColor_ = color;
   penWidth_ = width;
 }
 
 void GdiCanvasDevice::SetBrush(TColor color) {
-  if (brush_ != nullptr && color == brushColor_) return;
-  HBRUSH brush = CreateSolidBrush(color);
-  if (brush == nullptr) return;
-  HGDIOBJ previous = SelectObject(dc_, brush);
-  if (originalBrush_ == nullptr) originalBrush_ = previous;
-  if (brush_ != nullptr) DeleteObject(brush_);
-  brush_ = brush;
+  if (brush_ && color == brushColor_) return;
+  win32::ScopedBrush brush(CreateSolidBrush(color));
+  if (!brush) return;
+  brushSelected_.reset();
+  brush_ = std::move(brush);
+  brushSelected_.emplace(dc_, brush_.get());
   brushColor_ = color;
 }
 

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "render/scoped_win32.h"
 #include "toolkit/graphic.h"
 
 namespace toolkit {
@@ -13,8 +16,7 @@ namespace toolkit {
 // back when it goes.
 class GdiCanvasDevice : public CanvasDevice {
  public:
-  explicit GdiCanvasDevice(HDC dc);
-  ~GdiCanvasDevice() override;
+  explicit GdiCanvasDevice(HDC dc) : dc_(dc) {}
   GdiCanvasDevice(const GdiCanvasDevice&) = delete;
   GdiCanvasDevice& operator=(const GdiCanvasDevice&) = delete;
 
@@ -27,10 +29,11 @@ class GdiCanvasDevice : public CanvasDevice {
 
  private:
   HDC dc_;
-  HPEN pen_ = nullptr;
-  HBRUSH brush_ = nullptr;
-  HGDIOBJ originalPen_ = nullptr;
-  HGDIOBJ originalBrush_ = nullptr;
+  // Each selection is made after its object and undone before it goes.
+  win32::ScopedPen pen_;
+  win32::ScopedBrush brush_;
+  std::optional<win32::ScopedSelect> penSelected_;
+  std::optional<win32::ScopedSelect> brushSelected_;
   TColor penColor_ = 0;
   std::int32_t penWidth_ = -1;
   TColor brushColor_ = 0;

@@ -1,5 +1,8 @@
 #include "toolkit/graphic_controls.h"
 
+#include <optional>
+#include <utility>
+
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -22,16 +25,9 @@ HFONT TLabel::Font() const {
 
 void TLabel::AdjustSize() {
   if (!autoSize_) return;
-  HDC dc = GetDC(nullptr);
-  if (dc == nullptr) return;
-  HFONT font = Font();
-  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
-  RECT extent{0, 0, 0, 0};
-  DrawTextW(dc, caption_.empty() ? L" " : caption_.c_str(), -1, &extent,
-            DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-  if (previous != nullptr) SelectObject(dc, previous);
-  ReleaseDC(nullptr, dc);
-  SetBounds(Left(), Top(), caption_.empty() ? 0 : extent.right, extent.bottom);
+  const std::optional<SIZE> extent = MeasureText(nullptr, Font(), caption_);
+  if (!extent) return;
+  SetBounds(Left(), Top(), caption_.empty() ? 0 : extent->cx, extent->cy);
 }
 
 void TLabel::Paint() {
@@ -39,12 +35,10 @@ void TLabel::Paint() {
   if (dc == nullptr) return;
   RECT area{0, 0, Width(), Height()};
   FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-  HFONT font = Font();
-  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+  const win32::ScopedSelect font(dc, Font());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   DrawTextW(dc, caption_.c_str(), -1, &area, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
-  if (previous != nullptr) SelectObject(dc, previous);
 }
 
 void TLabel::SetDesignValue(std::wstring_view property, const DesignValue& value) {
@@ -67,25 +61,21 @@ void TLabel::Loaded() {
 
 TImage::TImage(Window& owner) : TGraphicControl(&owner, &owner), window_(owner) {}
 
-TImage::~TImage() { Release(); }
-
 void TImage::Release() {
-  if (bitmap_ != nullptr) DeleteObject(bitmap_);
-  if (icon_ != nullptr) DestroyIcon(icon_);
-  bitmap_ = nullptr;
-  icon_ = nullptr;
+  bitmap_.reset();
+  icon_.reset();
   pictureSize_ = {0, 0};
 }
 
 bool TImage::LoadBitmap(const std::wstring& resource) {
   // A DIB section keeps the picture's own colours whatever the display.
-  auto* bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), resource.c_str(),
-                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (bitmap == nullptr) return false;
+  win32::ScopedBitmap bitmap(static_cast<HBITMAP>(LoadImageW(
+      GetModuleHandleW(nullptr), resource.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!bitmap) return false;
   Release();
-  bitmap_ = bitmap;
+  bitmap_ = std::move(bitmap);
   BITMAP facts{};
-  GetObjectW(bitmap_, sizeof(facts), &facts);
+  GetObjectW(bitmap_.get(), sizeof(facts), &facts);
   pictureSize_ = {facts.bmWidth, facts.bmHeight};
   AdjustSize();
   Invalidate();
@@ -93,20 +83,21 @@ bool TImage::LoadBitmap(const std::wstring& resource) {
 }
 
 bool TImage::LoadIcon(const std::wstring& resource, int size) {
-  auto* icon = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size, size, 0));
-  if (icon == nullptr) return false;
+  win32::ScopedIcon icon(static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size, size, 0)));
+  if (!icon) return false;
   Release();
-  icon_ = icon;
+  icon_ = std::move(icon);
   pictureSize_ = {size, size};
   ICONINFO info{};
-  if (size == 0 && GetIconInfo(icon_, &info)) {
+  if (size == 0 && GetIconInfo(icon_.get(), &info)) {
+    // Copies of the icon's pictures, ours to delete.
+    const win32::ScopedBitmap color(info.hbmColor);
+    const win32::ScopedBitmap mask(info.hbmMask);
     BITMAP facts{};
-    if (info.hbmColor != nullptr && GetObjectW(info.hbmColor, sizeof(facts), &facts)) {
+    if (color && GetObjectW(color.get(), sizeof(facts), &facts)) {
       pictureSize_ = {facts.bmWidth, facts.bmHeight};
     }
-    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
   }
   AdjustSize();
   Invalidate();
@@ -119,7 +110,7 @@ SIZE TImage::DrawnSize() const {
 }
 
 void TImage::AdjustSize() {
-  if (!autoSize_ || (bitmap_ == nullptr && icon_ == nullptr)) return;
+  if (!autoSize_ || (!bitmap_ && !icon_)) return;
   const SIZE size = DrawnSize();
   SetBounds(Left(), Top(), size.cx, size.cy);
 }
@@ -128,24 +119,22 @@ void TImage::Paint() {
   HDC dc = DeviceContext(Canvas());
   if (dc == nullptr) return;
   const SIZE size = DrawnSize();
-  if (icon_ != nullptr) {
-    DrawIconEx(dc, 0, 0, icon_, size.cx, size.cy, 0, nullptr, DI_NORMAL);
+  if (icon_) {
+    DrawIconEx(dc, 0, 0, icon_.get(), size.cx, size.cy, 0, nullptr, DI_NORMAL);
     return;
   }
-  if (bitmap_ == nullptr) return;
-  HDC source = CreateCompatibleDC(dc);
-  if (source == nullptr) return;
-  HGDIOBJ previous = SelectObject(source, bitmap_);
+  if (!bitmap_) return;
+  const win32::ScopedCreatedDC source(CreateCompatibleDC(dc));
+  if (!source) return;
+  const win32::ScopedSelect picture(source.get(), bitmap_.get());
   if (size.cx == pictureSize_.cx && size.cy == pictureSize_.cy) {
-    BitBlt(dc, 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
   } else {
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, 0, 0, size.cx, size.cy, source, 0, 0, pictureSize_.cx, pictureSize_.cy,
-               SRCCOPY);
+    StretchBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, pictureSize_.cx,
+               pictureSize_.cy, SRCCOPY);
   }
-  SelectObject(source, previous);
-  DeleteDC(source);
 }
 
 void TImage::SetDesignValue(std::wstring_view property, const DesignValue& value) {

@@ -6,8 +6,9 @@
 
 #include <string>
 
+#include "render/scoped_win32.h"
+#include "toolkit/font.h"
 #include "toolkit/graphic.h"
-#include "toolkit/win_control.h"
 
 namespace toolkit {
 
@@ -29,7 +30,7 @@ class TLabel : public TGraphicControl {
   Window& window_;
   std::wstring caption_;
   bool autoSize_ = true;
-  DesignedFont font_;
+  ControlFont font_;
 };
 
 // A picture from the program's resources, drawn from the control's top
@@ -38,7 +39,6 @@ class TLabel : public TGraphicControl {
 class TImage : public TGraphicControl {
  public:
   explicit TImage(Window& owner);
-  ~TImage() override;
 
   void Paint() override;
   // Picture.Bitmap names a BITMAP resource, Picture.Icon an ICON resource;
@@ -56,8 +56,8 @@ class TImage : public TGraphicControl {
   SIZE DrawnSize() const;
 
   Window& window_;
-  HBITMAP bitmap_ = nullptr;
-  HICON icon_ = nullptr;
+  win32::ScopedBitmap bitmap_;
+  win32::ScopedIcon icon_;
   SIZE pictureSize_{0, 0};
   bool autoSize_ = false;
 };

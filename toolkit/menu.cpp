@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "render/text_win32.h"
+
 namespace toolkit {
 
 namespace {
@@ -22,21 +24,11 @@ TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
   if (name == L"mbNone") return TMenuBreak::mbNone;
   if (name == L"mbBreak") return TMenuBreak::mbBreak;
   if (name == L"mbBarBreak") return TMenuBreak::mbBarBreak;
-  throw std::invalid_argument("design value of " + AnsiText(std::wstring(property)) +
+  throw std::invalid_argument("design value of " + win32::Narrow(property) +
                               " names no menu break");
 }
 
 }  // namespace
-
-std::string AnsiText(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(),
-                      length, nullptr, nullptr);
-  return narrow;
-}
 
 TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(NextCommand()) {
   handle_ = CreatePopupMenu();

@@ -106,8 +106,4 @@ class TPopupMenu : public Component {
   TMenuItem root_;
 };
 
-// `text` in the system's single-byte code page, for the menu calls that take
-// such text.
-std::string AnsiText(const std::wstring& text);
-
 }  // namespace toolkit

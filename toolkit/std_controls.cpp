@@ -1,6 +1,9 @@
 #include "toolkit/std_controls.h"
 
+#include <optional>
 #include <vector>
+
+#include "toolkit/font.h"
 
 namespace toolkit {
 
@@ -10,17 +13,9 @@ TStaticText::TStaticText(Window& owner)
 void TStaticText::ContentChanged() {
   // Sized to the text in its font, from its top left corner.
   HWND handle = Handle();
-  HDC dc = GetDC(handle);
-  if (dc == nullptr) return;
-  HFONT font = reinterpret_cast<HFONT>(SendMessageW(handle, WM_GETFONT, 0, 0));
-  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
-  RECT extent{0, 0, 0, 0};
-  const std::wstring& text = Caption();
-  DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &extent,
-            DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-  if (previous != nullptr) SelectObject(dc, previous);
-  ReleaseDC(handle, dc);
-  SetBounds(Left(), Top(), extent.right, extent.bottom);
+  auto* font = reinterpret_cast<HFONT>(SendMessageW(handle, WM_GETFONT, 0, 0));
+  const std::optional<SIZE> extent = MeasureText(handle, font, Caption());
+  if (extent) SetBounds(Left(), Top(), extent->cx, extent->cy);
 }
 
 TMemo::TMemo(Window& owner)

@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "toolkit/dpi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -20,42 +19,6 @@ constexpr wchar_t kControlProperty[] = L"Huevane.Control";
 constexpr int kFirstControlId = 100;
 
 }  // namespace
-
-HFONT CreateDesignFont(const FontDesign& font, std::int32_t pixelsPerInch) {
-  LOGFONTW description{};
-  // Negative: the character height, as the design gives it.
-  description.lfHeight = -MulDiv(font.pixelHeight, pixelsPerInch, 96);
-  description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  description.lfCharSet = font.charset;
-  description.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
-  return CreateFontIndirectW(&description);
-}
-
-DesignedFont::~DesignedFont() {
-  if (font_ != nullptr) DeleteObject(font_);
-}
-
-bool DesignedFont::SetDesignValue(std::wstring_view property, const DesignValue& value) {
-  if (property == L"Font.Name") {
-    design_.face = DesignText(property, value);
-  } else if (property == L"Font.Height") {
-    design_.pixelHeight = DesignInt(property, value);
-  } else if (property == L"Font.Bold") {
-    design_.bold = DesignBool(property, value);
-  } else if (property == L"Font.Charset") {
-    design_.charset = static_cast<std::uint8_t>(DesignInt(property, value));
-  } else {
-    return false;
-  }
-  return true;
-}
-
-HFONT DesignedFont::Make() {
-  if (font_ != nullptr) DeleteObject(font_);
-  font_ = design_.face.empty() ? nullptr : CreateDesignFont(design_, ScreenPixelsPerInch());
-  return font_;
-}
 
 TWinControl::TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle)
     : Component(&owner) {

@@ -9,45 +9,12 @@
 #include <string>
 
 #include "toolkit/component.h"
+#include "toolkit/font.h"
 #include "toolkit/hints.h"
 
 namespace toolkit {
 
 class Window;
-
-// A font as designed at 96 pixels per inch; an empty face means the
-// parent window's font.
-struct FontDesign {
-  std::wstring face;
-  std::int32_t pixelHeight = 0;  // character height, without internal leading
-  bool bold = false;
-  std::uint8_t charset = DEFAULT_CHARSET;
-};
-
-// `font` made for a display of `pixelsPerInch`: its height grows with the
-// display. Returns nullptr when the system cannot make it.
-HFONT CreateDesignFont(const FontDesign& font, std::int32_t pixelsPerInch);
-
-// A control's own font: its design values (Font.Name, Font.Height,
-// Font.Bold, Font.Charset) and the font made from them for this display.
-class DesignedFont {
- public:
-  DesignedFont() = default;
-  ~DesignedFont();
-  DesignedFont(const DesignedFont&) = delete;
-  DesignedFont& operator=(const DesignedFont&) = delete;
-
-  // Takes a font design value; false for any other property.
-  bool SetDesignValue(std::wstring_view property, const DesignValue& value);
-  // Makes the font anew from the design; nullptr when the design names no
-  // face (the control uses its parent's) or the system cannot make it.
-  HFONT Make();
-  HFONT Handle() const { return font_; }
-
- private:
-  FontDesign design_;
-  HFONT font_ = nullptr;
-};
 
 class TWinControl : public Component {
  public:
@@ -101,7 +68,7 @@ class TWinControl : public Component {
   std::wstring hint_;
   bool showHint_ = false;
   std::int32_t tabOrder_ = 0;
-  DesignedFont font_;
+  ControlFont font_;
   toolkit::Hint tooltip_;  // qualified: Hint() names the text here
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "render/scoped_win32.h"
 #include "toolkit/application.h"
 #include "toolkit/gdi_canvas.h"
 #include "toolkit/menu.h"
@@ -76,21 +77,22 @@ void Window::PaintClient() {
   if (dc == nullptr) return;
   const RECT& area = paint.rcPaint;
   const int width = area.right - area.left, height = area.bottom - area.top;
-  HDC buffer = width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr;
-  HBITMAP picture = buffer != nullptr ? CreateCompatibleBitmap(dc, width, height) : nullptr;
-  if (picture != nullptr) {
-    HGDIOBJ previous = SelectObject(buffer, picture);
-    SetViewportOrgEx(buffer, -area.left, -area.top, nullptr);
-    PaintBackgroundAndGraphics(buffer, area);
-    SetViewportOrgEx(buffer, 0, 0, nullptr);
-    BitBlt(dc, area.left, area.top, width, height, buffer, 0, 0, SRCCOPY);
-    SelectObject(buffer, previous);
-    DeleteObject(picture);
-  } else {
-    // Without memory for the picture, straight onto the screen.
-    PaintBackgroundAndGraphics(dc, area);
+  {
+    const win32::ScopedCreatedDC buffer(width > 0 && height > 0 ? CreateCompatibleDC(dc)
+                                                                : nullptr);
+    const win32::ScopedBitmap picture(buffer ? CreateCompatibleBitmap(dc, width, height)
+                                             : nullptr);
+    if (picture) {
+      const win32::ScopedSelect drawing(buffer.get(), picture.get());
+      SetViewportOrgEx(buffer.get(), -area.left, -area.top, nullptr);
+      PaintBackgroundAndGraphics(buffer.get(), area);
+      SetViewportOrgEx(buffer.get(), 0, 0, nullptr);
+      BitBlt(dc, area.left, area.top, width, height, buffer.get(), 0, 0, SRCCOPY);
+    } else {
+      // Without memory for the picture, straight onto the screen.
+      PaintBackgroundAndGraphics(dc, area);
+    }
   }
-  if (buffer != nullptr) DeleteDC(buffer);
   EndPaint(handle_, &paint);
 }
 

@@ -16,7 +16,7 @@
 #include "tools/render_args.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "render/text_win32.h"
 #endif
 
 namespace {
@@ -76,22 +76,11 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
 }  // namespace
 
 #ifdef _WIN32
-namespace {
-std::string Utf8(const wchar_t* text) {
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 1) return {};
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), bytes, nullptr, nullptr);
-  utf8.pop_back();  // the terminating NUL
-  return utf8;
-}
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   std::vector<std::filesystem::path> paths;
   for (int i = 1; i < argc; ++i) {
-    args.push_back(Utf8(argv[i]));
+    args.push_back(win32::Narrow(argv[i], CP_UTF8));
     paths.emplace_back(argv[i]);
   }
   return Run(args, paths);

@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "render/scoped_win32.h"
 #else
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -248,18 +250,19 @@ Result WriteOutput(const std::string& shown, const std::filesystem::path& path,
   }
   // Devices and pipes are written to directly. Opening a pipe takes one of
   // its instances, so the handle that found it is the one that writes.
-  const HANDLE existing = CreateFileW(path.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (existing == INVALID_HANDLE_VALUE) {
+  win32::ScopedHandle existing(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!existing.valid()) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return CannotWrite(shown, Reason(error));
-  } else if (GetFileType(existing) != FILE_TYPE_DISK) {
-    DWORD error = WriteParts(existing, parts);
-    if (!CloseHandle(existing) && error == ERROR_SUCCESS) error = GetLastError();
+  } else if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
+    DWORD error = WriteParts(existing.get(), parts);
+    // Closing may still report an error that the writes did not.
+    if (!existing.close() && error == ERROR_SUCCESS) error = GetLastError();
     return error == ERROR_SUCCESS ? Written() : CannotWrite(shown, Reason(error));
   } else {
-    CloseHandle(existing);
+    existing.reset();
   }
   SetLastError(ERROR_SUCCESS);
   if (platform::WriteFileReplacing(path, parts)) return Written();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "surface_probe.h"
 
 using probe::Points;
@@ -56,6 +58,28 @@ TEST(Surface, RefusesSizesItCannotHold) {
     EXPECT_THROW(TWin(w, h), SurfaceError) << w << " x " << h;
     EXPECT_THROW(CreateWin(w, h), SurfaceError) << w << " x " << h;
   }
+}
+
+// huevane-render shows these texts as they are.
+TEST(Surface, ItsErrorsNameTheSizeAndWhatIsShort) {
+  const auto message = [](auto make) -> std::string {
+    try {
+      make();
+    } catch (const SurfaceError& error) {
+      return error.what();
+    }
+    return "nothing thrown";
+  };
+  EXPECT_EQ(message([] { TWin(0, 5); }),
+            "Cannot make a 0 x 5 picture: width and height must be at least 1 pixel.");
+  EXPECT_EQ(message([] { TWin(100000, 100000); }),
+            "Cannot make a 100000 x 100000 picture: it would need more than the 2147483593 "
+            "bytes of pixels a BMP file can hold.");
+  EXPECT_EQ(SurfaceError(SurfaceError::Reason::NoMemory, 1920, 1080, 6220800).what(),
+            std::string("Not enough memory for a 1920 x 1080 picture (6220800 bytes)."));
+  EXPECT_EQ(
+      SurfaceError(SurfaceError::Reason::NoGraphicsResources, 1920, 1080, 6220800).what(),
+      std::string("Not enough graphics resources for a 1920 x 1080 picture (6220800 bytes)."));
 }
 
 TEST(Surface, BytesAreStrideTimesHeightUpToTheLargestBmp) {

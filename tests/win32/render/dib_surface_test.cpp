@@ -87,7 +87,12 @@ TEST(DibSurface, BitBltIntoABottomUpImageGivesTheFileRows) {
 
 TEST(DibSurface, ASurfaceTooLargeForTheProcessFailsCleanly) {
   // Just under the size limit: a 32-bit process cannot map 2 GiB in one piece.
-  EXPECT_THROW(TWin(26000, 27500), SurfaceError);
+  try {
+    TWin(26000, 27500);
+    ADD_FAILURE() << "made a 26000 x 27500 surface";
+  } catch (const SurfaceError& error) {
+    EXPECT_STREQ(error.what(), "Not enough memory for a 26000 x 27500 picture (2145000000 bytes).");
+  }
   // And the process goes on making ordinary surfaces afterwards.
   TWin ordinary(64, 64);
   EXPECT_NE(ordinary.PixelBits(), nullptr);

@@ -1,0 +1,68 @@
+// Fonts as the layouts give them: one description at 96 pixels per inch,
+// the one place it becomes a system font for a display, and the one place
+// text is measured in a font.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "render/scoped_win32.h"
+#include "toolkit/component.h"
+
+namespace toolkit {
+
+// A font as designed at 96 pixels per inch. An empty face means the parent
+// window's font.
+struct FontDesign {
+  std::wstring face;
+  std::int32_t pixelHeight = 0;  // character height, without internal leading
+  // The font's text height (with internal leading) at 96 pixels per inch:
+  // what a window's layout grows with. Only a window's own font needs it.
+  std::int32_t textHeight = 0;
+  bool bold = false;
+  std::uint8_t charset = DEFAULT_CHARSET;
+};
+
+// A window's font unless its design names another.
+inline FontDesign WindowFontDesign() { return {L"MS Sans Serif", 11, 13}; }
+
+// `font`'s character height on a display of `pixelsPerInch`.
+std::int32_t ScaledFontHeight(const FontDesign& font, std::int32_t pixelsPerInch);
+
+// The system's description of `font` on a display of `pixelsPerInch`: its
+// height grows with the display.
+LOGFONTW FontDescription(const FontDesign& font, std::int32_t pixelsPerInch);
+
+// `font` made for a display of `pixelsPerInch`; empty when the system cannot
+// make it.
+win32::ScopedFont MakeFont(const FontDesign& font, std::int32_t pixelsPerInch);
+
+// The extent of `text` drawn on one line in `font` (nullptr: the DC's own)
+// on `window`'s DC (nullptr: the screen's). An empty text measures as one
+// space, so it still has a line's height. Nothing when there is no DC.
+std::optional<SIZE> MeasureText(HWND window, HFONT font, std::wstring_view text);
+
+// The text height of `font` on the screen; 0 when it cannot be measured.
+std::int32_t MeasureTextHeight(HFONT font);
+
+// A control's own font: its design values (Font.Name, Font.Height,
+// Font.Bold, Font.Charset) and the font made from them for this display.
+class ControlFont {
+ public:
+  // Takes a font design value; false for any other property.
+  bool SetDesignValue(std::wstring_view property, const DesignValue& value);
+  // Makes the font anew from the design; nullptr when the design names no
+  // face (the control uses its parent's) or the system cannot make it.
+  HFONT Make();
+  HFONT Handle() const { return font_.get(); }
+
+ private:
+  FontDesign design_;
+  win32::ScopedFont font_;
+};
+
+}  // namespace toolkit
