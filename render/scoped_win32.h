@@ -94,6 +94,43 @@ class ScopedGetDC {
   HDC dc_;
 };
 
+// A window's paint, from BeginPaint to EndPaint: the DC is valid for the
+// scope, and the update region is validated even if painting throws.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) noexcept : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  ~ScopedPaint() {
+    if (dc_ != nullptr) EndPaint(window_, &paint_);
+  }
+
+  [[nodiscard]] HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+  [[nodiscard]] const RECT& area() const noexcept { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// A DC's whole state (clip region, origin, selections) saved for one scope
+// and put back at its end.
+class ScopedSaveDC {
+ public:
+  explicit ScopedSaveDC(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+  ScopedSaveDC(const ScopedSaveDC&) = delete;
+  ScopedSaveDC& operator=(const ScopedSaveDC&) = delete;
+  ~ScopedSaveDC() {
+    if (saved_ != 0) RestoreDC(dc_, saved_);
+  }
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
 // An object selected into a DC for one scope; the one it displaced goes back.
 // Selecting nothing (a null object) leaves the DC as it is.
 class ScopedSelect {

@@ -42,26 +42,22 @@ void PaintGraphicControl(HDC dc, TGraphicControl& control) {
   if (!control.Visible()) return;
   const Rect bounds = control.BoundsRect();
   if (bounds.Empty()) return;
-  const int saved = SaveDC(dc);
+  const win32::ScopedSaveDC saved(dc);
   // Clip first, in the host's coordinates; then move the origin.
   IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
   POINT origin{};
   GetViewportOrgEx(dc, &origin);
   SetViewportOrgEx(dc, origin.x + bounds.left, origin.y + bounds.top, nullptr);
-  {
-    GdiCanvasDevice device(dc);
-    TCanvas& canvas = control.Canvas();
-    canvas.Attach(&device);
-    try {
-      control.Paint();
-    } catch (...) {
-      canvas.Attach(nullptr);
-      RestoreDC(dc, saved);
-      throw;
-    }
+  GdiCanvasDevice device(dc);
+  TCanvas& canvas = control.Canvas();
+  canvas.Attach(&device);
+  try {
+    control.Paint();
+  } catch (...) {
     canvas.Attach(nullptr);
+    throw;
   }
-  RestoreDC(dc, saved);
+  canvas.Attach(nullptr);
 }
 
 }  // namespace toolkit

@@ -72,28 +72,23 @@ void Window::PaintBackgroundAndGraphics(HDC dc, const RECT& area) {
 }
 
 void Window::PaintClient() {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(handle_, &paint);
-  if (dc == nullptr) return;
-  const RECT& area = paint.rcPaint;
+  const win32::ScopedPaint paint(handle_);
+  if (!paint) return;
+  const HDC dc = paint.get();
+  const RECT& area = paint.area();
   const int width = area.right - area.left, height = area.bottom - area.top;
-  {
-    const win32::ScopedCreatedDC buffer(width > 0 && height > 0 ? CreateCompatibleDC(dc)
-                                                                : nullptr);
-    const win32::ScopedBitmap picture(buffer ? CreateCompatibleBitmap(dc, width, height)
-                                             : nullptr);
-    if (picture) {
-      const win32::ScopedSelect drawing(buffer.get(), picture.get());
-      SetViewportOrgEx(buffer.get(), -area.left, -area.top, nullptr);
-      PaintBackgroundAndGraphics(buffer.get(), area);
-      SetViewportOrgEx(buffer.get(), 0, 0, nullptr);
-      BitBlt(dc, area.left, area.top, width, height, buffer.get(), 0, 0, SRCCOPY);
-    } else {
-      // Without memory for the picture, straight onto the screen.
-      PaintBackgroundAndGraphics(dc, area);
-    }
+  const win32::ScopedCreatedDC buffer(width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr);
+  const win32::ScopedBitmap picture(buffer ? CreateCompatibleBitmap(dc, width, height) : nullptr);
+  if (picture) {
+    const win32::ScopedSelect drawing(buffer.get(), picture.get());
+    SetViewportOrgEx(buffer.get(), -area.left, -area.top, nullptr);
+    PaintBackgroundAndGraphics(buffer.get(), area);
+    SetViewportOrgEx(buffer.get(), 0, 0, nullptr);
+    BitBlt(dc, area.left, area.top, width, height, buffer.get(), 0, 0, SRCCOPY);
+  } else {
+    // Without memory for the picture, straight onto the screen.
+    PaintBackgroundAndGraphics(dc, area);
   }
-  EndPaint(handle_, &paint);
 }
 
 void Window::MouseOnGraphic(UINT message, LPARAM lParam) {
