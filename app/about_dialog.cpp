@@ -35,6 +35,7 @@ constexpr const wchar_t* kVersionLine =
 
 // Top to bottom. The banner starts 4 pixels left of the client area, so its
 // right edge meets the client area's right edge.
+// clang-format off
 const ComponentDesign kForm2Layout[] = {
     {L"Image1",
      MakeControl<toolkit::TImage>,
@@ -78,6 +79,7 @@ const ComponentDesign kForm2Layout[] = {
       {L"TabOrder", 0}},
      {}},
 };
+// clang-format on
 
 toolkit::FormDesign Form2Design(HWND mainWindow) {
   toolkit::FormDesign design;

@@ -50,6 +50,7 @@ ComponentDesign Line(const wchar_t* name, int left, int top, int width, int heig
 // In painting order: the picture first, so that the lines lie on it. Start
 // labels stand left of the picture with their lines running right into it;
 // end labels stand right of it with their lines running left.
+// clang-format off
 const ComponentDesign kForm3Layout[] = {
     {L"Image1",
      MakeControl<toolkit::TImage>,
@@ -79,6 +80,7 @@ const ComponentDesign kForm3Layout[] = {
       {L"TabOrder", 0}},
      {}},
 };
+// clang-format on
 
 toolkit::FormDesign Form3Design(HWND mainWindow) {
   toolkit::FormDesign design;

@@ -55,6 +55,7 @@ ComponentDesign Item(const wchar_t* name, std::vector<toolkit::ValueSetting> val
 // left neighbour by one pixel; then the popup menu, top to bottom; then the
 // system-menu merger, whose reference is resolved after the items have
 // joined the menu, so that it copies all eight.
+// clang-format off
 const ComponentDesign kForm1Layout[] = {
     Bar(L"ScrollBar1", 0, 17, L"Red Start", 255, 255, 0),
     Bar(L"ScrollBar2", 16, 17, L"Green Start", 255, 0, 1),
@@ -74,6 +75,7 @@ const ComponentDesign kForm1Layout[] = {
     Item(L"N3", {{L"Caption", std::wstring(L"-")}}),
     {L"TolveSystemMenu1", MakeSystemMenu, {{L"Position", 0}}, {{L"PopupMenu", L"PopupMenu1"}}},
 };
+// clang-format on
 
 toolkit::FormDesign Form1Design() {
   toolkit::FormDesign design;

@@ -132,6 +132,7 @@ struct WorkedCase {
 };
 
 // ArrowFactor 3, line width 1.
+// clang-format off
 const WorkedCase kWorked[] = {
     {"LeftRight65x41", 65, 41, controls::drLeftRight, {0, 20}, {65, 20},
      {{{0, 20}, {3, 17}, {3, 23}}}, {{{64, 20}, {61, 17}, {61, 23}}}},
@@ -144,6 +145,7 @@ const WorkedCase kWorked[] = {
     {"TopLeftBottomRight40x40", 40, 40, controls::drTopLeftBottomRight, {0, 0}, {40, 40},
      {{{0, 0}, {5, 1}, {1, 5}}}, {{{39, 39}, {38, 34}, {34, 38}}}},
 };
+// clang-format on
 
 TEST(LineControl, DrawsTheWorkedValuesWithEitherOrBothArrowheads) {
   for (const WorkedCase& c : kWorked) {
@@ -175,6 +177,7 @@ struct ShapeCase {
   std::vector<TArrowhead> arrowheads;  // both switched on
 };
 
+// clang-format off
 const ShapeCase kShapes[] = {
     {"WideLineMovesUpByHalfItsWidth", 65, 41, controls::drLeftRight, 3, 3, {0, 19}, {65, 19},
      {{{{0, 19}, {3, 16}, {3, 22}}}, {{{64, 19}, {61, 16}, {61, 22}}}}},
@@ -216,6 +219,7 @@ const ShapeCase kShapes[] = {
      {{{{0, -2147483647}, {3, INT_MIN}, {3, -2147483644}}},
       {{{2147483646, -2147483647}, {2147483643, INT_MIN}, {2147483643, -2147483644}}}}},
 };
+// clang-format on
 
 TEST(LineShape, EdgeCasesDrawExactlyThesePoints) {
   for (const ShapeCase& c : kShapes) {
@@ -299,6 +303,7 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourInEveryRoundingMode) {
   struct Case {
     long double value, rounded;
   };
+  // clang-format off
   const Case cases[] = {
       {0.5L, 0.0L},   {1.5L, 2.0L},   {2.5L, 2.0L},   {3.5L, 4.0L},   {-0.5L, 0.0L},
       {-1.5L, -2.0L}, {-2.5L, -2.0L}, {-3.5L, -4.0L}, {2.4999999999L, 2.0L},
@@ -308,6 +313,7 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourInEveryRoundingMode) {
       {0x1p62L + 0.5L, 0x1p62L}, {0x1p62L - 0.5L, 0x1p62L}, {-(0x1p62L + 1.5L), -(0x1p62L + 2.0L)},
       {0x1p63L, 0x1p63L}, {-0x1p64L, -0x1p64L},
   };
+  // clang-format on
   const int modes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
   for (int mode : modes) {
     ASSERT_EQ(std::fesetround(mode), 0);
@@ -359,6 +365,7 @@ struct WriterCase {
   std::size_t repaints;
 };
 
+// clang-format off
 const WriterCase kWriters[] = {
     {"SameDirection", nullptr, [](TLine& l) { l.SetDirection(controls::drLeftRight); }, {}, 0},
     {"NewDirection", nullptr, [](TLine& l) { l.SetDirection(controls::drUpDown); },
@@ -409,6 +416,7 @@ const WriterCase kWriters[] = {
     {"HugeArrowFactorIsKept", nullptr, [](TLine& l) { l.SetArrowFactor(INT_MAX); },
      {.factor = INT_MAX}, 1},
 };
+// clang-format on
 
 TEST(LineControl, WritesChangeAndRepaintOnlyWhenTheValueDiffers) {
   for (const WriterCase& c : kWriters) {

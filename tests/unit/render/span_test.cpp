@@ -47,12 +47,14 @@ TEST(Surface, StartsAllZero) {
 // Built with UBSan too: the extreme sizes must be refused without any
 // arithmetic overflowing on the way.
 TEST(Surface, RefusesSizesItCannotHold) {
+  // clang-format off
   const std::pair<int, int> bad[] = {
       {0, 1},          {1, 0},          {-1, 5},         {5, -2147483647 - 1},
       {2147483647, 1}, {1, 2147483647}, {100000, 100000}, {715827882, 1},
       {2147483647, 2147483647},         {-2147483647 - 1, -2147483647 - 1},
       {1, 536870899}, {715827865, 1},  // one row or pixel more than the largest
   };
+  // clang-format on
   for (auto [w, h] : bad) {
     EXPECT_EQ(SurfaceBytes(w, h), 0) << w << " x " << h;
     EXPECT_THROW(TWin(w, h), SurfaceError) << w << " x " << h;
@@ -126,6 +128,7 @@ struct SpanCase {
 };
 
 TEST(PlotSpan, WritesExactlyTheWorkedPixelSets) {
+  // clang-format off
   const SpanCase cases[] = {
       {"single pixel", 3, 2, 3, 2, {{3, 2}}},
       {"row right to left", 6, 1, 1, 1, Row(1, 6, 1)},
@@ -151,6 +154,7 @@ TEST(PlotSpan, WritesExactlyTheWorkedPixelSets) {
        {{0, 7}, {1, 7}, {2, 6}, {3, 5}, {4, 5}, {5, 4}, {6, 3}, {7, 3}, {8, 2}, {9, 2},
         {10, 1}, {11, 0}}},
   };
+  // clang-format on
   for (const SpanCase& c : cases) {
     EXPECT_EQ(Plotted(12, 8, c.x1, c.y1, c.x2, c.y2), c.expected) << c.name;
   }

@@ -292,6 +292,7 @@ TEST_F(RenderCli, TwoByTwoRedToBlueIsExactlyTheseBytes) {
   // Whole surface, style 0: columns 0, 1, 2 with red 255 - 127.5 i and blue
   // 127.5 i; column 1 gets (128, 0, 128) and then column 2, clamped onto it,
   // (0, 0, 255). Rows of 8 bytes: B G R B G R and 2 bytes of padding.
+  // clang-format off
   const std::vector<std::uint8_t> expected = {
       'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // "BM", size, reserved, offset
       40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,             // info size, width, height
@@ -300,6 +301,7 @@ TEST_F(RenderCli, TwoByTwoRedToBlueIsExactlyTheseBytes) {
       0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0, 0,        // bottom row: red, blue, padding
       0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0, 0,        // top row
   };
+  // clang-format on
   const fs::path out = Work() / "red-blue.bmp";
   const Outcome outcome = Render(Args("2x2", "255,0,0", "0,0,255", "0", out));
   ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -319,6 +321,7 @@ struct PictureCase {
 
 TEST_F(RenderCli, WritesTheGradientItIsAskedFor) {
   const Rgb black{0, 0, 0};
+  // clang-format off
   const std::vector<PictureCase> cases = {
       {"rectangle and weight: columns 1..3 of rows 0..1, halved over black", 4, 3,
        "10,20,30", "50,60,70", "0", {"--rect", "1,0,3,1", "--weight", "64"},
@@ -349,6 +352,7 @@ TEST_F(RenderCli, WritesTheGradientItIsAskedFor) {
       {"an empty range draws nothing", 3, 2, "255,255,255", "0,0,0", "0",
        {"--rect", "2,0,1,1"}, [black](int, int) { return black; }},
   };
+  // clang-format on
   for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.what);
     const fs::path out = Work() / "picture.bmp";

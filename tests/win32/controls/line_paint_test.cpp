@@ -184,6 +184,7 @@ struct OracleCase {
   std::vector<TArrowhead> arrowheads;  // in drawing order
 };
 
+// clang-format off
 const OracleCase kOracleCases[] = {
     {"LeftRight", 65, 41, controls::drLeftRight, true, true, 1, 3, {0, 20}, {65, 20},
      {{{{0, 20}, {3, 17}, {3, 23}}}, {{{64, 20}, {61, 17}, {61, 23}}}}},
@@ -206,6 +207,7 @@ const OracleCase kOracleCases[] = {
     {"WideHorizontal", 65, 41, controls::drLeftRight, false, false, 3, 3, {0, 19}, {65, 19}, {}},
     {"WideVertical", 41, 65, controls::drUpDown, false, false, 4, 3, {18, 0}, {18, 65}, {}},
 };
+// clang-format on
 
 TEST(LinePaint, MatchesPlainGdiCallsInsideItsAreaAndNothingOutside) {
   for (const OracleCase& c : kOracleCases) {

@@ -4,6 +4,7 @@
 // and the start-up sweep of what a killed run left.
 
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
