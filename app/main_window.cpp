@@ -108,8 +108,8 @@ TForm1::TForm1(CycleServices services)
       ScrollBar6(Part<toolkit::TScrollBar>(L"ScrollBar6")),
       ScrollBar7(Part<toolkit::TScrollBar>(L"ScrollBar7")),
       services_(services) {
-  for (toolkit::TScrollBar* bar : {&ScrollBar1, &ScrollBar2, &ScrollBar3, &ScrollBar4,
-                                   &ScrollBar5, &ScrollBar6, &ScrollBar7}) {
+  for (toolkit::TScrollBar* bar : {&ScrollBar1, &ScrollBar2, &ScrollBar3, &ScrollBar4, &ScrollBar5,
+                                   &ScrollBar6, &ScrollBar7}) {
     bar->OnChange = [this] { ScrollBar1Change(); };
   }
   SetPopupMenu(&Part<toolkit::TPopupMenu>(L"PopupMenu1"));

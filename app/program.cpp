@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/main_window.h"
 #include "app/about_dialog.h"
 #include "app/help_window.h"
+#include "app/main_window.h"
 #include "render/platform.h"
 
 namespace app {

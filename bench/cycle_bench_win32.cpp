@@ -31,9 +31,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <exception>
 #include <filesystem>
@@ -224,8 +224,8 @@ constexpr FigureInfo kFigures[kFigureCount] = {
 
 struct Measurements {
   std::vector<double> figures[kFigureCount];
-  int rounds = 0;         // every cycle run, warm-up included
-  int missingFiles = 0;   // cycles after which the file was not whole
+  int rounds = 0;        // every cycle run, warm-up included
+  int missingFiles = 0;  // cycles after which the file was not whole
   // The files that Huevane.Bmp named after the program's saves: two when
   // every save took the spare route, one more for each that fell back.
   std::set<std::uint64_t> wallpaperFiles;

@@ -57,10 +57,10 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void PlainWindow(SIZE client, HWND owner) {
   RECT frame{0, 0, client.cx, client.cy};
   AdjustWindowRectEx(&frame, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_TOPMOST);
-  HWND window = CreateWindowExW(WS_EX_TOPMOST, L"HuevaneBenchPlain", L"plain",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, 0,
-                                frame.right - frame.left, frame.bottom - frame.top, owner,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window =
+      CreateWindowExW(WS_EX_TOPMOST, L"HuevaneBenchPlain", L"plain",
+                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, 0, frame.right - frame.left,
+                      frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
   DestroyWindow(window);
 }
 

@@ -92,7 +92,8 @@ void TTolveSystemMenu::MergeIntoSystemMenu() {
   for (const toolkit::TMenuItem* item : popupMenu_->Root().Items()) {
     // Wraps like the 32-bit arithmetic it stands for instead of overflowing.
     const std::int32_t position =
-        position_ == -1 ? -1 : static_cast<std::int32_t>(static_cast<std::uint32_t>(position_) + index);
+        position_ == -1 ? -1
+                        : static_cast<std::int32_t>(static_cast<std::uint32_t>(position_) + index);
     InsertSystemMenuEntry(*item, systemMenu, position);
     ++index;
   }

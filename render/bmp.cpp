@@ -20,11 +20,10 @@ std::array<std::uint8_t, kBmpHeaderBytes> HeaderFor(const TWin& surface) {
 
 }  // namespace
 
-std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
-                                                          std::int32_t height,
+std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width, std::int32_t height,
                                                           std::int32_t stride) {
-  const std::uint32_t imageBytes = static_cast<std::uint32_t>(stride) *
-                                   static_cast<std::uint32_t>(height);
+  const std::uint32_t imageBytes =
+      static_cast<std::uint32_t>(stride) * static_cast<std::uint32_t>(height);
   std::array<std::uint8_t, kBmpHeaderBytes> h{};
   std::uint8_t* p = h.data();
   // File header.

@@ -16,8 +16,7 @@ constexpr std::size_t kBmpHeaderBytes = 54;
 
 // The 54 header bytes for an image of the given size, little-endian field by
 // field. Width, height and stride are those of a valid surface.
-std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width,
-                                                          std::int32_t height,
+std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width, std::int32_t height,
                                                           std::int32_t stride);
 
 // The file SaveToBmp writes as byte ranges over `header` and the surface's

@@ -49,8 +49,10 @@ inline std::int32_t RoundChannel(float value) {
 // Mirror lines of a rectangle far outside the surface can fall outside 32
 // bits; any such line lands on the nearest edge, as it would when clamped.
 inline std::int32_t SaturateLine(std::int64_t line) {
-  if (line > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-  if (line < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  if (line > std::numeric_limits<std::int32_t>::max())
+    return std::numeric_limits<std::int32_t>::max();
+  if (line < std::numeric_limits<std::int32_t>::min())
+    return std::numeric_limits<std::int32_t>::min();
   return static_cast<std::int32_t>(line);
 }
 
@@ -126,19 +128,19 @@ void TWin::FillGradient(std::int32_t StartRed, std::int32_t StartGreen, std::int
   if (Left < 0 && Replaces(Weight)) {
     FillOpaqueWholeSurface(StartRed, StartGreen, StartBlue, EndRed, EndGreen, EndBlue, Style);
   } else {
-    FillGradientByLines(StartRed, StartGreen, StartBlue, EndRed, EndGreen, EndBlue, Style,
-                        Weight, Left, Top, Right, Bottom);
+    FillGradientByLines(StartRed, StartGreen, StartBlue, EndRed, EndGreen, EndBlue, Style, Weight,
+                        Left, Top, Right, Bottom);
   }
 }
 
 void TWin::FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen,
-                               std::int32_t StartBlue, std::int32_t EndRed,
-                               std::int32_t EndGreen, std::int32_t EndBlue, std::int32_t Style,
-                               std::int32_t Weight, std::int32_t Left, std::int32_t Top,
-                               std::int32_t Right, std::int32_t Bottom) {
+                               std::int32_t StartBlue, std::int32_t EndRed, std::int32_t EndGreen,
+                               std::int32_t EndBlue, std::int32_t Style, std::int32_t Weight,
+                               std::int32_t Left, std::int32_t Top, std::int32_t Right,
+                               std::int32_t Bottom) {
   WalkPlan plan;
-  if (!PlanWalk(*this, {StartRed, StartGreen, StartBlue}, {EndRed, EndGreen, EndBlue}, Style,
-                Left, Top, Right, Bottom, plan)) {
+  if (!PlanWalk(*this, {StartRed, StartGreen, StartBlue}, {EndRed, EndGreen, EndBlue}, Style, Left,
+                Top, Right, Bottom, plan)) {
     return;
   }
   for (std::int64_t i = plan.first; i <= plan.last; ++i) {
@@ -173,11 +175,10 @@ void TWin::FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen,
 // surface is painted once, top to bottom.
 void TWin::FillOpaqueWholeSurface(std::int32_t StartRed, std::int32_t StartGreen,
                                   std::int32_t StartBlue, std::int32_t EndRed,
-                                  std::int32_t EndGreen, std::int32_t EndBlue,
-                                  std::int32_t Style) {
+                                  std::int32_t EndGreen, std::int32_t EndBlue, std::int32_t Style) {
   WalkPlan plan;
-  if (!PlanWalk(*this, {StartRed, StartGreen, StartBlue}, {EndRed, EndGreen, EndBlue}, Style, -1,
-                0, 0, 0, plan)) {
+  if (!PlanWalk(*this, {StartRed, StartGreen, StartBlue}, {EndRed, EndGreen, EndBlue}, Style, -1, 0,
+                0, 0, plan)) {
     return;
   }
   std::uint8_t* const bits = Bits;

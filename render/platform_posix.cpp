@@ -40,7 +40,8 @@ void* MapZeroedBlock(std::size_t bytes) {
   const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
   if (aligned > start) ::munmap(raw, aligned - start);
   const std::uintptr_t end = start + length + kHugePage;
-  if (end > aligned + length) ::munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+  if (end > aligned + length)
+    ::munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
 #ifdef MADV_HUGEPAGE
   ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
 #endif
@@ -70,8 +71,8 @@ int WriteAllTo(int fd, std::span<const ByteRange> parts) noexcept {
   constexpr std::size_t kBatch = 1024;
 #endif
   iovec batch[kBatch];
-  std::size_t next = 0;        // first range not yet in a batch
-  std::size_t skipped = 0;     // bytes of parts[next] already written
+  std::size_t next = 0;     // first range not yet in a batch
+  std::size_t skipped = 0;  // bytes of parts[next] already written
   while (next < parts.size()) {
     std::size_t count = 0;
     for (std::size_t i = next; i < parts.size() && count < kBatch; ++i, ++count) {

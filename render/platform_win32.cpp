@@ -21,8 +21,8 @@ namespace platform {
 SurfaceMemory AcquireSurfaceMemory(const BitmapInfoHeader& header, std::size_t bytes) {
   win32::ScopedCreatedDC dc(CreateCompatibleDC(nullptr));
   if (!dc) {
-    throw SurfaceError(SurfaceError::Reason::NoGraphicsResources, header.biWidth,
-                       HeightOf(header), bytes);
+    throw SurfaceError(SurfaceError::Reason::NoGraphicsResources, header.biWidth, HeightOf(header),
+                       bytes);
   }
 
   BITMAPINFO info{};
@@ -103,9 +103,7 @@ std::uint64_t TotalSize(std::span<const ByteRange> parts) {
   return total;
 }
 
-bool NameExists(DWORD error) {
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-}
+bool NameExists(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
 // Removes a name; true when it is gone (or never was).
 bool RemoveName(const std::filesystem::path& name) {
@@ -122,8 +120,8 @@ std::filesystem::path WriteTemporary(const std::filesystem::path& target,
   std::filesystem::path temporary;
   for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
     temporary = TemporarySibling(target, GetCurrentProcessId());
-    file.reset(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.reset(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() && !NameExists(GetLastError())) return {};
   }
   if (!file.valid()) return {};
@@ -206,7 +204,7 @@ bool SpareRoute::RewriteSpare(const std::filesystem::path& target,
                               std::span<const ByteRange> parts) {
   // Nobody else may read it half-written, nor write it meanwhile.
   win32::ScopedHandle file(CreateFileW(spare_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   BY_HANDLE_FILE_INFORMATION facts{};
   // A second name would mean that someone else's file (the wallpaper, say,
@@ -232,8 +230,8 @@ bool SpareRoute::RewriteSpare(const std::filesystem::path& target,
 
 // Today's route: a new temporary file moved over the target. With `keepOld`
 // the file it replaces stays, under a second name, as the next spare.
-bool SpareRoute::WriteFresh(const std::filesystem::path& target,
-                            std::span<const ByteRange> parts, bool keepOld) {
+bool SpareRoute::WriteFresh(const std::filesystem::path& target, std::span<const ByteRange> parts,
+                            bool keepOld) {
   const std::filesystem::path temporary = WriteTemporary(target, parts);
   if (temporary.empty()) return false;
   const std::filesystem::path old = keepOld ? SecondName(target) : std::filesystem::path();

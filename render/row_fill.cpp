@@ -40,8 +40,7 @@ const bool wideStores = DetectWideStores();
 
 }  // namespace
 
-void FillRowsNarrow(std::uint8_t* first, std::size_t stride, std::size_t rows,
-                    std::size_t pixels) {
+void FillRowsNarrow(std::uint8_t* first, std::size_t stride, std::size_t rows, std::size_t pixels) {
   Pattern<16> pattern;
   for (std::uint8_t* row = first; rows > 0; --rows, row += stride) {
     pattern.Update(row);
@@ -64,9 +63,8 @@ void FillRowsNarrow(std::uint8_t* first, std::size_t stride, std::size_t rows,
 // Tuned for a processor that has AVX2, so that each 32-byte store stays one
 // instruction instead of being split in two.
 __attribute__((target("avx2,tune=haswell"))) void FillRowsWide(std::uint8_t* first,
-                                                                std::size_t stride,
-                                                                std::size_t rows,
-                                                                std::size_t pixels) {
+                                                               std::size_t stride, std::size_t rows,
+                                                               std::size_t pixels) {
   if (pixels < 32) {
     FillRowsNarrow(first, stride, rows, pixels);
     return;

@@ -17,8 +17,7 @@ void FillRowsFromFirstPixel(std::uint8_t* first, std::size_t stride, std::size_t
 // The two routes it chooses between, for tests: 16-byte stores, which any
 // target has, and 32-byte stores, which only processors with AVX2 have (call
 // that only when HasWideStores() says so).
-void FillRowsNarrow(std::uint8_t* first, std::size_t stride, std::size_t rows,
-                    std::size_t pixels);
+void FillRowsNarrow(std::uint8_t* first, std::size_t stride, std::size_t rows, std::size_t pixels);
 void FillRowsWide(std::uint8_t* first, std::size_t stride, std::size_t rows, std::size_t pixels);
 bool HasWideStores();
 

@@ -136,7 +136,8 @@ class ScopedSaveDC {
 class ScopedSelect {
  public:
   ScopedSelect(HDC dc, HGDIOBJ object) noexcept
-      : dc_(dc), previous_(dc != nullptr && object != nullptr ? SelectObject(dc, object) : nullptr) {}
+      : dc_(dc),
+        previous_(dc != nullptr && object != nullptr ? SelectObject(dc, object) : nullptr) {}
   ScopedSelect(const ScopedSelect&) = delete;
   ScopedSelect& operator=(const ScopedSelect&) = delete;
   ~ScopedSelect() {

@@ -1,14 +1,14 @@
 #include "render/surface.h"
 
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "render/platform.h"
 
 namespace {
 
-std::string SurfaceErrorText(SurfaceError::Reason reason, std::int32_t width,
-                             std::int32_t height, std::size_t bytes) {
+std::string SurfaceErrorText(SurfaceError::Reason reason, std::int32_t width, std::int32_t height,
+                             std::size_t bytes) {
   const std::string size = std::to_string(width) + " x " + std::to_string(height);
   switch (reason) {
     case SurfaceError::Reason::TooSmall:
@@ -17,11 +17,9 @@ std::string SurfaceErrorText(SurfaceError::Reason reason, std::int32_t width,
       return "Cannot make a " + size + " picture: it would need more than the " +
              std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold.";
     case SurfaceError::Reason::NoMemory:
-    case SurfaceError::Reason::NoGraphicsResources:
-      break;
+    case SurfaceError::Reason::NoGraphicsResources: break;
   }
-  const char* what =
-      reason == SurfaceError::Reason::NoMemory ? "memory" : "graphics resources";
+  const char* what = reason == SurfaceError::Reason::NoMemory ? "memory" : "graphics resources";
   return "Not enough " + std::string(what) + " for a " + size + " picture (" +
          std::to_string(bytes) + " bytes).";
 }
@@ -94,14 +92,13 @@ std::int32_t BlendChannel(std::int32_t Old, std::int32_t New, std::int32_t Weigh
   // 64-bit so that any 32-bit channel values stay defined; the arithmetic
   // shift rounds down (toward minus infinity), which for channel values in
   // 0..255 is the exact floor of the division by 128.
-  const std::int64_t mixed = static_cast<std::int64_t>(Old) * (128 - Weight) +
-                             static_cast<std::int64_t>(New) * Weight;
+  const std::int64_t mixed =
+      static_cast<std::int64_t>(Old) * (128 - Weight) + static_cast<std::int64_t>(New) * Weight;
   return static_cast<std::int32_t>(mixed >> 7);
 }
 
 void TWin::PlotSpan(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2,
-                    std::int32_t Red, std::int32_t Green, std::int32_t Blue,
-                    std::int32_t Weight) {
+                    std::int32_t Red, std::int32_t Green, std::int32_t Blue, std::int32_t Weight) {
   const std::int32_t xmax = Width() - 1;
   const std::int32_t ymax = Height() - 1;
   X1 = ClampCoordinate(X1, xmax);

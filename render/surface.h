@@ -22,10 +22,10 @@ class SpareRoute;
 class SurfaceError : public std::runtime_error {
  public:
   enum class Reason {
-    TooSmall,           // width or height below 1
-    TooLarge,           // more pixel bytes than a BMP file can hold
-    NoMemory,           // `bytes` of pixel memory not to be had
-    NoGraphicsResources // no memory DC for them
+    TooSmall,            // width or height below 1
+    TooLarge,            // more pixel bytes than a BMP file can hold
+    NoMemory,            // `bytes` of pixel memory not to be had
+    NoGraphicsResources  // no memory DC for them
   };
   SurfaceError(Reason reason, std::int32_t width, std::int32_t height, std::size_t bytes = 0);
   Reason reason() const noexcept { return reason_; }
@@ -60,25 +60,23 @@ class TWin {
   // Coordinates are clamped onto the surface, never cut; Weight 128 (and any
   // weight above 128 or below 0) replaces, 0 keeps, 1..127 blends in 128ths.
   void PlotSpan(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2,
-                std::int32_t Red, std::int32_t Green, std::int32_t Blue,
-                std::int32_t Weight);
+                std::int32_t Red, std::int32_t Green, std::int32_t Blue, std::int32_t Weight);
 
   // Paints a two-colour gradient into a rectangle in one of six styles
   // (0..2 columns, 3..5 rows); a negative Left selects the whole surface.
   // Throws FloatingPointError for a zero extent before drawing anything.
   void FillGradient(std::int32_t StartRed, std::int32_t StartGreen, std::int32_t StartBlue,
                     std::int32_t EndRed, std::int32_t EndGreen, std::int32_t EndBlue,
-                    std::int32_t Style, std::int32_t Weight, std::int32_t Left,
-                    std::int32_t Top, std::int32_t Right, std::int32_t Bottom);
+                    std::int32_t Style, std::int32_t Weight, std::int32_t Left, std::int32_t Top,
+                    std::int32_t Right, std::int32_t Bottom);
 
   // The same fill, always walked line by line through PlotSpan. FillGradient
   // takes a faster route where it provably gives the same bytes; this is the
   // reference those routes are tested against.
-  void FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen,
-                           std::int32_t StartBlue, std::int32_t EndRed,
-                           std::int32_t EndGreen, std::int32_t EndBlue, std::int32_t Style,
-                           std::int32_t Weight, std::int32_t Left, std::int32_t Top,
-                           std::int32_t Right, std::int32_t Bottom);
+  void FillGradientByLines(std::int32_t StartRed, std::int32_t StartGreen, std::int32_t StartBlue,
+                           std::int32_t EndRed, std::int32_t EndGreen, std::int32_t EndBlue,
+                           std::int32_t Style, std::int32_t Weight, std::int32_t Left,
+                           std::int32_t Top, std::int32_t Right, std::int32_t Bottom);
 
   // Writes the surface as a 24-bit bottom-up BMP. The new image goes to a
   // file of our own beside Path and replaces Path only once it is whole and
@@ -103,9 +101,8 @@ class TWin {
 
  private:
   void FillOpaqueWholeSurface(std::int32_t StartRed, std::int32_t StartGreen,
-                              std::int32_t StartBlue, std::int32_t EndRed,
-                              std::int32_t EndGreen, std::int32_t EndBlue,
-                              std::int32_t Style);
+                              std::int32_t StartBlue, std::int32_t EndRed, std::int32_t EndGreen,
+                              std::int32_t EndBlue, std::int32_t Style);
 
   BitmapInfoHeader Header{};
   void* BitmapHandle = nullptr;
@@ -129,9 +126,7 @@ std::int32_t BlendChannel(std::int32_t Old, std::int32_t New, std::int32_t Weigh
 
 // Row length in bytes for a 24-bit image: 3 x width rounded up to 4. Exact
 // for any 32-bit width (64-bit result).
-constexpr std::int64_t StrideFor24Bit(std::int64_t width) {
-  return ((24 * width + 31) / 32) * 4;
-}
+constexpr std::int64_t StrideFor24Bit(std::int64_t width) { return ((24 * width + 31) / 32) * 4; }
 
 // The most pixel bytes a surface may have: a BMP file states its whole length
 // (54 header bytes and the pixels) in a signed 32-bit field, and a 32-bit

@@ -22,7 +22,8 @@ inline std::wstring Widen(std::string_view text, UINT codePage = CP_ACP) {
 inline std::string Narrow(std::wstring_view text, UINT codePage = CP_ACP) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int length =
+      WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   if (length <= 0) return {};
   std::string bytes(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(codePage, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);

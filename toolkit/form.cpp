@@ -58,8 +58,7 @@ void TForm::FocusControl(TWinControl& control) {
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_.get());
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_.get());
     case WM_CLOSE:
       if (hideOnClose_) {
         Hide();
@@ -88,8 +87,7 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
       }
       return 0;
-    default:
-      break;
+    default: break;
   }
   return Window::WndProc(message, wParam, lParam);
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-
 namespace toolkit {
 
 void TCanvas::Prepare(bool fill) {

@@ -132,8 +132,8 @@ void TImage::Paint() {
   } else {
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, pictureSize_.cx,
-               pictureSize_.cy, SRCCOPY);
+    StretchBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, pictureSize_.cx, pictureSize_.cy,
+               SRCCOPY);
   }
 }
 

@@ -37,8 +37,8 @@ bool Hint::Attach(HWND control, const std::wstring& text) {
   if (!CommonControlsReady()) return false;
   HWND topLevel = GetAncestor(control, GA_ROOT);
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, topLevel, nullptr,
+                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, topLevel, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
   if (tooltip_ == nullptr) return false;
   TTTOOLINFOW tool = ToolFor(control, text);

@@ -17,8 +17,7 @@ namespace {
 
 // The properties that ApplyLayout scales, and the only ones.
 bool IsGeometryProperty(std::wstring_view property) {
-  return property == L"Left" || property == L"Top" || property == L"Width" ||
-         property == L"Height";
+  return property == L"Left" || property == L"Top" || property == L"Width" || property == L"Height";
 }
 
 // The designed number of `property` among `values`, or 0.

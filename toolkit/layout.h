@@ -58,7 +58,6 @@ struct LayoutScale {
 // scaled by `scale`, and every Width and Height by its edges from the
 // component's designed Left or Top (0 where it has none). Throws std::invalid_argument for an
 // unknown property or a reference to a component that is not there.
-void ApplyLayout(Component& owner, std::span<const ComponentDesign> design,
-                 LayoutScale scale = {});
+void ApplyLayout(Component& owner, std::span<const ComponentDesign> design, LayoutScale scale = {});
 
 }  // namespace toolkit

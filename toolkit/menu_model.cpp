@@ -10,7 +10,7 @@ constexpr std::uint32_t kMfChecked = 0x8;         // MF_CHECKED; MFS_CHECKED
 constexpr std::uint32_t kMfMenuBarBreak = 0x20;   // MF_MENUBARBREAK; MFT_MENUBARBREAK
 constexpr std::uint32_t kMfMenuBreak = 0x40;      // MF_MENUBREAK; MFT_MENUBREAK
 constexpr std::uint32_t kMftRadioCheck = 0x200;
-constexpr std::uint32_t kMfSeparator = 0x800;     // MF_SEPARATOR; MFT_SEPARATOR
+constexpr std::uint32_t kMfSeparator = 0x800;  // MF_SEPARATOR; MFT_SEPARATOR
 constexpr std::uint32_t kMfsDefault = 0x1000;
 
 std::string KeyNameOf(std::uint8_t key) {
@@ -25,12 +25,9 @@ std::string KeyNameOf(std::uint8_t key) {
 
 std::uint32_t BreakBits(TMenuBreak kind) {
   switch (kind) {
-    case TMenuBreak::mbBreak:
-      return kMfMenuBreak;
-    case TMenuBreak::mbBarBreak:
-      return kMfMenuBarBreak;
-    case TMenuBreak::mbNone:
-      break;
+    case TMenuBreak::mbBreak: return kMfMenuBreak;
+    case TMenuBreak::mbBarBreak: return kMfMenuBarBreak;
+    case TMenuBreak::mbNone: break;
   }
   return 0;
 }

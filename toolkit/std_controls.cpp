@@ -87,18 +87,13 @@ void TButton::Notify(std::int32_t code) {
   switch (code) {
     case BN_CLICKED:
     // With BS_NOTIFY the second press of a double click comes as this.
-    case BN_DOUBLECLICKED:
-      Click();
-      break;
-    case BN_SETFOCUS:
-      FrameOneButton(this);
-      break;
+    case BN_DOUBLECLICKED: Click(); break;
+    case BN_SETFOCUS: FrameOneButton(this); break;
     case BN_KILLFOCUS:
       // Where the focus goes next, another button frames itself after this.
       FrameOneButton(nullptr);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

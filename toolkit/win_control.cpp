@@ -94,10 +94,9 @@ void ArrangeTabOrder(const Component& owner) {
   for (const auto& component : owner.Components()) {
     if (auto* control = dynamic_cast<TWinControl*>(component.get())) controls.push_back(control);
   }
-  std::stable_sort(controls.begin(), controls.end(),
-                   [](const TWinControl* a, const TWinControl* b) {
-                     return a->TabOrder() < b->TabOrder();
-                   });
+  std::stable_sort(
+      controls.begin(), controls.end(),
+      [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
   HWND previous = HWND_TOP;
   for (TWinControl* control : controls) {
     SetWindowPos(control->Handle(), previous, 0, 0, 0, 0,

@@ -130,11 +130,10 @@ void Window::MouseOnGraphic(UINT message, LPARAM lParam) {
       return;
     case WM_MOUSEMOVE:
       if (control == nullptr) return;
-      if (control->OnMouseMove) control->OnMouseMove(point.x - control->Left(),
-                                                     point.y - control->Top());
+      if (control->OnMouseMove)
+        control->OnMouseMove(point.x - control->Left(), point.y - control->Top());
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -244,8 +243,7 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Window::StaticWndProc(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) {
+LRESULT CALLBACK Window::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* self;
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);

@@ -75,8 +75,7 @@ class Window : public Component, public GraphicHost {
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
-  static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam);
+  static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // The background and the graphic controls, through one off-screen
   // picture so that nothing flickers.
   void PaintClient();

@@ -124,8 +124,7 @@ int InPlace(const fs::path& file, std::span<const platform::ByteRange> parts) {
   for (const platform::ByteRange& part : parts) total += static_cast<off_t>(part.size);
   int error = 0;
 #ifdef __linux__
-  if (::fallocate(fd, 0, 0, total) != 0 &&
-      (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
+  if (::fallocate(fd, 0, 0, total) != 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
     error = errno;
   }
 #endif
@@ -140,8 +139,7 @@ int InPlace(const fs::path& file, std::span<const platform::ByteRange> parts) {
 bool IsRefusal(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 // `file` is the end of any symlinks; `existing` its status when it exists.
-Result IntoRegularFile(const std::string& shown, const fs::path& file,
-                       const struct stat* existing,
+Result IntoRegularFile(const std::string& shown, const fs::path& file, const struct stat* existing,
                        std::span<const platform::ByteRange> parts) {
   platform::KeptAttributes kept{};
   if (existing != nullptr) {
@@ -168,8 +166,8 @@ Result IntoRegularFile(const std::string& shown, const fs::path& file,
   }
   const int error = InPlace(file, parts);
   if (error != 0) return CannotWrite(shown, Reason(error));
-  return Written("folder " + folder + " takes no new files (" + Reason(result.error) +
-                 "), so " + Quoted(shown) + " was rewritten in place");
+  return Written("folder " + folder + " takes no new files (" + Reason(result.error) + "), so " +
+                 Quoted(shown) + " was rewritten in place");
 }
 
 }  // namespace
@@ -251,8 +249,8 @@ Result WriteOutput(const std::string& shown, const std::filesystem::path& path,
   // Devices and pipes are written to directly. Opening a pipe takes one of
   // its instances, so the handle that found it is the one that writes.
   win32::ScopedHandle existing(CreateFileW(path.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!existing.valid()) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return CannotWrite(shown, Reason(error));

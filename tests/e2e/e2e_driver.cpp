@@ -295,8 +295,7 @@ int State() {
 int AwaitEnd(DWORD timeoutMs, bool close) {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
-  HANDLE process =
-      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, windows.pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, windows.pid);
   if (process == nullptr) return Fail(L"cannot open the program's process");
   if (close) {
     PostMessageW(windows.main, WM_CLOSE, 0, 0);
@@ -328,7 +327,7 @@ int AwaitEnd(DWORD timeoutMs, bool close) {
 
 struct Bar {
   HWND handle = nullptr;
-  RECT client{};  // in the main window's client coordinates
+  RECT client{};     // in the main window's client coordinates
   int stacking = 0;  // place among the main window's children, top first
 };
 
@@ -378,12 +377,12 @@ int Bars() {
     const LONG style = GetWindowLongW(bar.handle, GWL_STYLE);
     // left top width height | min max page pos (GetScrollInfo) | SBM_GETPOS |
     // vertical tabstop | stacking
-    Say(L"bar", Numbers({bar.client.left, bar.client.top, bar.client.right - bar.client.left,
-                         bar.client.bottom - bar.client.top, got ? info.nMin : -1,
-                         got ? info.nMax : -1, got ? static_cast<long>(info.nPage) : -1,
-                         got ? info.nPos : -1, static_cast<long>(position),
-                         (style & SBS_VERT) ? 1L : 0L, (style & WS_TABSTOP) ? 1L : 0L,
-                         bar.stacking}));
+    Say(L"bar",
+        Numbers({bar.client.left, bar.client.top, bar.client.right - bar.client.left,
+                 bar.client.bottom - bar.client.top, got ? info.nMin : -1, got ? info.nMax : -1,
+                 got ? static_cast<long>(info.nPage) : -1, got ? info.nPos : -1,
+                 static_cast<long>(position), (style & SBS_VERT) ? 1L : 0L,
+                 (style & WS_TABSTOP) ? 1L : 0L, bar.stacking}));
   }
   return 0;
 }
@@ -599,11 +598,10 @@ bool FindGrip(HWND window, POINT& grip) {
   for (int x = rect.left; x < rect.right; ++x) {
     DWORD_PTR hit = HTNOWHERE;
     const POINT point{x, y};
-    const bool caption =
-        WindowFromPoint(point) == window &&
-        SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000,
-                            &hit) != 0 &&
-        hit == HTCAPTION;
+    const bool caption = WindowFromPoint(point) == window &&
+                         SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y),
+                                             SMTO_ABORTIFHUNG, 5000, &hit) != 0 &&
+                         hit == HTCAPTION;
     if (caption) {
       if (length == 0) start = x;
       if (++length > bestLength) {
@@ -622,9 +620,9 @@ BOOL CALLBACK SayControl(HWND child, LPARAM) {
   RECT rect{};
   GetWindowRect(child, &rect);
   // left top right bottom (screen) visible class | caption
-  Say(L"control", Numbers({rect.left, rect.top, rect.right, rect.bottom,
-                           IsWindowVisible(child) ? 1L : 0L}) +
-                      L" " + ClassOf(child) + L" " + TextOf(child));
+  Say(L"control",
+      Numbers({rect.left, rect.top, rect.right, rect.bottom, IsWindowVisible(child) ? 1L : 0L}) +
+          L" " + ClassOf(child) + L" " + TextOf(child));
   return TRUE;
 }
 
@@ -646,12 +644,11 @@ BOOL CALLBACK FindPendingPaint(HWND child, LPARAM context) {
 bool PaintPending(HWND window) {
   RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_UPDATENOW);
   RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  bool pending = GetUpdateRect(window, nullptr, FALSE) ||
-                 GetUpdateRect(GetDesktopWindow(), nullptr, FALSE);
+  bool pending =
+      GetUpdateRect(window, nullptr, FALSE) || GetUpdateRect(GetDesktopWindow(), nullptr, FALSE);
   if (!pending) EnumChildWindows(window, FindPendingPaint, reinterpret_cast<LPARAM>(&pending));
   DWORD_PTR result = 0;
-  return pending ||
-         !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  return pending || !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
 }
 
 // Has the program's window of that class, frame and controls included, and

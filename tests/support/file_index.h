@@ -15,8 +15,7 @@ inline std::uint64_t FileIndex(const std::wstring& path) {
   BY_HANDLE_FILE_INFORMATION facts{};
   const bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &facts);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  return known ? (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow
-               : 0;
+  return known ? (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow : 0;
 }
 
 }  // namespace test

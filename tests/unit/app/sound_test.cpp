@@ -17,7 +17,8 @@ struct RecordingPlayer : app::SoundPlayer {
 TEST(SoundCues, NamesFollowTheCueTable) {
   const char* expected[] = {"RSTART", "RCLICK", "RTICK", "RPOP", "RSTRUM", "REXIT", "RAIR"};
   for (int cue = 0; cue < 7; ++cue) EXPECT_STREQ(app::CueName(cue), expected[cue]) << cue;
-  for (int cue : {7, 8, -1, -2147483647 - 1, 2147483647}) EXPECT_EQ(app::CueName(cue), nullptr) << cue;
+  for (int cue : {7, 8, -1, -2147483647 - 1, 2147483647})
+    EXPECT_EQ(app::CueName(cue), nullptr) << cue;
 }
 
 TEST(SoundCues, SwitchIsOffInAFreshProcessAndGatesEveryCue) {

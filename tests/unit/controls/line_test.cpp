@@ -7,10 +7,10 @@
 #include <cfenv>
 #include <climits>
 #include <cwchar>
-#include <memory>
-#include <stdexcept>
 #include <functional>
+#include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -348,8 +348,8 @@ struct Look {
 
 void PrintTo(const Look& l, std::ostream* os) {
   *os << "direction " << int(l.direction) << std::hex << " line 0x" << l.lineColor << " arrow 0x"
-      << l.arrowColor << std::dec << " width " << l.lineWidth << " arrows " << l.arrow1
-      << l.arrow2 << " factor " << l.factor;
+      << l.arrowColor << std::dec << " width " << l.lineWidth << " arrows " << l.arrow1 << l.arrow2
+      << " factor " << l.factor;
 }
 
 Look LookOf(const TLine& line) {
@@ -466,8 +466,8 @@ TEST(LineControl, TakesItsDesignValuesByName) {
   const auto* line = dynamic_cast<const TLine*>(form.FindComponent(L"Line1"));
   ASSERT_NE(line, nullptr);
   EXPECT_EQ(line->BoundsRect(), (Rect{8, 16, 97, 57}));
-  EXPECT_EQ(LookOf(*line), (Look{controls::drTopRightBottomLeft, 0x00336699, 0x80000005u, 1, false,
-                                 true, -4}));
+  EXPECT_EQ(LookOf(*line),
+            (Look{controls::drTopRightBottomLeft, 0x00336699, 0x80000005u, 1, false, true, -4}));
   EXPECT_EQ(line->Hint, L"connector");
 
   TLine other(nullptr, nullptr);
@@ -475,8 +475,11 @@ TEST(LineControl, TakesItsDesignValuesByName) {
     const wchar_t* property;
     toolkit::DesignValue value;
   };
-  const Bad bad[] = {{L"Arrow1", 1}, {L"LineWidth", true}, {L"Direction", 256},
-                     {L"Direction", -1}, {L"Colour", 0}};
+  const Bad bad[] = {{L"Arrow1", 1},
+                     {L"LineWidth", true},
+                     {L"Direction", 256},
+                     {L"Direction", -1},
+                     {L"Colour", 0}};
   for (const Bad& b : bad) {
     EXPECT_THROW(other.SetDesignValue(b.property, b.value), std::invalid_argument)
         << std::string(b.property, b.property + std::wcslen(b.property));

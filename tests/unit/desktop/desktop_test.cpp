@@ -118,7 +118,8 @@ TEST(OsFamily, VersionCheckAsksOnceAndStoresTheCode) {
 
 TEST(Publish, EachFamilyGetsItsCallAndQuoting) {
   const std::wstring plain = L"C:\\Temp\\Huevane.Bmp";
-  const std::wstring spaced = L"C:\\Documents and Settings\\Jo Doe\\Local Settings\\Temp\\Huevane.Bmp";
+  const std::wstring spaced =
+      L"C:\\Documents and Settings\\Jo Doe\\Local Settings\\Temp\\Huevane.Bmp";
   const struct {
     std::optional<std::uint32_t> platformId;
     std::wstring path;
@@ -154,7 +155,7 @@ TEST(Publish, RepeatedPublishesQuoteThePlainPathOnceEachTime) {
 
     EXPECT_EQ(path, L"C:\\WINDOWS\\TEMP\\Huevane.Bmp");
     const Call quotedOnce = SpiA(L"\"C:\\WINDOWS\\TEMP\\Huevane.Bmp\"");
-    const std::vector<Call> expected = {PlatformIdCall(), quotedOnce, PlatformIdCall(),
+    const std::vector<Call> expected = {PlatformIdCall(), quotedOnce,       PlatformIdCall(),
                                         quotedOnce,       PlatformIdCall(), quotedOnce};
     EXPECT_EQ(calls.log, expected) << "platform id " << platformId;
   }

@@ -25,11 +25,13 @@ TEST(BmpFile, OnePixelIsFiftyEightBytes) {
   TWin s(1, 1);
   s.PlotSpan(0, 0, 0, 0, 0x30, 0x20, 0x10, 128);
   const std::vector<std::uint8_t> expected = {
-      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-      40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // size, width, height, planes, bits
-      0, 0, 0, 0, 4, 0, 0, 0,                           // BI_RGB, image bytes
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   // resolution, colour counts
-      0x10, 0x20, 0x30, 0};                             // blue, green, red, padding
+      'B',  'M',  58,   0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+      40,   0,    0,    0, 1, 0, 0, 0, 1, 0, 0,  0, 1, 0,
+      24,   0,                          // size, width, height, planes, bits
+      0,    0,    0,    0, 4, 0, 0, 0,  // BI_RGB, image bytes
+      0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0,
+      0,    0,               // resolution, colour counts
+      0x10, 0x20, 0x30, 0};  // blue, green, red, padding
   EXPECT_EQ(EncodeBmp(s), expected);
 }
 
@@ -77,11 +79,11 @@ TEST(BmpFile, RedTopBlueBottomBecomesBlueFirst) {
   s.FillGradient(255, 0, 0, 0, 0, 255, 3, 128, -1, 0, 0, 0);
   const std::vector<std::uint8_t> file = EncodeBmp(s);
   const std::size_t stride = 16;
-  EXPECT_EQ(file[54 + 0], 255);                   // first file row: blue
+  EXPECT_EQ(file[54 + 0], 255);  // first file row: blue
   EXPECT_EQ(file[54 + 2], 0);
-  EXPECT_EQ(file[54 + 2 * stride + 0], 0);        // last file row: red
+  EXPECT_EQ(file[54 + 2 * stride + 0], 0);  // last file row: red
   EXPECT_EQ(file[54 + 2 * stride + 2], 255);
-  EXPECT_EQ(file[54 + 15], 0);                    // padding
+  EXPECT_EQ(file[54 + 15], 0);  // padding
 }
 
 TEST(SaveToBmp, WritesExactlyTheEncodedFile) {

@@ -36,8 +36,8 @@ TEST(Fuzz, PlotSpanStaysInsideThePixelsOfEveryRow) {
     const int height = std::uniform_int_distribution<int>(1, 17)(args.random);
     TWin s(width, height);
     for (int i = 0; i < 60; ++i) {
-      s.PlotSpan(args.Any(), args.Any(), args.Any(), args.Any(), args.Any(), args.Any(),
-                 args.Any(), args.Any());
+      s.PlotSpan(args.Any(), args.Any(), args.Any(), args.Any(), args.Any(), args.Any(), args.Any(),
+                 args.Any());
     }
     ASSERT_TRUE(probe::PaddingIsZero(s)) << width << " x " << height;
   }
@@ -79,8 +79,8 @@ TEST(Fuzz, FillGradientStaysInsideThePixelsOfEveryRow) {
     }
     if (round % 5 == 0) left = -1 - std::uniform_int_distribution<int>(0, 9)(args.random);
     try {
-      s.FillGradient(args.Any(), args.Any(), args.Any(), args.Any(), args.Any(), args.Any(),
-                     style, args.Any(), left, top, right, bottom);
+      s.FillGradient(args.Any(), args.Any(), args.Any(), args.Any(), args.Any(), args.Any(), style,
+                     args.Any(), left, top, right, bottom);
     } catch (const FloatingPointError&) {
       // A zero extent; checked in its own tests.
     }

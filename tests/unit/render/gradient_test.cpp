@@ -23,7 +23,13 @@ TEST(FillGradient, WholeSurfaceWorkedValues) {
     int width, height, style, startRed, endRed;
     std::vector<int> reds;
   } cases[] = {
-      {"style 0: last column carries the far colour", 8, 3, 0, 0, 80, {0, 10, 20, 30, 40, 50, 60, 80}},
+      {"style 0: last column carries the far colour",
+       8,
+       3,
+       0,
+       0,
+       80,
+       {0, 10, 20, 30, 40, 50, 60, 80}},
       {"style 1: end colour first", 8, 3, 1, 0, 80, {80, 70, 60, 50, 40, 30, 20, 0}},
       {"style 2, even width", 8, 3, 2, 80, 0, {0, 20, 40, 60, 80, 60, 40, 20}},
       {"style 2, odd width", 7, 3, 2, 80, 0, {0, 23, 46, 69, 46, 23, 0}},
@@ -83,16 +89,16 @@ TEST(FillGradient, EmptyLineRangesDrawNothing) {
   struct Case {
     int style, left, top, right, bottom;
   } cases[] = {
-      {0, 5, 0, 3, 3}, {1, 5, 0, 3, 3}, {3, 0, 3, 5, 1}, {4, 0, 3, 5, 1},
-      {2, 100, 0, 150, 3},  // centre 75 lies before the first column
+      {0, 5, 0, 3, 3},     {1, 5, 0, 3, 3},     {3, 0, 3, 5, 1},
+      {4, 0, 3, 5, 1},     {2, 100, 0, 150, 3},  // centre 75 lies before the first column
       {5, 0, 100, 5, 150},
   };
   for (const Case& c : cases) {
     TWin s(9, 6);
     probe::Paint(s, 77);
     const auto before = probe::Snapshot(s);
-    EXPECT_NO_THROW(s.FillGradient(0, 0, 0, 255, 255, 255, c.style, 128, c.left, c.top, c.right,
-                                   c.bottom));
+    EXPECT_NO_THROW(
+        s.FillGradient(0, 0, 0, 255, 255, 255, c.style, 128, c.left, c.top, c.right, c.bottom));
     EXPECT_EQ(probe::Snapshot(s), before) << "style " << c.style;
   }
 }
@@ -103,12 +109,18 @@ TEST(FillGradient, ZeroExtentFailsBeforeAnyPixelChanges) {
     FloatingPointError::Kind kind;
     const char* message;
   } cases[] = {
-      {0, 0, 80, 3, 0, 3, 5, FloatingPointError::Kind::DivisionByZero, "Floating point division by zero"},
-      {1, 0, 80, 3, 0, 3, 5, FloatingPointError::Kind::DivisionByZero, "Floating point division by zero"},
-      {2, 0, 80, 3, 0, 3, 5, FloatingPointError::Kind::DivisionByZero, "Floating point division by zero"},
-      {0, 80, 80, 0, 0, 0, 5, FloatingPointError::Kind::InvalidOperation, "Invalid floating point operation"},
-      {3, 10, 20, 0, 4, 8, 4, FloatingPointError::Kind::DivisionByZero, "Floating point division by zero"},
-      {5, 20, 20, 0, 4, 8, 4, FloatingPointError::Kind::InvalidOperation, "Invalid floating point operation"},
+      {0, 0, 80, 3, 0, 3, 5, FloatingPointError::Kind::DivisionByZero,
+       "Floating point division by zero"},
+      {1, 0, 80, 3, 0, 3, 5, FloatingPointError::Kind::DivisionByZero,
+       "Floating point division by zero"},
+      {2, 0, 80, 3, 0, 3, 5, FloatingPointError::Kind::DivisionByZero,
+       "Floating point division by zero"},
+      {0, 80, 80, 0, 0, 0, 5, FloatingPointError::Kind::InvalidOperation,
+       "Invalid floating point operation"},
+      {3, 10, 20, 0, 4, 8, 4, FloatingPointError::Kind::DivisionByZero,
+       "Floating point division by zero"},
+      {5, 20, 20, 0, 4, 8, 4, FloatingPointError::Kind::InvalidOperation,
+       "Invalid floating point operation"},
   };
   for (const Case& c : cases) {
     TWin s(9, 6);
@@ -116,7 +128,8 @@ TEST(FillGradient, ZeroExtentFailsBeforeAnyPixelChanges) {
     const auto before = probe::Snapshot(s);
     try {
       // Green and blue differ, so only red decides the kind of error.
-      s.FillGradient(c.startRed, 0, 1, c.endRed, 9, 2, c.style, 128, c.left, c.top, c.right, c.bottom);
+      s.FillGradient(c.startRed, 0, 1, c.endRed, 9, 2, c.style, 128, c.left, c.top, c.right,
+                     c.bottom);
       ADD_FAILURE() << "style " << c.style << " raised nothing";
     } catch (const FloatingPointError& e) {
       EXPECT_EQ(e.kind(), c.kind);

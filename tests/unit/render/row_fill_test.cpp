@@ -30,8 +30,10 @@ void ExpectExactFill(FillFunction fill, const char* name) {
       for (std::size_t i = 0; i < buffer.size(); ++i) {
         const std::size_t at = i - offset, row = at / stride, column = at % stride;
         const bool inside = i >= offset && row < kRows && column < pixels * 3;
-        const std::uint8_t expected =
-            !inside ? kGuard : column % 3 == 0 ? colourOf(row) : column % 3 == 1 ? 0x22 : 0x33;
+        const std::uint8_t expected = !inside           ? kGuard
+                                      : column % 3 == 0 ? colourOf(row)
+                                      : column % 3 == 1 ? 0x22
+                                                        : 0x33;
         ASSERT_EQ(buffer[i], expected)
             << name << ": byte " << i << ", " << pixels << " pixels at offset " << offset;
       }

@@ -10,8 +10,8 @@
 #include <iterator>
 
 #include "render/bmp.h"
-#include "temp_folder.h"
 #include "render/surface.h"
+#include "temp_folder.h"
 
 namespace {
 

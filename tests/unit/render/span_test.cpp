@@ -11,7 +11,8 @@ using probe::Points;
 namespace {
 
 TEST(Surface, StrideRoundsRowsUpToFourBytes) {
-  const std::pair<int, int> cases[] = {{1, 4}, {3, 12}, {4, 12}, {5, 16}, {1366, 4100}, {1920, 5760}};
+  const std::pair<int, int> cases[] = {{1, 4},  {3, 12},      {4, 12},
+                                       {5, 16}, {1366, 4100}, {1920, 5760}};
   for (auto [width, stride] : cases) {
     TWin s(width, 2);
     EXPECT_EQ(s.RowStride(), stride) << "width " << width;
@@ -91,8 +92,8 @@ TEST(Surface, BytesAreStrideTimesHeightUpToTheLargestBmp) {
   } cases[] = {
       {1, 1, 4},
       {1920, 1080, 5760 * 1080},
-      {1, 536870898, kMaxSurfaceBytes - 1},   // the tallest one-pixel-wide picture
-      {715827864, 1, kMaxSurfaceBytes - 1},   // the widest one-row picture
+      {1, 536870898, kMaxSurfaceBytes - 1},  // the tallest one-pixel-wide picture
+      {715827864, 1, kMaxSurfaceBytes - 1},  // the widest one-row picture
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SurfaceBytes(c.width, c.height), c.bytes) << c.width << " x " << c.height;
@@ -175,10 +176,10 @@ TEST(PlotSpan, LineWalkIsIndependentOfEndpointOrderAndWritesOnePixelPerMajorStep
           // The start (smaller major coordinate) is always written; the far
           // end too once the minor difference is 2 or more.
           const bool xMajor = dx > dy;
-          const probe::Point start = (xMajor ? x1 < x2 : y1 < y2) ? probe::Point{x1, y1}
-                                                                 : probe::Point{x2, y2};
-          const probe::Point end = start == probe::Point{x1, y1} ? probe::Point{x2, y2}
-                                                                 : probe::Point{x1, y1};
+          const probe::Point start =
+              (xMajor ? x1 < x2 : y1 < y2) ? probe::Point{x1, y1} : probe::Point{x2, y2};
+          const probe::Point end =
+              start == probe::Point{x1, y1} ? probe::Point{x2, y2} : probe::Point{x1, y1};
           ASSERT_TRUE(forward.count(start));
           if (minor >= 2) {
             ASSERT_TRUE(forward.count(end)) << x1 << "," << y1 << " " << x2 << "," << y2;
@@ -237,7 +238,8 @@ TEST(BlendChannel, MatchesTheFloorOfTheWeightedMeanForEveryChannelPair) {
     for (int old = 0; old < 256; old += 5) {
       for (int fresh = 0; fresh < 256; fresh += 3) {
         const int exact = (old * (128 - weight) + fresh * weight) / 128;
-        ASSERT_EQ(BlendChannel(old, fresh, weight, 0), exact) << old << " " << fresh << " " << weight;
+        ASSERT_EQ(BlendChannel(old, fresh, weight, 0), exact)
+            << old << " " << fresh << " " << weight;
         ASSERT_LE(BlendChannel(old, fresh, weight, 0), std::max(old, fresh));
         ASSERT_GE(BlendChannel(old, fresh, weight, 0), std::min(old, fresh));
       }

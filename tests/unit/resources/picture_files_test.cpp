@@ -44,7 +44,9 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c) {
   return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-std::size_t Stride(int width, int bits) { return (static_cast<std::size_t>(width) * bits + 31) / 32 * 4; }
+std::size_t Stride(int width, int bits) {
+  return (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+}
 
 // A BITMAPINFOHEADER image, bottom-up, as stored in a BMP file or an icon.
 // Pixel(x, y) counts y from the top.
@@ -55,7 +57,9 @@ struct Dib {
   std::uint32_t planes = 0, bits = 0, compression = 0, colours_used = 0;
   std::size_t palette = 0, pixels = 0;
 
-  std::size_t PaletteSize() const { return bits > 8 ? 0 : colours_used ? colours_used : 1u << bits; }
+  std::size_t PaletteSize() const {
+    return bits > 8 ? 0 : colours_used ? colours_used : 1u << bits;
+  }
 
   Rgb Colour(std::size_t at) const {
     const Bytes& b = *bytes;
@@ -135,9 +139,7 @@ constexpr Rgb kLineBlack{0, 0, 0};
 constexpr Rgb kClassicFace{192, 192, 192};
 constexpr Rgb kModernFace{240, 240, 240};
 // The pictured scroll bars' trough is a checkerboard of white and face grey.
-bool IsTrough(const Rgb& c) {
-  return (c == Rgb{255, 255, 255}) || (c == Rgb{212, 208, 200});
-}
+bool IsTrough(const Rgb& c) { return (c == Rgb{255, 255, 255}) || (c == Rgb{212, 208, 200}); }
 
 // The tips of the bars' up arrows, left to right: the first row whose black
 // pixels are seven lone ones. Each tip marks the middle of its bar.
@@ -172,7 +174,8 @@ TEST(HelpPicture, EveryBarLineEndsInsideItsOwnBarsTrough) {
   };
   for (const auto& e : ends) {
     SCOPED_TRACE(e.bar);
-    EXPECT_LE(std::abs(e.x - tips[e.ordinal]), e.reach) << "the bar's middle is at x " << tips[e.ordinal];
+    EXPECT_LE(std::abs(e.x - tips[e.ordinal]), e.reach)
+        << "the bar's middle is at x " << tips[e.ordinal];
     const Rgb c = help.At(e.x, e.y);
     EXPECT_NE(c, kLineBlack) << "the line would vanish into the picture";
     EXPECT_NE(c, kClassicFace) << "on the window background, not on a bar";
@@ -211,7 +214,8 @@ struct Icon {
       const std::size_t e = 6 + 16 * i;
       IconImage img{b[e] == 0 ? 256 : b[e], static_cast<int>(U16(b, e + 6)), U32(b, e + 12),
                     U32(b, e + 8)};
-      if (b[e + 1] != b[e] || b[e + 2] != 0 || b[e + 3] != 0 || U16(b, e + 4) != 1) return std::nullopt;
+      if (b[e + 1] != b[e] || b[e + 2] != 0 || b[e + 3] != 0 || U16(b, e + 4) != 1)
+        return std::nullopt;
       if (img.offset < 6 + 16 * count || img.offset + img.length > b.size()) return std::nullopt;
       icon.images.push_back(img);
     }
@@ -268,10 +272,12 @@ TEST(MainIcon, EveryImageIsAnOpaqueDoubleHeightDib) {
     EXPECT_EQ(dib.PaletteSize(), img.bits == 8 ? 256u : 0u);
     const std::size_t mask = dib.pixels + Stride(img.size, img.bits) * img.size;
     const std::size_t end = mask + Stride(img.size, 1) * img.size;
-    EXPECT_EQ(end, img.offset + img.length) << "length must cover exactly header, palette, colours, mask";
+    EXPECT_EQ(end, img.offset + img.length)
+        << "length must cover exactly header, palette, colours, mask";
     ASSERT_LE(end, b.size());
     EXPECT_TRUE(std::all_of(b.begin() + static_cast<std::ptrdiff_t>(mask),
-                            b.begin() + static_cast<std::ptrdiff_t>(end), [](auto v) { return v == 0; }))
+                            b.begin() + static_cast<std::ptrdiff_t>(end),
+                            [](auto v) { return v == 0; }))
         << "the square is opaque to its edges";
     extents.push_back({img.offset, img.offset + img.length});
   }

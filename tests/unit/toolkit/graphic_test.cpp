@@ -60,9 +60,8 @@ TEST(Canvas, HandsThePenAndBrushAsTheyAreAtEachDrawing) {
   canvas.Polygon({});
   canvas.Attach(nullptr);
   canvas.LineTo(20, 20);
-  EXPECT_EQ(device.log, (std::vector<std::string>{
-                            "move 0,5", "pen 255 1", "line 9,5", "pen 255 1",
-                            "brush 65280", "polygon 0,0 3,3 0,6"}));
+  EXPECT_EQ(device.log, (std::vector<std::string>{"move 0,5", "pen 255 1", "line 9,5", "pen 255 1",
+                                                  "brush 65280", "polygon 0,0 3,3 0,6"}));
   canvas.Pen().SetWidth(0);
   EXPECT_EQ(canvas.Pen().Width(), 0) << "zero is a width the platform draws";
 }

@@ -25,14 +25,14 @@ struct ScaleCase {
 
 TEST(LayoutScale, RoundsToTheNearestPixelWithHalvesAwayFromZero) {
   const ScaleCase cases[] = {
-      {{13, 13}, 257, 257},  {{13, 13}, -7, -7},    {{26, 13}, 17, 34},  {{26, 13}, 129, 258},
-      {{16, 13}, 17, 21},    // 20.92
-      {{16, 13}, 16, 20},    // 19.69
-      {{16, 13}, 129, 159},  // 158.77
-      {{16, 13}, 257, 316},  // 316.3
-      {{20, 13}, 13, 20},    {{20, 13}, 1, 2},  // 1.54
-      {{19, 13}, 13, 19},    {{39, 26}, 1, 2},  // exactly 1.5: away from zero
-      {{39, 26}, -1, -2},    {{16, 13}, -17, -21}, {{16, 13}, 0, 0},
+      {{13, 13}, 257, 257}, {{13, 13}, -7, -7},   {{26, 13}, 17, 34},
+      {{26, 13}, 129, 258}, {{16, 13}, 17, 21},  // 20.92
+      {{16, 13}, 16, 20},                        // 19.69
+      {{16, 13}, 129, 159},                      // 158.77
+      {{16, 13}, 257, 316},                      // 316.3
+      {{20, 13}, 13, 20},   {{20, 13}, 1, 2},    // 1.54
+      {{19, 13}, 13, 19},   {{39, 26}, 1, 2},    // exactly 1.5: away from zero
+      {{39, 26}, -1, -2},   {{16, 13}, -17, -21}, {{16, 13}, 0, 0},
       {{10, 13}, 257, 198},  // a smaller font shrinks the layout: 197.69
   };
   for (const ScaleCase& c : cases) {
@@ -79,9 +79,9 @@ TEST(LayoutScale, ApplyLayoutScalesGeometryAndNothingElse) {
   auto* sink = dynamic_cast<Sink*>(owner.FindComponent(L"ScrollBar1"));
   ASSERT_NE(sink, nullptr);
   const std::vector<std::pair<std::string, DesignValue>> expected = {
-      {"Left", 32},      {"Top", 0},          {"Width", 34},
-      {"Height", 514},   {"Max", 255},        {"Position", 255},
-      {"TabOrder", 1},   {"Hint", std::wstring(L"Green Start")}, {"ShowHint", true}};
+      {"Left", 32},      {"Top", 0},        {"Width", 34},   {"Height", 514},
+      {"Max", 255},      {"Position", 255}, {"TabOrder", 1}, {"Hint", std::wstring(L"Green Start")},
+      {"ShowHint", true}};
   EXPECT_EQ(sink->seen, expected);
 }
 
@@ -112,11 +112,11 @@ TEST(LayoutScale, TheBarsCoverTheClientAreaAndKeepTheirNeighboursEdgesAtEveryTex
     const LayoutScale scale{textHeight, 13};
     std::vector<ComponentDesign> design;
     for (const DesignedBar& bar : kMainWindowBars) {
-      design.push_back({L"ScrollBar" + std::to_wstring(design.size() + 1),
-                        [](Component& owner) { return std::make_unique<Sink>(&owner); },
-                        {{L"Left", bar.left}, {L"Top", 0}, {L"Width", bar.width},
-                         {L"Height", kClientHeight}},
-                        {}});
+      design.push_back(
+          {L"ScrollBar" + std::to_wstring(design.size() + 1),
+           [](Component& owner) { return std::make_unique<Sink>(&owner); },
+           {{L"Left", bar.left}, {L"Top", 0}, {L"Width", bar.width}, {L"Height", kClientHeight}},
+           {}});
     }
     Component owner(nullptr);
     toolkit::ApplyLayout(owner, design, scale);
@@ -143,8 +143,8 @@ TEST(LayoutScale, TheBarsCoverTheClientAreaAndKeepTheirNeighboursEdgesAtEveryTex
     }
     EXPECT_EQ(previousRight, clientWidth) << "the last bar ends at the client area's edge";
     for (std::int32_t x = 0; x < clientWidth; ++x) {
-      EXPECT_GE(covering[static_cast<std::size_t>(x)], 1) << "column " << x << " of "
-                                                           << clientWidth << " is bare";
+      EXPECT_GE(covering[static_cast<std::size_t>(x)], 1)
+          << "column " << x << " of " << clientWidth << " is bare";
     }
   }
 }
@@ -154,12 +154,12 @@ TEST(LayoutScale, ExtentsAreScaledByTheirEdges) {
     LayoutScale scale;
     std::int32_t start, extent, expected;
   } cases[] = {
-      {{13, 13}, 16, 17, 17},   // the identity
-      {{17, 13}, 112, 17, 23},  // 168.69 - 146.46: the far edge at 169, not 168
-      {{17, 13}, 16, 17, 22},   // 43.15 - 20.92
-      {{30, 13}, 0, 129, 298},  // from 0: the value scaled on its own
+      {{13, 13}, 16, 17, 17},    // the identity
+      {{17, 13}, 112, 17, 23},   // 168.69 - 146.46: the far edge at 169, not 168
+      {{17, 13}, 16, 17, 22},    // 43.15 - 20.92
+      {{30, 13}, 0, 129, 298},   // from 0: the value scaled on its own
       {{16, 13}, -4, 481, 592},  // 587.08 - (-4.92): each edge to its own nearest
-      {{16, 13}, 10, 0, 0},     // nothing stays nothing
+      {{16, 13}, 10, 0, 0},      // nothing stays nothing
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.scale.Extent(c.start, c.extent), c.expected)

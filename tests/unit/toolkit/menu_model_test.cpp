@@ -27,18 +27,25 @@ TEST(MenuEntryFlags, AttributesBecomeTheBitsOfEachCall) {
       {"plain", [](MenuItemLook&) {}, {0, 0, 0}},
       {"separator", [](MenuItemLook& l) { l.separator = true; }, {0x800, 0x800, 0}},
       {"new column", [](MenuItemLook& l) { l.breakKind = TMenuBreak::mbBreak; }, {0x40, 0x40, 0}},
-      {"new column with a bar", [](MenuItemLook& l) { l.breakKind = TMenuBreak::mbBarBreak; },
+      {"new column with a bar",
+       [](MenuItemLook& l) { l.breakKind = TMenuBreak::mbBarBreak; },
        {0x20, 0x20, 0}},
       {"checked", [](MenuItemLook& l) { l.checked = true; }, {0x8, 0, 0x8}},
       {"disabled", [](MenuItemLook& l) { l.enabled = false; }, {0x3, 0, 0x3}},
-      {"radio item: no such bit for InsertMenu", [](MenuItemLook& l) { l.radioItem = true; },
+      {"radio item: no such bit for InsertMenu",
+       [](MenuItemLook& l) { l.radioItem = true; },
        {0, 0x200, 0}},
-      {"default: no such bit for InsertMenu", [](MenuItemLook& l) { l.isDefault = true; },
+      {"default: no such bit for InsertMenu",
+       [](MenuItemLook& l) { l.isDefault = true; },
        {0, 0, 0x1000}},
       {"everything",
        [](MenuItemLook& l) {
-         l = {.separator = true, .enabled = false, .checked = true, .radioItem = true,
-              .isDefault = true, .breakKind = TMenuBreak::mbBarBreak};
+         l = {.separator = true,
+              .enabled = false,
+              .checked = true,
+              .radioItem = true,
+              .isDefault = true,
+              .breakKind = TMenuBreak::mbBarBreak};
        },
        {0x82B, 0xA20, 0x100B}},
   };
@@ -85,8 +92,8 @@ TEST(ShortCutText, AKeyWithoutANameShowsNothing) {
   // No key, modifiers alone, and keys without a name: the codes on either
   // side of the digits, the letters and the function keys, the number pad,
   // Delete. The modifiers are not shown without a key.
-  for (std::uint16_t shortCut : {0x0000, 0x6000, 0xE000, 0x0007, 0x4088, 0x00E8, 0x20FF, 0x2F,
-                                 0x3A, 0x40, 0x5B, 0x61, 0x6F, 0x4060, 0x802E}) {
+  for (std::uint16_t shortCut : {0x0000, 0x6000, 0xE000, 0x0007, 0x4088, 0x00E8, 0x20FF, 0x2F, 0x3A,
+                                 0x40, 0x5B, 0x61, 0x6F, 0x4060, 0x802E}) {
     EXPECT_EQ(ShortCutToText(shortCut), "") << std::hex << shortCut;
   }
 }

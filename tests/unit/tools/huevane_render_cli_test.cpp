@@ -38,8 +38,8 @@ namespace fs = std::filesystem;
 
 struct Outcome {
   int exitCode = -1;
-  std::string out;  // stdout, with CR LF turned into LF
-  std::string err;  // stderr, likewise
+  std::string out;                     // stdout, with CR LF turned into LF
+  std::string err;                     // stderr, likewise
   std::vector<std::uint8_t> outBytes;  // stdout as written
 };
 
@@ -140,10 +140,10 @@ Outcome RunProgram(const fs::path& exe, const std::vector<std::string>& args, co
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   std::vector<std::string> words{exe.string()};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -229,14 +229,13 @@ class RenderCli : public ::testing::Test {
   void SetUp() override {
     static std::atomic<int> counter{0};
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() /
-            ("huevane-cli-" + std::string(test->name()) + "-" +
+    root_ = fs::temp_directory_path() / ("huevane-cli-" + std::string(test->name()) + "-" +
 #ifdef _WIN32
-             std::to_string(GetCurrentProcessId())
+                                         std::to_string(GetCurrentProcessId())
 #else
-             std::to_string(getpid())
+                                         std::to_string(getpid())
 #endif
-             + "-" + std::to_string(counter++));
+                                         + "-" + std::to_string(counter++));
     fs::remove_all(root_);
     fs::create_directories(root_ / "io");
     fs::create_directories(root_ / "work");
@@ -268,10 +267,10 @@ class RenderCli : public ::testing::Test {
 };
 
 std::vector<std::string> Args(const std::string& size, const std::string& start,
-                              const std::string& end, const std::string& style,
-                              const fs::path& out, std::vector<std::string> extra = {}) {
-  std::vector<std::string> args = {"--size",  size,  "--start", start,    "--end",
-                                   end,       "--style", style, "--out", Utf8(out)};
+                              const std::string& end, const std::string& style, const fs::path& out,
+                              std::vector<std::string> extra = {}) {
+  std::vector<std::string> args = {"--size", size,      "--start", start,   "--end",
+                                   end,      "--style", style,     "--out", Utf8(out)};
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }
@@ -282,8 +281,7 @@ TEST_F(RenderCli, HelpPrintsTheUsageOnStdoutAndExitsZero) {
   const Outcome outcome = Render({"--help"});
   EXPECT_EQ(outcome.exitCode, 0);
   EXPECT_EQ(outcome.err, "");
-  EXPECT_NE(outcome.out.find("Usage: huevane-render --size WxH"), std::string::npos)
-      << outcome.out;
+  EXPECT_NE(outcome.out.find("Usage: huevane-render --size WxH"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("--rect L,T,R,B"), std::string::npos) << outcome.out;
   EXPECT_TRUE(WorkFiles().empty());
 }
@@ -357,8 +355,8 @@ TEST_F(RenderCli, WritesTheGradientItIsAskedFor) {
     SCOPED_TRACE(c.what);
     const fs::path out = Work() / "picture.bmp";
     const std::vector<std::string> args =
-        Args(std::to_string(c.width) + "x" + std::to_string(c.height), c.start, c.end, c.style,
-             out, c.extra);
+        Args(std::to_string(c.width) + "x" + std::to_string(c.height), c.start, c.end, c.style, out,
+             c.extra);
     const Outcome outcome = Render(args);
     ASSERT_EQ(outcome.exitCode, 0) << Joined(args) << "\n" << outcome.err;
     EXPECT_EQ(outcome.err, "");
@@ -392,8 +390,7 @@ TEST_F(RenderCli, FillErrorPrintsExactlyItsMessageExitsOneAndWritesNothing) {
 TEST_F(RenderCli, FillErrorLeavesAnExistingFileAlone) {
   const fs::path out = Work() / "kept.bmp";
   std::ofstream(out, std::ios::binary) << "previous contents";
-  const Outcome outcome =
-      Render(Args("4x4", "1,0,0", "2,0,0", "0", out, {"--rect", "0,0,0,5"}));
+  const Outcome outcome = Render(Args("4x4", "1,0,0", "2,0,0", "0", out, {"--rect", "0,0,0,5"}));
   EXPECT_EQ(outcome.exitCode, 1);
   EXPECT_EQ(ReadText(out), "previous contents");
   EXPECT_EQ(WorkFiles(), std::set<fs::path>{out});
@@ -521,8 +518,9 @@ struct TargetCase {
 TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
   // Bytes 0x0A, 0x0D and 0x1A in every pixel: any text-mode output shows.
   const std::vector<std::string> args = Args("2x2", "10,13,26", "10,13,26", "0", "OUT");
-  const std::vector<std::uint8_t> picture =
-      ExpectedBmp(2, 2, [](int, int) { return Rgb{10, 13, 26}; });
+  const std::vector<std::uint8_t> picture = ExpectedBmp(2, 2, [](int, int) {
+    return Rgb{10, 13, 26};
+  });
   const fs::path work = Work();
   auto file = [&](const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -546,18 +544,26 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
 #endif
 
   const std::vector<TargetCase> cases = {
-      {"a new name", [&] { return Utf8(work / "new.bmp"); }, 0, {},
+      {"a new name",
+       [&] { return Utf8(work / "new.bmp"); },
+       0,
+       {},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "new.bmp"), picture);
          EXPECT_EQ(names(), Names{"new.bmp"}) << "a temporary file was left behind";
        }},
       {"a regular file is replaced whole",
-       [&] { return file(work / "old.bmp", std::string(500, 'x')); }, 0, {},
+       [&] { return file(work / "old.bmp", std::string(500, 'x')); },
+       0,
+       {},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "old.bmp"), picture);
          EXPECT_EQ(names(), Names{"old.bmp"});
        }},
-      {"- is standard output, bytes as they are", [] { return std::string("-"); }, 0, {},
+      {"- is standard output, bytes as they are",
+       [] { return std::string("-"); },
+       0,
+       {},
        [&](const Outcome& outcome) {
          EXPECT_EQ(Hex(outcome.outBytes), Hex(picture));
          EXPECT_EQ(names(), Names{});
@@ -567,13 +573,15 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fs::create_directory(work / "folder.bmp");
          return Utf8(work / "folder.bmp");
        },
-       1, {"cannot write '", "folder.bmp': ", "Is a directory"},
+       1,
+       {"cannot write '", "folder.bmp': ", "Is a directory"},
        [&](const Outcome&) {
          EXPECT_TRUE(fs::is_directory(work / "folder.bmp"));
          EXPECT_EQ(names(), Names{"folder.bmp"});
        }},
       {"a missing folder: the system's reason, control characters escaped",
-       [&] { return Utf8(work / "no\nfolder" / "x.bmp"); }, 1,
+       [&] { return Utf8(work / "no\nfolder" / "x.bmp"); },
+       1,
 #ifdef _WIN32
        {"cannot write '", "no\\x0Afolder"},
 #else
@@ -587,7 +595,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fs::permissions(work / "kept.bmp", static_cast<fs::perms>(0604));
          return out;
        },
-       0, {},
+       0,
+       {},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "kept.bmp"), picture);
          EXPECT_EQ(PermissionBits(work / "kept.bmp"), 0604u);
@@ -598,7 +607,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fs::create_hard_link(work / "one.bmp", work / "two.bmp");
          return out;
        },
-       0, {},
+       0,
+       {},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "two.bmp"), picture);
          EXPECT_EQ(fs::hard_link_count(work / "one.bmp"), 2u);
@@ -611,7 +621,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fs::create_symlink("../target.bmp", work / "links" / "link.bmp");
          return Utf8(work / "links" / "link.bmp");
        },
-       0, {},
+       0,
+       {},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "target.bmp"), picture);
          EXPECT_EQ(fs::read_symlink(work / "links" / "link.bmp"), "../target.bmp");
@@ -622,7 +633,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fs::create_symlink("made.bmp", work / "dangling.bmp");
          return Utf8(work / "dangling.bmp");
        },
-       0, {},
+       0,
+       {},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "made.bmp"), picture);
          EXPECT_TRUE(fs::is_symlink(work / "dangling.bmp"));
@@ -636,7 +648,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fifoReader = ::open((work / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
          return Utf8(work / "fifo");
        },
-       0, {},
+       0,
+       {},
        [&](const Outcome&) {
          std::vector<std::uint8_t> got(4096);
          const ssize_t length = ::read(fifoReader, got.data(), got.size());
@@ -652,7 +665,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          const std::string out = file(work / "locked" / "kept.bmp", "old");
          return refuseNewFiles(work / "locked") ? out : "";
        },
-       0, {"folder '", "locked' takes no new files (", "locked/kept.bmp' was rewritten in place"},
+       0,
+       {"folder '", "locked' takes no new files (", "locked/kept.bmp' was rewritten in place"},
        [&](const Outcome&) {
          EXPECT_EQ(ReadBytes(work / "locked" / "kept.bmp"), picture);
          EXPECT_EQ(names(), (Names{"locked", "locked/kept.bmp"}));
@@ -662,7 +676,8 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
          fs::create_directory(work / "locked");
          return refuseNewFiles(work / "locked") ? Utf8(work / "locked" / "new.bmp") : "";
        },
-       1, {"cannot write '", "locked/new.bmp': folder '", "locked' is read-only: "},
+       1,
+       {"cannot write '", "locked/new.bmp': folder '", "locked' is read-only: "},
        [&](const Outcome&) { EXPECT_EQ(names(), Names{"locked"}); }},
 #endif
   };

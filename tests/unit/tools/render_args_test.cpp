@@ -18,8 +18,7 @@ constexpr std::uint64_t kSmallAllowance = std::uint64_t{1} << 24;
 
 // The five required options with plain values; cases replace or add to them.
 std::vector<std::string> Required() {
-  return {"--size", "2x3", "--start", "1,2,3", "--end", "4,5,6", "--style", "0",
-          "--out",  "a.bmp"};
+  return {"--size", "2x3", "--start", "1,2,3", "--end", "4,5,6", "--style", "0", "--out", "a.bmp"};
 }
 
 std::vector<std::string> RequiredWith(std::vector<std::string> extra) {
@@ -129,8 +128,7 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
       // Any file name, taken as given.
       {RequiredWithValue("--out", "dir with space/Grüße 🌈.bmp"),
        Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "dir with space/Grüße 🌈.bmp", 9)},
-      {RequiredWithValue("--out", "-"),
-       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "-", 9)},
+      {RequiredWithValue("--out", "-"), Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "-", 9)},
       {RequiredWithValue("--out", "--weird.bmp"),
        Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "--weird.bmp", 9)},
   };
@@ -185,9 +183,9 @@ TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
 
 TEST(UsageText, NamesEveryOptionAndTheExitStatuses) {
   const std::string& usage = UsageText();
-  for (const char* word : {"--size WxH", "--start R,G,B", "--end R,G,B", "--style N",
-                           "--weight N", "--rect L,T,R,B", "--out FILE", "- for standard output",
-                           "--help", "Exit status"}) {
+  for (const char* word :
+       {"--size WxH", "--start R,G,B", "--end R,G,B", "--style N", "--weight N", "--rect L,T,R,B",
+        "--out FILE", "- for standard output", "--help", "Exit status"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
   ASSERT_FALSE(usage.empty());
@@ -367,11 +365,23 @@ TEST(FillWork, CountsClampedPixelsOfEveryWalkedLine) {
       {"columns 0..max", 8, 4, 0, {0, 0, kMax, kMax}, (big + 1) * 4},
       {"style 2 columns 0..max/2", 8, 4, 2, {0, 0, kMax, kMax}, (big / 2 + 1) * 2 * 4},
       {"rows min..max", 8, 4, 3, {0, kMin, kMax, kMax}, (std::uint64_t{1} << 32) * 8},
-      {"style 5 rows min..max/2", 8, 4, 5, {0, kMin, kMax, kMax},
+      {"style 5 rows min..max/2",
+       8,
+       4,
+       5,
+       {0, kMin, kMax, kMax},
        (big / 2 + 1 + (std::uint64_t{1} << 31)) * 2 * 8},
-      {"rows min..max on the widest surface", kMax, kMax, 3, {0, kMin, kMax, kMax},
+      {"rows min..max on the widest surface",
+       kMax,
+       kMax,
+       3,
+       {0, kMin, kMax, kMax},
        (std::uint64_t{1} << 32) * big},
-      {"style 5 on the widest surface", kMax, kMax, 5, {0, kMin, kMax, kMax},
+      {"style 5 on the widest surface",
+       kMax,
+       kMax,
+       5,
+       {0, kMin, kMax, kMax},
        (big / 2 + 1 + (std::uint64_t{1} << 31)) * 2 * big},
       {"columns on the tallest surface", kMax, kMax, 1, {0, kMin, kMax, kMax}, (big + 1) * big},
       // Sizes below 1 count as 1.
@@ -408,8 +418,7 @@ TEST(WithinFillBudget, WholeSurfaceIsAlwaysAllowed) {
       {1, 1}, {1, 2}, {2, 1}, {7, 1}, {1, 7}, {1920, 1080}, {kMax, 1}, {1, kMax}, {kMax, kMax}};
   for (const auto& [w, h] : sizes) {
     for (std::int32_t style = -1; style <= 6; ++style) {
-      SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " style " +
-                   std::to_string(style));
+      SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " style " + std::to_string(style));
       EXPECT_TRUE(WithinFillBudget(w, h, style, kWhole));
     }
   }
@@ -435,16 +444,15 @@ TEST(WithinFillBudget, AllowsExactlyTheBudgetAndRefusesOneLineMore) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(FillWork(c.width, c.height, c.style, c.atLimit), FillBudget(c.width, c.height));
     EXPECT_TRUE(WithinFillBudget(c.width, c.height, c.style, c.atLimit));
-    EXPECT_GT(FillWork(c.width, c.height, c.style, c.pastLimit),
-              FillBudget(c.width, c.height));
+    EXPECT_GT(FillWork(c.width, c.height, c.style, c.pastLimit), FillBudget(c.width, c.height));
     EXPECT_FALSE(WithinFillBudget(c.width, c.height, c.style, c.pastLimit));
   }
 }
 
 TEST(ParseRenderArgs, RefusesARectangleOverTheBudgetAndNamesIt) {
   const auto args = [](const std::string& style, const std::string& rect) {
-    return std::vector<std::string>{"--size", "1x1",   "--start", "0,0,0", "--end", "9,9,9",
-                                    "--style", style,  "--rect",  rect,    "--out", "a.bmp"};
+    return std::vector<std::string>{"--size",  "1x1", "--start", "0,0,0", "--end", "9,9,9",
+                                    "--style", style, "--rect",  rect,    "--out", "a.bmp"};
   };
   EXPECT_TRUE(std::holds_alternative<RenderArgs>(ParseRenderArgs(args("0", "0,0,16777223,0"))));
 
@@ -461,8 +469,7 @@ TEST(ParseRenderArgs, RefusesARectangleOverTheBudgetAndNamesIt) {
     const auto* error = std::get_if<ArgsError>(&result);
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->exitCode, kExitBadArguments);
-    EXPECT_NE(error->message.find("--rect '" + rect + "'"), std::string::npos)
-        << error->message;
+    EXPECT_NE(error->message.find("--rect '" + rect + "'"), std::string::npos) << error->message;
     EXPECT_NE(error->message.find("--style " + style), std::string::npos) << error->message;
     EXPECT_NE(error->message.find("limit"), std::string::npos) << error->message;
   }

@@ -38,8 +38,7 @@ LONG ExStyle(HWND window) { return GetWindowLongW(window, GWL_EXSTYLE); }
 
 LOGFONTW FontOf(HWND control) {
   LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
-             &font);
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
   return font;
 }
 
@@ -67,9 +66,7 @@ struct AboutDialog {
   Owner owner;
   app::TForm2 form{owner.Handle()};
 
-  HWND Control(const wchar_t* name) {
-    return form.Part<toolkit::TWinControl>(name).Handle();
-  }
+  HWND Control(const wchar_t* name) { return form.Part<toolkit::TWinControl>(name).Handle(); }
   void Pump() { app.ProcessPendingMessages(); }
   // Paints now, as uncovering the dialog would.
   void Repaint() {
@@ -177,8 +174,8 @@ TEST_F(AboutFixture, IsBuiltHiddenWithItsLayout) {
 
 TEST_F(AboutFixture, TabVisitsAgreeThenTheAgreementThenRefuse) {
   HWND window = form.Handle();
-  const std::vector<HWND> expected = {Control(L"OKButton1"), Control(L"Memo1"),
-                                      Control(L"Button1"), Control(L"OKButton1")};
+  const std::vector<HWND> expected = {Control(L"OKButton1"), Control(L"Memo1"), Control(L"Button1"),
+                                      Control(L"OKButton1")};
   std::vector<HWND> visited = {GetNextDlgTabItem(window, nullptr, FALSE)};
   for (int i = 0; i < 3; ++i) visited.push_back(GetNextDlgTabItem(window, visited.back(), FALSE));
   EXPECT_EQ(visited, expected);
@@ -253,8 +250,8 @@ TEST_F(AboutFixture, TheCloseButtonHidesAndShowingAgainBringsItToTheFront) {
 
   // Another always-on-top window over it; showing it again puts it above.
   form.Show();
-  HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE, 0, 0,
-                               600, 600, nullptr, nullptr, nullptr, nullptr);
+  HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE, 0, 0, 600,
+                               600, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(cover, nullptr);
   Pump();
   auto above = [](HWND upper, HWND lower) {
@@ -428,19 +425,19 @@ TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
 
   std::vector<std::wstring> order;
   for (const toolkit::TGraphicControl* control : form.Graphics()) order.push_back(control->Name());
-  EXPECT_EQ(order, (std::vector<std::wstring>{
-                       L"Image1", L"Line1", L"Label1", L"Label2", L"Line2", L"Label3", L"Line3",
-                       L"Label4", L"Line4", L"Line5", L"Line6", L"Line7", L"Label5", L"Label6",
-                       L"Label7", L"Line8", L"Label8"}));
+  EXPECT_EQ(order, (std::vector<std::wstring>{L"Image1", L"Line1", L"Label1", L"Label2", L"Line2",
+                                              L"Label3", L"Line3", L"Label4", L"Line4", L"Line5",
+                                              L"Line6", L"Line7", L"Label5", L"Label6", L"Label7",
+                                              L"Line8", L"Label8"}));
   struct Placed {
     const wchar_t* name;
     std::vector<int> box;
   };
   const Placed lines[] = {
-      {L"Line1", {68, 8, 65, 41}},   {L"Line2", {64, 60, 73, 41}},
-      {L"Line3", {84, 76, 65, 41}},  {L"Line4", {96, 92, 65, 41}},
-      {L"Line5", {212, 56, 65, 41}}, {L"Line6", {224, 72, 65, 41}},
-      {L"Line7", {240, 88, 65, 41}}, {L"Line8", {104, 212, 89, 41}},
+      {L"Line1", {68, 8, 65, 41}},      {L"Line2", {64, 60, 73, 41}},
+      {L"Line3", {84, 76, 65, 41}},     {L"Line4", {96, 92, 65, 41}},
+      {L"Line5", {212, 56, 65, 41}},    {L"Line6", {224, 72, 65, 41}},
+      {L"Line7", {240, 88, 65, 41}},    {L"Line8", {104, 212, 89, 41}},
       {L"Image1", {120, 12, 136, 290}},
   };
   for (const Placed& line : lines) {
@@ -448,8 +445,8 @@ TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
         << std::string(line.name, line.name + wcslen(line.name));
   }
   // Labels keep their corner and fit their caption.
-  const Placed labels[] = {{L"Label1", {40, 20}},  {L"Label2", {4, 72}},  {L"Label3", {12, 88}},
-                           {L"Label4", {32, 104}}, {L"Label5", {280, 68}}, {L"Label6", {288, 84}},
+  const Placed labels[] = {{L"Label1", {40, 20}},   {L"Label2", {4, 72}},   {L"Label3", {12, 88}},
+                           {L"Label4", {32, 104}},  {L"Label5", {280, 68}}, {L"Label6", {288, 84}},
                            {L"Label7", {308, 100}}, {L"Label8", {4, 224}}};
   for (const Placed& label : labels) {
     const auto box = Box(form.Part<toolkit::TGraphicControl>(label.name).BoundsRect());
@@ -529,9 +526,8 @@ TEST_F(HelpFixture, TheLinesLieOnThePictureAndEndWhereTheirBoxesEnd) {
     bool runsRight;     // from a start label on the left into the picture
   };
   const Connector connectors[] = {
-      {28, 68, 132, true},   {80, 64, 136, true},   {96, 84, 148, true},
-      {112, 96, 160, true},  {76, 212, 276, false}, {92, 224, 288, false},
-      {108, 240, 304, false}, {232, 104, 192, true},
+      {28, 68, 132, true},   {80, 64, 136, true},   {96, 84, 148, true},    {112, 96, 160, true},
+      {76, 212, 276, false}, {92, 224, 288, false}, {108, 240, 304, false}, {232, 104, 192, true},
   };
   const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
   const std::uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);

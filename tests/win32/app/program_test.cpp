@@ -72,7 +72,9 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     log.push_back("temp path (ANSI)");
     return tempFolder;
   }
-  void SetErrorMode(std::uint32_t mode) override { log.push_back("error mode " + std::to_string(mode)); }
+  void SetErrorMode(std::uint32_t mode) override {
+    log.push_back("error mode " + std::to_string(mode));
+  }
   std::int32_t GetSystemMetrics(std::int32_t index) override {
     log.push_back("metrics " + std::to_string(index));
     return index == 0 ? width : height;
@@ -106,8 +108,8 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     if (Showing(L"TForm3")) log.push_back("help window visible");
     log.push_back(std::string("play ") + name);
     if (refuseTheAgreement && Showing(L"TForm2")) {
-      HWND refuse = FindWindowExW(FindWindowW(L"TForm2", nullptr), nullptr, L"Button",
-                                  L"No. I Don't Agree.");
+      HWND refuse =
+          FindWindowExW(FindWindowW(L"TForm2", nullptr), nullptr, L"Button", L"No. I Don't Agree.");
       PostMessageW(refuse, BM_CLICK, 0, 0);
     }
     if (std::string(name) == "RCLICK") ReadSystemMenu();
@@ -180,8 +182,7 @@ struct ProgramRun {
   // With `untilQuit`, the loop ends as soon as it has handled what start-up
   // queued; without, only the program itself can end it.
   void Start(bool untilQuit = true) {
-    app::Platform platform{fake, fake,
-                           [this](const std::wstring& title, const std::wstring& text) {
+    app::Platform platform{fake, fake, [this](const std::wstring& title, const std::wstring& text) {
                              errorBoxes.push_back(title + L": " + text);
                            }};
     if (untilQuit) PostQuitMessage(0);
@@ -199,8 +200,8 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
   test::TempFolder folder;
   // What a killed run left: a half-written file of our naming (its id, now
   // ours, is no living writer's) beside someone else's file.
-  const auto leftover = platform::TemporarySibling(folder.path() / L"Huevane.Bmp",
-                                                   GetCurrentProcessId());
+  const auto leftover =
+      platform::TemporarySibling(folder.path() / L"Huevane.Bmp", GetCurrentProcessId());
   std::ofstream(leftover, std::ios::binary) << "half a picture";
   std::ofstream(folder.path() / L"notes.txt") << "not ours";
   ProgramRun run;
@@ -210,10 +211,14 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
 
   const std::string wallpaper = FolderText(folder) + "Huevane.Bmp";
   EXPECT_EQ(run.fake.log, (std::vector<std::string>{
-                              "version", "temp path", "error mode 32775",  // before any window
-                              "metrics 0", "metrics 1",                    // FormCreate
-                              "play RCLICK",                               // FormShow
-                              "version", "wallpaper 20 " + wallpaper + " 1",
+                              "version",
+                              "temp path",
+                              "error mode 32775",  // before any window
+                              "metrics 0",
+                              "metrics 1",    // FormCreate
+                              "play RCLICK",  // FormShow
+                              "version",
+                              "wallpaper 20 " + wallpaper + " 1",
                               "play RSTRUM",
                           }));
   EXPECT_FALSE(run.fake.windowVisibleAtPublish);
@@ -322,8 +327,8 @@ TEST(ProgramMenu, ThePopupItemsStandAboveTheSystemsOwnCommands) {
   run.fake.tempFolder = folder.path().wstring() + L"\\";
   run.Start();
   const std::vector<std::string> ours = {
-      "0 0x3 Huevane", "0x800 0 ", "0 0 Help", "0 0 About", "0x800 0 ",
-      "0x200 0 Be Silent", "0x200 0 Make Noise", "0x800 0 ",
+      "0 0x3 Huevane", "0x800 0 ",          "0 0 Help",           "0 0 About",
+      "0x800 0 ",      "0x200 0 Be Silent", "0x200 0 Make Noise", "0x800 0 ",
   };
   const std::vector<std::string>& menu = run.fake.systemMenuAtShow;
   ASSERT_GT(menu.size(), ours.size());

@@ -37,7 +37,8 @@ class ProgramResources : public ::testing::Test {
   }
 
   std::span<const std::uint8_t> Resource(const char* name, const char* type) {
-    HRSRC found = FindResourceExA(module_, type, name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    HRSRC found =
+        FindResourceExA(module_, type, name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     if (found == nullptr) return {};
     const auto* data = static_cast<const std::uint8_t*>(LockResource(LoadResource(module_, found)));
     return {data, SizeofResource(module_, found)};
@@ -61,9 +62,9 @@ struct Cue {
 
 // In cue-number order.
 constexpr Cue kCues[] = {
-    {"RSTART", 1, 1, 44100, 16, 30616, 15308},  {"RCLICK", 1, 1, 44100, 16, 1216, 608},
-    {"RTICK", 2, 2, 22050, 4, 1024, 679},       {"RPOP", 1, 1, 44100, 16, 2622, 1311},
-    {"RSTRUM", 7, 1, 22050, 8, 4150, 4150},     {"REXIT", 1, 1, 44100, 16, 176402, 88201},
+    {"RSTART", 1, 1, 44100, 16, 30616, 15308}, {"RCLICK", 1, 1, 44100, 16, 1216, 608},
+    {"RTICK", 2, 2, 22050, 4, 1024, 679},      {"RPOP", 1, 1, 44100, 16, 2622, 1311},
+    {"RSTRUM", 7, 1, 22050, 8, 4150, 4150},    {"REXIT", 1, 1, 44100, 16, 176402, 88201},
     {"RAIR", 1, 1, 44100, 16, 52524, 26262},
 };
 
@@ -155,8 +156,8 @@ TEST_F(ProgramResources, TheIconsHaveTheirImages) {
   using Images = std::vector<std::pair<int, int>>;
   Images icon = IconImages(Resource("MAINICON", MAKEINTRESOURCEA(14)));  // RT_GROUP_ICON
   std::sort(icon.begin(), icon.end());
-  EXPECT_EQ(icon, (Images{{16, 8}, {16, 24}, {32, 8}, {32, 24}, {48, 8}, {48, 24}, {64, 8},
-                          {64, 24}}));
+  EXPECT_EQ(icon,
+            (Images{{16, 8}, {16, 24}, {32, 8}, {32, 24}, {48, 8}, {48, 24}, {64, 8}, {64, 24}}));
   EXPECT_EQ(IconImages(Resource("ABOUTICON", MAKEINTRESOURCEA(14))), (Images{{64, 24}}));
 }
 
@@ -177,8 +178,7 @@ TEST_F(ProgramResources, ThePicturesAndTheAgreementAreThere) {
     EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB)) << picture.name;
   }
   const std::span<const std::uint8_t> agreement = Resource("AGREEMENT", MAKEINTRESOURCEA(10));
-  std::ifstream in(std::string(HUEVANE_SOURCE_DIR) + "/resources/agreement.txt",
-                   std::ios::binary);
+  std::ifstream in(std::string(HUEVANE_SOURCE_DIR) + "/resources/agreement.txt", std::ios::binary);
   const std::vector<std::uint8_t> committed{std::istreambuf_iterator<char>(in), {}};
   EXPECT_FALSE(committed.empty());
   EXPECT_TRUE(std::equal(agreement.begin(), agreement.end(), committed.begin(), committed.end()));

@@ -246,7 +246,12 @@ const RunCase kRunCases[] = {
     {"LeftRight65x41", 23, 17, 65, 41, 1, {{37, 23, 87, kBlack}}},
     {"AtTheDibCorner", 0, 0, 65, 41, 1, {{20, 0, 64, kBlack}}},
     // Offset row 19; a 3 pixel pen covers the row above and below it.
-    {"ThreeWideSitsOneRowHigher", 23, 17, 65, 41, 3,
+    {"ThreeWideSitsOneRowHigher",
+     23,
+     17,
+     65,
+     41,
+     3,
      {{35, 23, 87, kBlack}, {36, 23, 87, kBlack}, {37, 23, 87, kBlack}}},
     {"ZeroWidthDrawsOnePixel", 23, 17, 65, 41, 0, {{37, 23, 87, kBlack}}},
 };
@@ -300,18 +305,18 @@ TEST(LinePaint, ArrowheadsAreFilledWithTheArrowColourAndOutlinedWithTheLineColou
     COLORREF colour;
   };
   const Probe probes[] = {
-      {0, 20, kLine},        // tip
-      {4, 16, kLine},        // upper edge
-      {4, 24, kLine},        // lower edge
-      {8, 15, kLine},        // base
-      {5, 20, kArrow},       // inside, over the line
-      {6, 17, kArrow},       // inside, off the line
-      {64, 20, kLine},       // end tip
-      {59, 20, kArrow},      // end inside
-      {56, 26, kLine},       // end base
-      {30, 20, kLine},       // the line between them
-      {30, 19, kBackground}, // no background painted
-      {1, 12, kBackground},  // beside the arrowhead
+      {0, 20, kLine},         // tip
+      {4, 16, kLine},         // upper edge
+      {4, 24, kLine},         // lower edge
+      {8, 15, kLine},         // base
+      {5, 20, kArrow},        // inside, over the line
+      {6, 17, kArrow},        // inside, off the line
+      {64, 20, kLine},        // end tip
+      {59, 20, kArrow},       // end inside
+      {56, 26, kLine},        // end base
+      {30, 20, kLine},        // the line between them
+      {30, 19, kBackground},  // no background painted
+      {1, 12, kBackground},   // beside the arrowhead
   };
   for (const Probe& p : probes) {
     EXPECT_EQ(dib.At(23 + p.x, 17 + p.y), p.colour) << p.x << "," << p.y;

@@ -251,7 +251,10 @@ TEST_F(MergerFixture, TheOlderCallInsertsTheSameEntriesButRadioMarksAndDefaults)
 }
 
 TEST_F(MergerFixture, PositionMinusOneAppendsAfterTheSystemsOwnEntries) {
-  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"), Item(L"N1", L"-"), Item(L"B1", L"B"),
+  Load({{L"Popup", MakePopup, {}, {}},
+        Item(L"A1", L"A"),
+        Item(L"N1", L"-"),
+        Item(L"B1", L"B"),
         Merger(-1)});
   ASSERT_EQ(Count(), static_cast<int>(own.size() + 3));
   for (std::size_t i = 0; i < own.size(); ++i) EXPECT_EQ(At(static_cast<int>(i)), own[i]);
@@ -262,8 +265,11 @@ TEST_F(MergerFixture, PositionMinusOneAppendsAfterTheSystemsOwnEntries) {
 }
 
 TEST_F(MergerFixture, AHiddenItemKeepsItsPlaceInTheCount) {
-  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"),
-        Item(L"B1", L"B", {{L"Visible", false}}), Item(L"C1", L"C"), Merger(0)});
+  Load({{L"Popup", MakePopup, {}, {}},
+        Item(L"A1", L"A"),
+        Item(L"B1", L"B", {{L"Visible", false}}),
+        Item(L"C1", L"C"),
+        Merger(0)});
   ASSERT_EQ(Count(), static_cast<int>(own.size() + 2));
   EXPECT_EQ(At(0).text, "A");
   EXPECT_EQ(At(1), own[0]) << "C went to position 2, one past a packed block";
@@ -309,9 +315,12 @@ TEST_F(MergerFixture, AnItemWithSubItemsOpensItsOwnSubMenu) {
 }
 
 TEST_F(MergerFixture, QueuedMessagesRunTheMatchingItemOrGoOnToTheWindow) {
-  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"),
-        Item(L"Off1", L"Off", {{L"Enabled", false}}), Item(L"B1", L"B"),
-        Item(L"Hid1", L"Hid", {{L"Visible", false}}), Merger(0)});
+  Load({{L"Popup", MakePopup, {}, {}},
+        Item(L"A1", L"A"),
+        Item(L"Off1", L"Off", {{L"Enabled", false}}),
+        Item(L"B1", L"B"),
+        Item(L"Hid1", L"Hid", {{L"Visible", false}}),
+        Merger(0)});
   std::vector<std::string> clicks;
   for (const wchar_t* name : {L"A1", L"Off1", L"B1", L"Hid1"}) {
     ItemNamed(name).OnClick = [&clicks, name] { clicks.emplace_back(name, name + wcslen(name)); };
@@ -353,8 +362,11 @@ TEST_F(MergerFixture, QueuedMessagesRunTheMatchingItemOrGoOnToTheWindow) {
 }
 
 TEST_F(MergerFixture, AHandlerMayFilterMessagesOfItsOwnOrFail) {
-  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"), Item(L"B1", L"B"),
-        Item(L"C1", L"C"), Merger(0)});
+  Load({{L"Popup", MakePopup, {}, {}},
+        Item(L"A1", L"A"),
+        Item(L"B1", L"B"),
+        Item(L"C1", L"C"),
+        Merger(0)});
   std::vector<std::string> events;
   std::vector<std::wstring> errors;
   app.SetErrorBox([&](const std::wstring&, const std::wstring& text) { errors.push_back(text); });
@@ -394,10 +406,10 @@ TEST_F(MergerFixture, TwoMergersGoInEitherOrder) {
   for (bool firstGoesFirst : {false, true}) {
     SCOPED_TRACE(firstGoesFirst ? "first loaded goes first" : "last loaded goes first");
     auto first = std::make_unique<Host>(), second = std::make_unique<Host>();
-    const std::vector<ComponentDesign> firstDesign = {{L"Popup", MakePopup, {}, {}},
-                                                      Item(L"A1", L"A"), Merger(0)};
-    const std::vector<ComponentDesign> secondDesign = {{L"Popup", MakePopup, {}, {}},
-                                                       Item(L"B1", L"B"), Merger(0)};
+    const std::vector<ComponentDesign> firstDesign = {
+        {L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"), Merger(0)};
+    const std::vector<ComponentDesign> secondDesign = {
+        {L"Popup", MakePopup, {}, {}}, Item(L"B1", L"B"), Merger(0)};
     toolkit::ApplyLayout(*first, firstDesign);
     const toolkit::MessageFilter firstFilter = app.GetMessageFilter();
     toolkit::ApplyLayout(*second, secondDesign);
@@ -451,8 +463,8 @@ TEST(MergerOwner, AnOwnerThatIsNoTopLevelWindowIsAnInvalidCast) {
   Host parent;
   toolkit::Component plain(nullptr);
   Host child(parent.Handle());
-  for (toolkit::Component* owner : {static_cast<toolkit::Component*>(&plain),
-                                    static_cast<toolkit::Component*>(&child)}) {
+  for (toolkit::Component* owner :
+       {static_cast<toolkit::Component*>(&plain), static_cast<toolkit::Component*>(&child)}) {
     controls::TTolveSystemMenu merger(owner);
     merger.SetPosition(-1);  // the stored value: nothing to merge
     EXPECT_THROW(merger.SetPosition(0), controls::EInvalidCast);
@@ -463,7 +475,8 @@ TEST(MergerOwner, AnOwnerThatIsNoTopLevelWindowIsAnInvalidCast) {
 
 // The popup menu itself: its commands and its opening on a right-click.
 TEST_F(MergerFixture, AMenuCommandToTheWindowRunsItsItemUnlessDisabled) {
-  Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"),
+  Load({{L"Popup", MakePopup, {}, {}},
+        Item(L"A1", L"A"),
         Item(L"Off1", L"Off", {{L"Enabled", false}})});
   host->SetPopupMenu(&ThePopup());
   int a = 0, off = 0;

@@ -117,8 +117,8 @@ std::vector<std::uint8_t> SmallBmp() {
   PutLittleEndian(bmp, 0, 4);   // BI_RGB
   PutLittleEndian(bmp, pixelBytes, 4);
   for (int i = 0; i < 4; ++i) PutLittleEndian(bmp, 0, 4);
-  const std::uint8_t rows[] = {255, 0, 0, 255, 255, 255, 0, 0,   // blue, white
-                               0, 0, 255, 0, 255, 0, 0, 0};      // red, green
+  const std::uint8_t rows[] = {255, 0, 0,   255, 255, 255, 0, 0,   // blue, white
+                               0,   0, 255, 0,   255, 0,   0, 0};  // red, green
   bmp.insert(bmp.end(), std::begin(rows), std::end(rows));
   return bmp;
 }
@@ -128,7 +128,8 @@ void WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& b
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  const BOOL ok =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   ASSERT_TRUE(ok);
   ASSERT_EQ(written, bytes.size());
@@ -171,7 +172,7 @@ TEST(Win32SystemCalls, TempPathFollowsTheEnvironmentAtAnyLength) {
   // Beyond about MAX_PATH characters it refuses (Wine stops at 258), so the
   // longest case here is 258 characters.
   const std::wstring unicode = L"C:\\Tëmp Жж 日本\\";
-  const std::wstring longest = L"C:\\" + std::wstring(254, L'd') + L"\\";  // 258
+  const std::wstring longest = L"C:\\" + std::wstring(254, L'd') + L"\\";   // 258
   const std::wstring justFits = L"C:\\" + std::wstring(251, L'f') + L"\\";  // 255
   const std::wstring tooLong = L"C:\\" + std::wstring(252, L'f') + L"\\";   // 256
   // What the ANSI call should give: the same text, nothing (too long for its

@@ -20,9 +20,9 @@
 
 #include "../../unit/render/surface_probe.h"
 #include "../../unit/render/temp_folder.h"
-#include "support/file_index.h"
 #include "render/bmp.h"
 #include "render/platform.h"
+#include "support/file_index.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(DibSurface, GdiReadsBackWhatPlotSpanWrote) {
   s.PlotSpan(4, 0, 4, 3, 250, 1, 2, 128);
   HDC dc = static_cast<HDC>(s.DeviceContext());
   EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0x12, 0x34, 0x56));  // red lands in the red channel
-  EXPECT_EQ(GetPixel(dc, 4, 3), RGB(250, 1, 2));          // row 3 is the bottom row
+  EXPECT_EQ(GetPixel(dc, 4, 3), RGB(250, 1, 2));         // row 3 is the bottom row
   EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0));
 }
 
@@ -175,11 +175,11 @@ TEST(SiblingNames, OnlyOurOwnFormNamesAWriter) {
       {L"~hv0000000a", 0u},
       {L"~hv0000010v", 32u},
       {L"~hv3vvvvvvv", 0xFFFFFFFFu},
-      {L"~hv40000000", std::nullopt},  // beyond 32 bits
-      {L"~hv000000a", std::nullopt},   // one digit short
+      {L"~hv40000000", std::nullopt},   // beyond 32 bits
+      {L"~hv000000a", std::nullopt},    // one digit short
       {L"~hv000000000", std::nullopt},  // one digit over
-      {L"~hv0000000w", std::nullopt},  // not a base-32 digit
-      {L"~HV0000000a", std::nullopt},  // we write lower case only
+      {L"~hv0000000w", std::nullopt},   // not a base-32 digit
+      {L"~HV0000000a", std::nullopt},   // we write lower case only
       {L"~hu0000000a", std::nullopt},
       {L"Huevane.Bmp", std::nullopt},
       {L"Huevane.Bmp.1234-0.tmp", std::nullopt},
@@ -249,7 +249,8 @@ TEST(SpareRoute, FallsBackWheneverAStepIsRefused) {
     platform::SpareRoute::LinkMaker links;
     // Done to the spare after the second save; returns what undoes it.
     std::function<std::function<void()>(const std::filesystem::path& spare,
-                                        const std::filesystem::path& folder)> interfere;
+                                        const std::filesystem::path& folder)>
+        interfere;
     const Picture* third;
   };
   auto nothing = [](const std::filesystem::path&, const std::filesystem::path&) {
@@ -305,7 +306,8 @@ TEST(SpareRoute, FallsBackWheneverAStepIsRefused) {
       EXPECT_TRUE(route.Write(target, c.third->Parts()));
       EXPECT_EQ(ReadFile(target), c.third->bytes);
       if (!other.empty()) {
-        EXPECT_EQ(ReadFile(folder.path() / L"other.bmp"), other) << "a file of another name changed";
+        EXPECT_EQ(ReadFile(folder.path() / L"other.bmp"), other)
+            << "a file of another name changed";
       }
       undo();
       // Once nothing stands in the way, the route is whole again.
@@ -358,8 +360,8 @@ TEST(SpareRoute, TwoWritersOfOneTargetNeverShareASpare) {
   // Two running copies of the program, each with its own route.
   test::TempFolder folder;
   const auto target = folder.path() / L"Huevane.Bmp";
-  const Picture pictures[] = {{40, 9, 0}, {40, 9, 50}, {40, 9, 100}, {40, 9, 150},
-                              {40, 9, 200}, {40, 9, 250}};
+  const Picture pictures[] = {{40, 9, 0},   {40, 9, 50},  {40, 9, 100},
+                              {40, 9, 150}, {40, 9, 200}, {40, 9, 250}};
   {
     platform::SpareRoute one, two;
     for (int i = 0; i < 12; ++i) {
@@ -465,8 +467,8 @@ TEST(LeftoverSaves, GoAtStartUpUnlessTheirWriterRunsOrTheyAreOpen) {
   std::vector<std::string> expected = kept;
   expected.push_back(held);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(folder.Names(), expected) << "gone: " << endedTemporary << " " << endedSpare << " "
-                                      << ownIdOfAnEarlierRun;
+  EXPECT_EQ(folder.Names(), expected)
+      << "gone: " << endedTemporary << " " << endedSpare << " " << ownIdOfAnEarlierRun;
   CloseHandle(holder);
   platform::RemoveLeftoverSaves(target);
   std::sort(kept.begin(), kept.end());

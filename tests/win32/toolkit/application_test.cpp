@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/application.h"
 #include "support/test_window.h"
+#include "toolkit/application.h"
 #include "toolkit/window.h"
 
 namespace {
@@ -111,8 +111,8 @@ TEST(Application, AFilterThatFailsIsReportedToo) {
   ErrorBoxes boxes;
   app.SetErrorBox(boxes.Recorder());
   ProbeWindow window;
-  app.SetMessageFilter({[](void*, MSG&, bool&) { throw std::runtime_error("filter failed"); },
-                        nullptr});
+  app.SetMessageFilter(
+      {[](void*, MSG&, bool&) { throw std::runtime_error("filter failed"); }, nullptr});
   PostMessageW(window.Handle(), kPing, 0, 0);
   app.ProcessPendingMessages();
   ASSERT_EQ(boxes.shown.size(), 1u);

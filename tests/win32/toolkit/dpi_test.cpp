@@ -98,9 +98,8 @@ TEST(Dpi, DenserDisplaysScaleByTheMeasuredTextHeight) {
     const toolkit::LayoutScale scale =
         toolkit::WindowScale(toolkit::WindowFontDesign(), pixelsPerInch);
     EXPECT_EQ(scale.designTextHeight, 13);
-    EXPECT_EQ(scale.textHeight,
-              MeasuredTextHeight(
-                  toolkit::ScaledFontHeight(toolkit::WindowFontDesign(), pixelsPerInch)))
+    EXPECT_EQ(scale.textHeight, MeasuredTextHeight(toolkit::ScaledFontHeight(
+                                    toolkit::WindowFontDesign(), pixelsPerInch)))
         << pixelsPerInch;
     EXPECT_GE(scale.textHeight, previous) << pixelsPerInch;
     EXPECT_GT(scale.textHeight, 13) << pixelsPerInch;

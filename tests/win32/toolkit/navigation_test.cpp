@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "support/test_window.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/scroll_bar.h"
-#include "support/test_window.h"
 #include "toolkit/window.h"
 
 namespace {
@@ -55,21 +55,21 @@ struct NavigationFixture : ::testing::Test {
   void SetUp() override {
     std::vector<toolkit::ComponentDesign> design;
     for (const BarRow& bar : kBars) {
-      design.push_back(
-          {bar.name,
-           [](toolkit::Component& owner) {
-             return std::make_unique<toolkit::TScrollBar>(static_cast<toolkit::Window&>(owner));
-           },
-           {{L"Left", bar.left},
-            {L"Top", 0},
-            {L"Width", bar.width},
-            {L"Height", 257},
-            {L"Hint", std::wstring(bar.hint)},
-            {L"ShowHint", bar.showHint},
-            {L"Max", 255},
-            {L"Position", 100},
-            {L"TabOrder", bar.tabOrder}},
-           {}});
+      design.push_back({bar.name,
+                        [](toolkit::Component& owner) {
+                          return std::make_unique<toolkit::TScrollBar>(
+                              static_cast<toolkit::Window&>(owner));
+                        },
+                        {{L"Left", bar.left},
+                         {L"Top", 0},
+                         {L"Width", bar.width},
+                         {L"Height", 257},
+                         {L"Hint", std::wstring(bar.hint)},
+                         {L"ShowHint", bar.showHint},
+                         {L"Max", 255},
+                         {L"Position", 100},
+                         {L"TabOrder", bar.tabOrder}},
+                        {}});
     }
     toolkit::ApplyLayout(host, design);
   }
@@ -195,8 +195,8 @@ TEST_F(NavigationFixture, ArrowAndPageKeysStillMoveTheFocusedBar) {
   bar.OnChange = [&] { changes.push_back(bar.Position()); };
   Press(VK_TAB);
   ASSERT_EQ(GetFocus(), bar.Handle());
-  const WPARAM keys[] = {VK_DOWN, VK_DOWN, VK_UP, VK_NEXT, VK_PRIOR, VK_END, VK_HOME, VK_LEFT,
-                         VK_RIGHT};
+  const WPARAM keys[] = {VK_DOWN, VK_DOWN, VK_UP,   VK_NEXT, VK_PRIOR,
+                         VK_END,  VK_HOME, VK_LEFT, VK_RIGHT};
   for (WPARAM key : keys) Press(key);
   EXPECT_EQ(changes, (std::vector<int>{101, 102, 101, 102, 101, 255, 0, 1}));
   EXPECT_EQ(GetFocus(), bar.Handle());  // no arrow moved the focus away
@@ -215,8 +215,8 @@ TEST_F(NavigationFixture, EnterAndEscapeSendNoCommandToTheWindow) {
   // The dialog manager would turn Enter into IDOK and Escape into IDCANCEL,
   // sent to the window as WM_COMMAND.
   commandsSeen.clear();
-  hostProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-      host.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CommandSpy)));
+  hostProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(host.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CommandSpy)));
   Press(VK_RETURN);
   Press(VK_ESCAPE);
   SetWindowLongPtrW(host.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hostProcedure));

@@ -7,10 +7,10 @@
 
 #include <vector>
 
+#include "support/test_window.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/scroll_bar.h"
-#include "support/test_window.h"
 #include "toolkit/window.h"
 
 namespace {
@@ -27,14 +27,20 @@ struct BarFixture : ::testing::Test {
   std::vector<int> changes;  // the position at each change event
 
   void SetUp() override {
-    const toolkit::ComponentDesign design[] = {
-        {L"ScrollBar1",
-         [](toolkit::Component& owner) {
-           return std::make_unique<toolkit::TScrollBar>(static_cast<toolkit::Window&>(owner));
-         },
-         {{L"Left", 16}, {L"Top", 0}, {L"Width", 17}, {L"Height", 257}, {L"Max", 255},
-          {L"Position", 254}, {L"SmallChange", 1}, {L"LargeChange", 1}},
-         {}}};
+    const toolkit::ComponentDesign design[] = {{L"ScrollBar1",
+                                                [](toolkit::Component& owner) {
+                                                  return std::make_unique<toolkit::TScrollBar>(
+                                                      static_cast<toolkit::Window&>(owner));
+                                                },
+                                                {{L"Left", 16},
+                                                 {L"Top", 0},
+                                                 {L"Width", 17},
+                                                 {L"Height", 257},
+                                                 {L"Max", 255},
+                                                 {L"Position", 254},
+                                                 {L"SmallChange", 1},
+                                                 {L"LargeChange", 1}},
+                                                {}}};
     toolkit::ApplyLayout(host, design);
     bar = dynamic_cast<toolkit::TScrollBar*>(host.FindComponent(L"ScrollBar1"));
     ASSERT_NE(bar, nullptr);
@@ -79,15 +85,15 @@ TEST_F(BarFixture, LayoutValuesReachTheNativeControlWithoutAChangeEvent) {
 }
 
 TEST_F(BarFixture, KeysMoveOneStepAndStopAtTheEnds) {
-  Key(VK_DOWN);  // 254 -> 255
-  Key(VK_DOWN);  // at the maximum: nothing
-  Key(VK_NEXT);  // page down at the maximum: nothing
-  Key(VK_UP);    // 254
-  Key(VK_PRIOR); // 253
-  Key(VK_HOME);  // 0
-  Key(VK_HOME);  // nothing
-  Key(VK_UP);    // nothing
-  Key(VK_END);   // 255
+  Key(VK_DOWN);   // 254 -> 255
+  Key(VK_DOWN);   // at the maximum: nothing
+  Key(VK_NEXT);   // page down at the maximum: nothing
+  Key(VK_UP);     // 254
+  Key(VK_PRIOR);  // 253
+  Key(VK_HOME);   // 0
+  Key(VK_HOME);   // nothing
+  Key(VK_UP);     // nothing
+  Key(VK_END);    // 255
   EXPECT_EQ(changes, (std::vector<int>{255, 254, 253, 0, 255}));
   EXPECT_EQ(NativePosition(), 255);
 }
@@ -116,8 +122,8 @@ TEST_F(BarFixture, ADesignedPositionIsClampedAndRaisesNothing) {
 }
 
 TEST_F(BarFixture, NotificationsFromOtherControlsAreLeftToTheSystem) {
-  HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 0, 10, 10, host.Handle(),
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 0, 10, 10, host.Handle(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
   SendMessageW(host.Handle(), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0),
                reinterpret_cast<LPARAM>(button));
   EXPECT_TRUE(changes.empty());
