@@ -34,8 +34,6 @@ class Application {
   // or nullptr when there is none.
   static Application* Current() noexcept;
 
-  const std::wstring& Title() const { return title_; }
-
   // Installs `filter` and returns the one it replaces, so that the new
   // filter can hand messages on to it.
   MessageFilter SetMessageFilter(MessageFilter filter);

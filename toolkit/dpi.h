@@ -21,10 +21,4 @@ std::int32_t ScreenPixelsPerInch();
 // measuring anything, so a layout comes out exactly as designed.
 LayoutScale WindowScale(const FontDesign& font, std::int32_t pixelsPerInch);
 
-// The same for the screen's own pixels per inch: what a form passes to
-// ApplyLayout, and applies to its design client width and height.
-inline LayoutScale ScreenWindowScale(const FontDesign& font = WindowFontDesign()) {
-  return WindowScale(font, ScreenPixelsPerInch());
-}
-
 }  // namespace toolkit
