@@ -48,8 +48,9 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
     Say(std::string("cannot make the picture: ") + error.what());
     return kExitFillOrWriteFailed;
   } catch (const std::bad_alloc&) {
-    Say("cannot make the picture: not enough memory for a " + std::to_string(a.width) + " x " +
-        std::to_string(a.height) + " picture.");
+    const SurfaceError error(SurfaceError::Reason::NoMemory, a.width, a.height,
+                             SurfaceBytes(a.width, a.height));
+    Say(std::string("cannot make the picture: ") + error.what());
     return kExitFillOrWriteFailed;
   }
 
