@@ -3,10 +3,10 @@
 #include <string_view>
 
 #include "app/version.h"
-#include "render/text_win32.h"
 #include "toolkit/application.h"
 #include "toolkit/graphic_controls.h"
 #include "toolkit/std_controls.h"
+#include "win32/text.h"
 
 namespace app {
 
@@ -98,13 +98,13 @@ toolkit::FormDesign Form2Design(HWND mainWindow) {
 
 std::wstring AgreementText() {
   HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, L"AGREEMENT", MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HRSRC found = FindResourceW(module, L"AGREEMENT", RT_RCDATA);
   HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
   const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
   const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
   if (bytes == nullptr || size == 0) return {};
   // Stored as Western text with plain line feeds; the box wants CR LF.
-  const std::wstring stored = win32::Widen(std::string_view(bytes, size), 1252);
+  const std::wstring stored = win32::Widen(std::string_view(bytes, size), win32::kWindows1252);
   std::wstring text;
   text.reserve(stored.size() + stored.size() / 16);
   for (wchar_t c : stored) {

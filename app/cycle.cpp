@@ -6,11 +6,21 @@
 
 namespace app {
 
+namespace {
+
+// A weight of 128 replaces each pixel outright.
+constexpr std::int32_t kOpaque = 128;
+// A negative left selects the whole surface; the other three edges are then
+// not read.
+constexpr std::int32_t kWholeLeft = -1, kWholeTop = -2, kWholeRight = -3, kWholeBottom = -4;
+
+}  // namespace
+
 void RegenerationCycle(TWin& surface, const std::wstring& wallpaperPath,
                        const ControlValues& values, const CycleServices& services) {
-  // Weight 128 and a negative left: every pixel of the surface is replaced.
   surface.FillGradient(values.startRed, values.startGreen, values.startBlue, values.endRed,
-                       values.endGreen, values.endBlue, values.style, 128, -1, -2, -3, -4);
+                       values.endGreen, values.endBlue, values.style, kOpaque, kWholeLeft,
+                       kWholeTop, kWholeRight, kWholeBottom);
   surface.SaveToBmp(std::filesystem::path(wallpaperPath));
   desktop::PublishWallpaper(services.system, services.desktop, wallpaperPath);
   services.sounds.Beeper(kCueStrum);

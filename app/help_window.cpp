@@ -14,7 +14,7 @@ using toolkit::MakeControl;
 
 std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner) {
   auto& window = static_cast<toolkit::Window&>(owner);
-  return std::make_unique<controls::TLine>(&window, &window);
+  return std::make_unique<controls::TLine>(&window, &window.GraphicControls());
 }
 
 ComponentDesign Label(const wchar_t* name, const wchar_t* caption, int left, int top, int width,

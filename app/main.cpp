@@ -8,6 +8,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   desktop::Win32SystemCalls system;
   app::Win32SoundPlayer player(instance);
-  app::Platform platform{system, player, {}};
-  return app::RunProgram(platform);
+  app::ProgramServices services{system, player, {}};
+  return app::RunProgram(services);
 }

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "controls/sysmenu.h"
+#include "render/platform.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/menu.h"
@@ -128,6 +129,9 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
   services_.sounds.SetOn(true);
   wallpaperFilePath_ = desktop::WallpaperFilePath(services_.desktop);
+  // What a killed run left beside the wallpaper file goes now, before this
+  // run writes anything there.
+  if (!wallpaperFilePath_.empty()) platform::RemoveLeftoverSaves(wallpaperFilePath_);
   const std::int32_t width = desktop::ScreenWidth(services_.system);
   const std::int32_t height = desktop::ScreenHeight(services_.system);
   surface_ = CreateWin(width, height);

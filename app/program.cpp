@@ -5,26 +5,20 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "app/main_window.h"
-#include "render/platform.h"
 
 namespace app {
 
-int RunProgram(Platform& platform) {
+int RunProgram(ProgramServices& services) {
   // Before any window: the temporary folder that the wallpaper file goes
   // in, and no system error boxes for the rest of the run.
   desktop::DesktopState desktopState;
-  desktop::StartupStep(platform.system, desktopState);
-  // What a killed run left beside the wallpaper file goes now, before this
-  // run writes anything there.
-  if (const std::wstring wallpaper = desktop::WallpaperFilePath(desktopState); !wallpaper.empty()) {
-    platform::RemoveLeftoverSaves(wallpaper);
-  }
+  desktop::StartupStep(services.system, desktopState);
 
   // The application object: the message loop, and the box that shows an
   // error escaping a handler.
   toolkit::Application application(L"Huevane");
-  if (platform.errorBox) application.SetErrorBox(platform.errorBox);
-  SoundCues sounds(platform.player);
+  if (services.errorBox) application.SetErrorBox(services.errorBox);
+  SoundCues sounds(services.player);
 
   int exitCode = 0;
   {
@@ -37,7 +31,7 @@ int RunProgram(Platform& platform) {
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
     try {
-      form1 = std::make_unique<TForm1>(CycleServices{platform.system, desktopState, sounds});
+      form1 = std::make_unique<TForm1>(CycleServices{services.system, desktopState, sounds});
       form2 = std::make_unique<TForm2>(form1->Handle());
       form3 = std::make_unique<TForm3>(form1->Handle());
     } catch (const std::exception& error) {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "render/text_win32.h"
 #include "toolkit/window.h"
+#include "win32/text.h"
 
 namespace controls {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "render/text_win32.h"
+#include "win32/text.h"
 
 namespace desktop {
 

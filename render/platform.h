@@ -1,6 +1,7 @@
 // The thin seam between the portable renderer and the operating system:
-// where a surface's pixels live, and how a file is replaced safely.
-// platform_win32.cpp and platform_posix.cpp are the two sides.
+// where a surface's pixels live (surface_memory_win32.cpp and _posix.cpp),
+// and how a file is replaced safely (replace_win32.cpp and _posix.cpp, with
+// the names of our own files in replace_common.cpp).
 #pragma once
 
 #include <cstddef>

@@ -95,7 +95,6 @@ class TWin {
   std::size_t PixelBytes() const noexcept {
     return static_cast<std::size_t>(Stride) * static_cast<std::size_t>(Height());
   }
-  const BitmapInfoHeader& InfoHeader() const noexcept { return Header; }
   // The memory device context holding the DIB section (Windows); null natively.
   void* DeviceContext() const noexcept { return MemoryDC; }
 

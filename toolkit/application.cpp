@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "render/text_win32.h"
+#include "win32/text.h"
 
 namespace toolkit {
 
@@ -35,20 +35,14 @@ bool PressDefaultButton(const MSG& message, HWND topLevel) {
   return true;
 }
 
-// Whether the focused `control` takes Tab as input: an editable multi-line
-// box types it. A read-only one has no use for it, although as a
-// multi-line box it asks the dialog manager for every key.
+// Whether the focused `control` asks for Tab as input. The program's one
+// text box is read-only: although as a multi-line box it asks the dialog
+// manager for every key, it has no use for Tab, which moves on from it.
 bool UsesTab(HWND control) {
   // Asked without the message, which would put a text box into its dialog
   // mode.
   const auto code = static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, VK_TAB, 0));
-  if (code & DLGC_WANTTAB) return true;
-  if (!(code & DLGC_WANTALLKEYS)) return false;
-  wchar_t className[8] = {};
-  const bool readOnlyText = GetClassNameW(control, className, 8) &&
-                            lstrcmpiW(className, L"Edit") == 0 &&
-                            (GetWindowLongW(control, GWL_STYLE) & ES_READONLY);
-  return !readOnlyText;
+  return (code & DLGC_WANTTAB) != 0;
 }
 
 // Tab and Shift+Tab move the focus to the next or previous control that
@@ -138,25 +132,10 @@ int Application::Run() {
   MSG message;
   BOOL got;
   while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) ProcessMessage(message);
-  terminated_ = true;
   return got == 0 ? static_cast<int>(message.wParam) : 0;
 }
 
-void Application::ProcessPendingMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      terminated_ = true;
-      break;
-    }
-    ProcessMessage(message);
-  }
-}
-
-void Application::Terminate() {
-  terminated_ = true;
-  PostQuitMessage(0);
-}
+void Application::Terminate() { PostQuitMessage(0); }
 
 void Application::HandleException(const std::exception& error) noexcept {
   try {

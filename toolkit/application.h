@@ -37,7 +37,6 @@ class Application {
   // Installs `filter` and returns the one it replaces, so that the new
   // filter can hand messages on to it.
   MessageFilter SetMessageFilter(MessageFilter filter);
-  MessageFilter GetMessageFilter() const { return filter_; }
 
   // The window whose closing ends the application.
   void SetMainWindow(HWND window) { mainWindow_ = window; }
@@ -48,11 +47,8 @@ class Application {
   int Run();
   // Handles one message the way the loop does (filter, then dispatch).
   void ProcessMessage(MSG& message);
-  // Dispatches everything already queued, without waiting; for tests.
-  void ProcessPendingMessages();
   // Ends the message loop once the messages already queued are handled.
   void Terminate();
-  bool Terminated() const { return terminated_; }
 
   // Shows the message of an error that escaped a handler in an error box
   // titled with the application's title. The loop goes on afterwards.
@@ -66,7 +62,6 @@ class Application {
   std::wstring title_;
   MessageFilter filter_;
   HWND mainWindow_ = nullptr;
-  bool terminated_ = false;
   ErrorBox errorBox_;
   Application* previous_;
 };

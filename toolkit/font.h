@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "render/scoped_win32.h"
 #include "toolkit/component.h"
+#include "win32/scoped.h"
 
 namespace toolkit {
 

@@ -12,18 +12,11 @@ TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
   // The font grows with the display; the layout grows with the font.
   const std::int32_t pixelsPerInch = ScreenPixelsPerInch();
   const LayoutScale scale = WindowScale(design.font, pixelsPerInch);
-  SetScale(scale);
   font_ = MakeFont(design.font, pixelsPerInch);
-  CreateArgs args;
-  args.className = design.className;
-  args.caption = design.caption;
-  args.style = design.style | WS_CLIPCHILDREN;
-  args.exStyle = design.exStyle;
-  args.clientWidth = scale(design.clientWidth);
-  args.clientHeight = scale(design.clientHeight);
-  args.parent = design.owner;
-  args.icon = design.icon;
-  CreateHandle(args);
+  // Controls paint themselves: the form's background stays off them.
+  WindowDesign window = design;
+  window.style |= WS_CLIPCHILDREN;
+  CreateHandle(window, scale);
   ApplyLayout(*this, layout, scale);
 }
 

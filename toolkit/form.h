@@ -1,6 +1,7 @@
-// A secondary top-level window built from a layout: its font, its controls,
-// showing without being modal, hiding on close, and the keyboard focus kept
-// across activations as a dialog keeps it.
+// A top-level window built from a layout: its font, its controls, showing
+// without being modal, hiding on close (or ending the program, for the main
+// window), and the keyboard focus kept across activations as a dialog keeps
+// it.
 #pragma once
 
 #include <windows.h>
@@ -8,28 +9,17 @@
 #include <span>
 #include <string>
 
-#include "render/scoped_win32.h"
 #include "toolkit/dpi.h"
 #include "toolkit/layout.h"
 #include "toolkit/window.h"
+#include "win32/scoped.h"
 
 namespace toolkit {
 
 class TWinControl;
 
-struct FormDesign {
-  const wchar_t* className = nullptr;
-  std::wstring caption;
-  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  DWORD exStyle = 0;
-  // The client area at 96 pixels per inch.
-  int clientWidth = 0;
-  int clientHeight = 0;
+struct FormDesign : WindowDesign {
   FontDesign font = WindowFontDesign();
-  // The window it belongs to: it has no taskbar button of its own, stays
-  // above that window and is minimised with it.
-  HWND owner = nullptr;
-  HICON icon = nullptr;  // in the title bar, where the style shows one
   // The title bar's close button hides the window instead of destroying it.
   bool hideOnClose = true;
   // Activation gives the keyboard focus to the control that last had it (at

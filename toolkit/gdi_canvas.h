@@ -6,8 +6,8 @@
 
 #include <optional>
 
-#include "render/scoped_win32.h"
 #include "toolkit/graphic.h"
+#include "win32/scoped.h"
 
 namespace toolkit {
 

@@ -16,7 +16,7 @@ HDC DeviceContext(TCanvas& canvas) {
 
 }  // namespace
 
-TLabel::TLabel(Window& owner) : TGraphicControl(&owner, &owner), window_(owner) {}
+TLabel::TLabel(Window& owner) : TGraphicControl(&owner, &owner.GraphicControls()), window_(owner) {}
 
 HFONT TLabel::Font() const {
   if (font_.Handle() != nullptr) return font_.Handle();
@@ -59,7 +59,7 @@ void TLabel::Loaded() {
   Invalidate();
 }
 
-TImage::TImage(Window& owner) : TGraphicControl(&owner, &owner), window_(owner) {}
+TImage::TImage(Window& owner) : TGraphicControl(&owner, &owner.GraphicControls()), window_(owner) {}
 
 void TImage::Release() {
   bitmap_.reset();
@@ -67,7 +67,7 @@ void TImage::Release() {
   pictureSize_ = {0, 0};
 }
 
-bool TImage::LoadBitmap(const std::wstring& resource) {
+bool TImage::TakeBitmapResource(const std::wstring& resource) {
   // A DIB section keeps the picture's own colours whatever the display.
   win32::ScopedBitmap bitmap(static_cast<HBITMAP>(LoadImageW(
       GetModuleHandleW(nullptr), resource.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
@@ -82,7 +82,7 @@ bool TImage::LoadBitmap(const std::wstring& resource) {
   return true;
 }
 
-bool TImage::LoadIcon(const std::wstring& resource, int size) {
+bool TImage::TakeIconResource(const std::wstring& resource, int size) {
   win32::ScopedIcon icon(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size, size, 0)));
   if (!icon) return false;
@@ -142,9 +142,9 @@ void TImage::SetDesignValue(std::wstring_view property, const DesignValue& value
     autoSize_ = DesignBool(property, value);
     AdjustSize();
   } else if (property == L"Picture.Bitmap") {
-    LoadBitmap(DesignText(property, value));
+    TakeBitmapResource(DesignText(property, value));
   } else if (property == L"Picture.Icon") {
-    LoadIcon(DesignText(property, value), 0);
+    TakeIconResource(DesignText(property, value), 0);
   } else {
     TGraphicControl::SetDesignValue(property, value);
   }

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "render/scoped_win32.h"
 #include "toolkit/font.h"
 #include "toolkit/graphic.h"
+#include "win32/scoped.h"
 
 namespace toolkit {
 
@@ -49,8 +49,8 @@ class TImage : public TGraphicControl {
   // A BITMAP resource, or an ICON resource at its image of `size` pixels
   // (0: its first image, at that image's size). Returns false when the
   // program has no such picture.
-  bool LoadBitmap(const std::wstring& resource);
-  bool LoadIcon(const std::wstring& resource, int size);
+  bool TakeBitmapResource(const std::wstring& resource);
+  bool TakeIconResource(const std::wstring& resource, int size);
   void Release();
   void AdjustSize();
   SIZE DrawnSize() const;

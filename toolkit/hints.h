@@ -23,8 +23,6 @@ class Hint {
   bool Attach(HWND control, const std::wstring& text);
   void Detach();
 
-  // The tooltip window, or nullptr while there is none.
-  HWND Tooltip() const { return tooltip_; }
   const std::wstring& Text() const { return text_; }
 
  private:

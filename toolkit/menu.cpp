@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "render/text_win32.h"
+#include "win32/text.h"
 
 namespace toolkit {
 

@@ -38,8 +38,6 @@ class TWinControl : public Component {
   const std::wstring& Hint() const { return hint_; }
   bool ShowHint() const { return showHint_; }
   std::int32_t TabOrder() const { return tabOrder_; }
-  // The tooltip that shows the hint, or nullptr (no hint, or ShowHint off).
-  HWND HintWindow() const { return tooltip_.Tooltip(); }
 
   // A notification code the control sent its parent (WM_COMMAND).
   virtual void Notify(std::int32_t /*code*/) {}

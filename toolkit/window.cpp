@@ -2,12 +2,9 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
 #include <stdexcept>
 
-#include "render/scoped_win32.h"
 #include "toolkit/application.h"
-#include "toolkit/gdi_canvas.h"
 #include "toolkit/menu.h"
 #include "toolkit/win_control.h"
 
@@ -15,140 +12,35 @@ namespace toolkit {
 
 namespace {
 
-void RegisterClassOnce(const CreateArgs& args, WNDPROC procedure) {
+void RegisterClassOnce(const WindowDesign& design, WNDPROC procedure) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(instance, args.className, &existing)) return;
+  if (GetClassInfoExW(instance, design.className, &existing)) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = procedure;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = args.background;
-  wc.hIcon = args.icon;
-  wc.lpszClassName = args.className;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.hIcon = design.icon;
+  wc.lpszClassName = design.className;
   if (!RegisterClassExW(&wc)) throw std::runtime_error("Cannot register a window class.");
 }
 
 }  // namespace
 
-Window::~Window() {
-  DestroyHandle();
-  // The controls go after this window: they must not call back into it.
-  for (TGraphicControl* control : graphics_) control->ForgetHost();
-}
+Window::~Window() { DestroyHandle(); }
 
-void Window::AddGraphic(TGraphicControl& control) { graphics_.push_back(&control); }
-
-void Window::RemoveGraphic(TGraphicControl& control) {
-  graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), &control), graphics_.end());
-  if (pressed_ == &control) pressed_ = nullptr;
-}
-
-void Window::InvalidateArea(const Rect& area) {
-  if (handle_ == nullptr) return;
-  const RECT native{area.left, area.top, area.right, area.bottom};
-  InvalidateRect(handle_, &native, FALSE);
-}
-
-TGraphicControl* Window::GraphicAt(POINT point) const {
-  for (auto it = graphics_.rbegin(); it != graphics_.rend(); ++it) {
-    if ((*it)->Visible() && (*it)->BoundsRect().Contains({point.x, point.y})) return *it;
-  }
-  return nullptr;
-}
-
-void Window::PaintBackgroundAndGraphics(HDC dc, const RECT& area) {
-  auto background = reinterpret_cast<HBRUSH>(GetClassLongPtrW(handle_, GCLP_HBRBACKGROUND));
-  FillRect(dc, &area, background != nullptr ? background : GetSysColorBrush(COLOR_BTNFACE));
-  for (TGraphicControl* control : graphics_) {
-    const Rect bounds = control->BoundsRect();
-    const RECT native{bounds.left, bounds.top, bounds.right, bounds.bottom};
-    RECT overlap;
-    if (IntersectRect(&overlap, &native, &area)) PaintGraphicControl(dc, *control);
-  }
-}
-
-void Window::PaintClient() {
-  const win32::ScopedPaint paint(handle_);
-  if (!paint) return;
-  const HDC dc = paint.get();
-  const RECT& area = paint.area();
-  const int width = area.right - area.left, height = area.bottom - area.top;
-  const win32::ScopedCreatedDC buffer(width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr);
-  const win32::ScopedBitmap picture(buffer ? CreateCompatibleBitmap(dc, width, height) : nullptr);
-  if (picture) {
-    const win32::ScopedSelect drawing(buffer.get(), picture.get());
-    SetViewportOrgEx(buffer.get(), -area.left, -area.top, nullptr);
-    PaintBackgroundAndGraphics(buffer.get(), area);
-    SetViewportOrgEx(buffer.get(), 0, 0, nullptr);
-    BitBlt(dc, area.left, area.top, width, height, buffer.get(), 0, 0, SRCCOPY);
-  } else {
-    // Without memory for the picture, straight onto the screen.
-    PaintBackgroundAndGraphics(dc, area);
-  }
-}
-
-void Window::MouseOnGraphic(UINT message, LPARAM lParam) {
-  const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  TGraphicControl* control = GraphicAt(point);
-  auto local = [&](const TGraphicControl& c, auto&& event, TMouseButton button) {
-    if (event) event(button, point.x - c.Left(), point.y - c.Top());
-  };
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      if (control == nullptr) return;
-      const TMouseButton button = message == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
-                                  : message == WM_RBUTTONDOWN ? TMouseButton::mbRight
-                                                              : TMouseButton::mbMiddle;
-      if (button == TMouseButton::mbLeft) pressed_ = control;
-      local(*control, control->OnMouseDown, button);
-      return;
-    }
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP: {
-      const TMouseButton button = message == WM_LBUTTONUP   ? TMouseButton::mbLeft
-                                  : message == WM_RBUTTONUP ? TMouseButton::mbRight
-                                                            : TMouseButton::mbMiddle;
-      TGraphicControl* pressed = pressed_;
-      if (button == TMouseButton::mbLeft) pressed_ = nullptr;
-      if (control == nullptr) return;
-      local(*control, control->OnMouseUp, button);
-      // A click is a press and a release on the same control.
-      if (button == TMouseButton::mbLeft && pressed == control && control->OnClick) {
-        control->OnClick();
-      }
-      return;
-    }
-    case WM_LBUTTONDBLCLK:
-      if (control != nullptr && control->OnDblClick) control->OnDblClick();
-      return;
-    case WM_MOUSEMOVE:
-      if (control == nullptr) return;
-      if (control->OnMouseMove)
-        control->OnMouseMove(point.x - control->Left(), point.y - control->Top());
-      return;
-    default: return;
-  }
-}
-
-void Window::CreateHandle(const CreateArgs& args) {
-  RegisterClassOnce(args, &Window::StaticWndProc);
-  int width = args.clientWidth, height = args.clientHeight;
-  if (width != CW_USEDEFAULT && height != CW_USEDEFAULT) {
-    RECT frame{0, 0, width, height};
-    AdjustWindowRectEx(&frame, args.style, FALSE, args.exStyle);
-    width = frame.right - frame.left;
-    height = frame.bottom - frame.top;
-  }
-  CreateWindowExW(args.exStyle, args.className, args.caption.c_str(), args.style, CW_USEDEFAULT,
-                  CW_USEDEFAULT, width, height, args.parent, nullptr, GetModuleHandleW(nullptr),
-                  this);
+void Window::CreateHandle(const WindowDesign& design, LayoutScale scale) {
+  RegisterClassOnce(design, &Window::StaticWndProc);
+  SetScale(scale);
+  RECT frame{0, 0, scale(design.clientWidth), scale(design.clientHeight)};
+  AdjustWindowRectEx(&frame, design.style, FALSE, design.exStyle);
+  CreateWindowExW(design.exStyle, design.className, design.caption.c_str(), design.style,
+                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                  design.owner, nullptr, GetModuleHandleW(nullptr), this);
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a window.");
 }
 
@@ -195,19 +87,19 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_ERASEBKGND:
       // Painted together with the graphic controls, off-screen.
-      if (!graphics_.empty()) return 1;
+      if (!graphics_.Empty()) return 1;
       break;
     case WM_PRINTCLIENT:
-      if (!graphics_.empty()) {
+      if (!graphics_.Empty()) {
         RECT area;
         GetClientRect(handle_, &area);
-        PaintBackgroundAndGraphics(reinterpret_cast<HDC>(wParam), area);
+        graphics_.PaintInto(reinterpret_cast<HDC>(wParam), area);
         return 0;
       }
       break;
     case WM_PAINT:
-      if (!graphics_.empty()) {
-        PaintClient();
+      if (!graphics_.Empty()) {
+        graphics_.Paint();
       } else {
         DefWindowProcW(handle_, message, wParam, lParam);
       }
@@ -216,8 +108,8 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       // The window itself still sees the mouse: a right button released
       // over a graphic control still opens the context menu.
-      if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK && !graphics_.empty()) {
-        MouseOnGraphic(message, lParam);
+      if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK && !graphics_.Empty()) {
+        graphics_.Mouse(message, lParam);
       }
       break;
   }

@@ -11,26 +11,30 @@
 #include <vector>
 
 #include "toolkit/component.h"
-#include "toolkit/graphic.h"
+#include "toolkit/graphic_host.h"
 #include "toolkit/layout.h"
 
 namespace toolkit {
 
 class TPopupMenu;
 
-struct CreateArgs {
+// What a window is, as designed.
+struct WindowDesign {
   const wchar_t* className = nullptr;  // registered on first use
   std::wstring caption;
-  DWORD style = WS_OVERLAPPEDWINDOW;
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   DWORD exStyle = 0;
-  int clientWidth = CW_USEDEFAULT;  // the client area, not the frame
-  int clientHeight = CW_USEDEFAULT;
-  HWND parent = nullptr;
-  HICON icon = nullptr;
-  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  // The client area, not the frame, at 96 pixels per inch.
+  int clientWidth = 0;
+  int clientHeight = 0;
+  // The window it belongs to: a top-level window then has no taskbar button
+  // of its own, stays above that window and is minimised with it; a child
+  // window lies inside it.
+  HWND owner = nullptr;
+  HICON icon = nullptr;  // in the title bar, where the style shows one
 };
 
-class Window : public Component, public GraphicHost {
+class Window : public Component {
  public:
   explicit Window(Component* owner = nullptr) : Component(owner) {}
   ~Window() override;
@@ -49,46 +53,35 @@ class Window : public Component, public GraphicHost {
   // How the window's layout was scaled for this display.
   LayoutScale Scale() const { return scale_; }
 
-  // The graphic controls painted on the window's background, in painting
-  // order.
-  const std::vector<TGraphicControl*>& Graphics() const { return graphics_; }
-  void AddGraphic(TGraphicControl& control) override;
-  void RemoveGraphic(TGraphicControl& control) override;
-  void InvalidateArea(const Rect& area) override;
-  // The topmost visible graphic control at a client point, or nullptr.
-  TGraphicControl* GraphicAt(POINT point) const;
+  // The graphic controls painted on the window's background.
+  GraphicControlHost& GraphicControls() { return graphics_; }
+  const GraphicControlHost& GraphicControls() const { return graphics_; }
 
  protected:
-  // Creates the window hidden; `this` reaches the procedure at WM_NCCREATE.
-  // Throws std::runtime_error when the system refuses.
-  void CreateHandle(const CreateArgs& args);
+  // Creates the window hidden, its client area grown by `scale`; `this`
+  // reaches the procedure at WM_NCCREATE. Throws std::runtime_error when the
+  // system refuses.
+  void CreateHandle(const WindowDesign& design, LayoutScale scale = {});
   void DestroyHandle();
-  void SetScale(LayoutScale scale) { scale_ = scale; }
 
   // After the window's client area has been painted.
   virtual void Painted() {}
 
   // Called for every message the window receives. The default hands a
-  // scroll bar's notifications back to the scroll bar, opens the popup menu
-  // and hands it its items' commands, and does what the system does with
-  // everything else.
+  // native control's notifications (scrolling, commands, colours) back to
+  // that control, paints the graphic controls and hands them the mouse,
+  // opens the popup menu and hands it its items' commands, and does what the
+  // system does with everything else.
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // The background and the graphic controls, through one off-screen
-  // picture so that nothing flickers.
-  void PaintClient();
-  // The same, straight into `dc`, within `area`.
-  void PaintBackgroundAndGraphics(HDC dc, const RECT& area);
-  // Hands a mouse message over a graphic control to its events.
-  void MouseOnGraphic(UINT message, LPARAM lParam);
+  void SetScale(LayoutScale scale) { scale_ = scale; }
 
   HWND handle_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
   LayoutScale scale_{};
-  std::vector<TGraphicControl*> graphics_;
-  TGraphicControl* pressed_ = nullptr;  // the one a button went down on
+  GraphicControlHost graphics_{*this};
 };
 
 // Makes a control of type T on `owner`, which must be a Window: the maker

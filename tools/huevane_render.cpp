@@ -16,7 +16,7 @@
 #include "tools/render_args.h"
 
 #ifdef _WIN32
-#include "render/text_win32.h"
+#include "win32/text.h"
 #endif
 
 namespace {

@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "render/scoped_win32.h"
+#include "win32/scoped.h"
 #else
 #include <fcntl.h>
 #include <sys/socket.h>

@@ -20,25 +20,6 @@ TEST(Surface, StrideRoundsRowsUpToFourBytes) {
   }
 }
 
-TEST(Surface, HeaderDescribesATopDown24BitImage) {
-  TWin s(7, 5);
-  const BitmapInfoHeader& h = s.InfoHeader();
-  EXPECT_EQ(h.biSize, 40u);
-  EXPECT_EQ(h.biWidth, 7);
-  EXPECT_EQ(h.biHeight, -5);
-  EXPECT_EQ(h.biPlanes, 1);
-  EXPECT_EQ(h.biBitCount, 24);
-  EXPECT_EQ(h.biCompression, 0u);
-  EXPECT_EQ(h.biSizeImage, 0u);
-  EXPECT_EQ(h.biXPelsPerMeter, 0);
-  EXPECT_EQ(h.biYPelsPerMeter, 0);
-  EXPECT_EQ(h.biClrUsed, 0u);
-  EXPECT_EQ(h.biClrImportant, 0u);
-  EXPECT_EQ(s.Width(), 7);
-  EXPECT_EQ(s.Height(), 5);
-  EXPECT_EQ(s.PixelBytes(), 24u * 5u);
-}
-
 TEST(Surface, StartsAllZero) {
   TWin s(13, 9);
   const auto bytes = probe::Snapshot(s);

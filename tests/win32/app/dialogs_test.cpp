@@ -12,6 +12,7 @@
 
 #include "app/about_dialog.h"
 #include "app/help_window.h"
+#include "support/pump.h"
 #include "support/test_window.h"
 #include "toolkit/application.h"
 #include "toolkit/graphic.h"
@@ -67,7 +68,8 @@ struct AboutDialog {
   app::TForm2 form{owner.Handle()};
 
   HWND Control(const wchar_t* name) { return form.Part<toolkit::TWinControl>(name).Handle(); }
-  void Pump() { app.ProcessPendingMessages(); }
+  test::MessagePump pump{app};
+  void Pump() { pump(); }
   // Paints now, as uncovering the dialog would.
   void Repaint() {
     RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -98,7 +100,7 @@ struct AboutFixture : ::testing::Test, AboutDialog {};
 
 // A key pressed and released where the keyboard focus is, through the
 // application's loop, with Ctrl or Shift held meanwhile (0: neither).
-void PressKey(toolkit::Application& app, UINT key, UINT held = 0) {
+void PressKey(test::MessagePump& pump, UINT key, UINT held = 0) {
   BYTE state[256] = {};
   GetKeyboardState(state);
   if (held != 0) {
@@ -107,9 +109,9 @@ void PressKey(toolkit::Application& app, UINT key, UINT held = 0) {
   }
   const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
   PostMessageW(GetFocus(), WM_KEYDOWN, key, scan | 1);
-  app.ProcessPendingMessages();
+  pump();
   PostMessageW(GetFocus(), WM_KEYUP, key, scan | 1 | 0xC0000000);
-  app.ProcessPendingMessages();
+  pump();
   if (held != 0) {
     state[held] = 0;
     SetKeyboardState(state);
@@ -158,7 +160,7 @@ TEST_F(AboutFixture, IsBuiltHiddenWithItsLayout) {
   EXPECT_FALSE(memo & (ES_AUTOHSCROLL | WS_HSCROLL)) << "the text must wrap";
   EXPECT_EQ(FontOf(Control(L"Memo1")).lfHeight, -12);
   EXPECT_EQ(FontOf(Control(L"Memo1")).lfCharSet, ANSI_CHARSET);
-  EXPECT_NE(form.Part<toolkit::TWinControl>(L"Memo1").HintWindow(), nullptr);
+  EXPECT_NE(test::TooltipOf(Control(L"Memo1")), nullptr);
   EXPECT_FALSE(form.Part<toolkit::TWinControl>(L"Memo1").Hint().empty());
 
   EXPECT_EQ(Style(Control(L"OKButton1")) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
@@ -213,10 +215,10 @@ class Taskbar {
 
 // Shows `form` the first time, with a taskbar: it comes out centred on the
 // whole screen, whatever the work area leaves of it.
-void ExpectShownCentredOnTheScreen(toolkit::TForm& form, toolkit::Application& app) {
+void ExpectShownCentredOnTheScreen(toolkit::TForm& form, test::MessagePump& pump) {
   const Taskbar taskbar(60);
   form.Show();
-  app.ProcessPendingMessages();
+  pump();
   ASSERT_TRUE(IsWindowVisible(form.Handle()));
   RECT area;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -227,7 +229,7 @@ void ExpectShownCentredOnTheScreen(toolkit::TForm& form, toolkit::Application& a
 }
 
 TEST_F(AboutFixture, ShowsCentredFirstAndWhereItWasLeftLater) {
-  ExpectShownCentredOnTheScreen(form, app);
+  ExpectShownCentredOnTheScreen(form, pump);
 
   SetWindowPos(form.Handle(), nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(Control(L"OKButton1"), BM_CLICK, 0, 0);
@@ -330,24 +332,24 @@ TEST(AboutKeys, EscapeDoesNothingAndEnterPressesTheFramedButton) {
       if (step.key == kRepaint) {
         about.Repaint();
       } else {
-        PressKey(about.app, step.key, step.held);
+        PressKey(about.pump, step.key, step.held);
       }
     }
     ASSERT_EQ(about.Focused(), c.focused);
     EXPECT_EQ(about.Framed(), std::vector<std::wstring>{c.framed});
 
-    PressKey(about.app, VK_ESCAPE);
+    PressKey(about.pump, VK_ESCAPE);
     EXPECT_TRUE(IsWindowVisible(about.form.Handle())) << "Escape closed the dialog";
-    EXPECT_FALSE(about.app.Terminated());
+    EXPECT_FALSE(about.pump.QuitSeen());
     EXPECT_EQ(about.Focused(), c.focused);
     EXPECT_EQ(about.Framed(), std::vector<std::wstring>{c.framed});
     EXPECT_EQ(about.form.Part<toolkit::TMemo>(L"Memo1").Text(), app::AgreementText());
 
-    PressKey(about.app, VK_RETURN);
+    PressKey(about.pump, VK_RETURN);
     if (std::wstring(c.framed) == L"Button1") {
-      EXPECT_TRUE(about.app.Terminated()) << "Enter did not press the framed refusal";
+      EXPECT_TRUE(about.pump.QuitSeen()) << "Enter did not press the framed refusal";
     } else {
-      EXPECT_FALSE(about.app.Terminated()) << "Enter refused while the agreement was framed";
+      EXPECT_FALSE(about.pump.QuitSeen()) << "Enter refused while the agreement was framed";
       EXPECT_FALSE(IsWindowVisible(about.form.Handle())) << "Enter did not agree";
     }
   }
@@ -391,14 +393,13 @@ TEST_F(AboutFixture, RefusingEndsTheLoopAlsoOnALaterShowing) {
   form.Show();
   SendMessageW(Control(L"OKButton1"), BM_CLICK, 0, 0);
   Pump();
-  ASSERT_FALSE(app.Terminated());
+  ASSERT_FALSE(pump.QuitSeen());
   form.Show();
   PostMessageW(Control(L"Button1"), BM_CLICK, 0, 0);
   const UINT_PTR timer = SetTimer(nullptr, 0, 20000, &GiveUp);
   const int code = app.Run();
   KillTimer(nullptr, timer);
   EXPECT_NE(code, kGaveUp) << "the loop ran on after the refusal";
-  EXPECT_TRUE(app.Terminated());
   EXPECT_TRUE(IsWindow(form.Handle())) << "the windows go with the application, not before";
 }
 
@@ -406,7 +407,8 @@ struct HelpFixture : ::testing::Test {
   toolkit::Application app{L"Huevane"};
   Owner owner;
   app::TForm3 form{owner.Handle()};
-  void Pump() { app.ProcessPendingMessages(); }
+  test::MessagePump pump{app};
+  void Pump() { pump(); }
 };
 
 TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
@@ -424,7 +426,8 @@ TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
   EXPECT_EQ(client.cy, 308);
 
   std::vector<std::wstring> order;
-  for (const toolkit::TGraphicControl* control : form.Graphics()) order.push_back(control->Name());
+  for (const toolkit::TGraphicControl* control : form.GraphicControls().Controls())
+    order.push_back(control->Name());
   EXPECT_EQ(order, (std::vector<std::wstring>{L"Image1", L"Line1", L"Label1", L"Label2", L"Line2",
                                               L"Label3", L"Line3", L"Label4", L"Line4", L"Line5",
                                               L"Line6", L"Line7", L"Label5", L"Label6", L"Label7",
@@ -462,12 +465,12 @@ TEST_F(HelpFixture, IsBuiltHiddenWithItsLayoutInPaintingOrder) {
 }
 
 TEST_F(HelpFixture, CloseHelpHidesAndTheNextShowingIsWhereItWasLeft) {
-  ExpectShownCentredOnTheScreen(form, app);
+  ExpectShownCentredOnTheScreen(form, pump);
   SetWindowPos(form.Handle(), nullptr, 31, 17, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(form.Part<toolkit::TWinControl>(L"Button1").Handle(), BM_CLICK, 0, 0);
   Pump();
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
-  EXPECT_FALSE(app.Terminated());
+  EXPECT_FALSE(pump.QuitSeen());
   form.Show();
   Pump();
   EXPECT_TRUE(IsWindowVisible(form.Handle()));
@@ -485,11 +488,11 @@ TEST_F(HelpFixture, EnterOnTheFocusedCloseHelpPressesIt) {
   Pump();
   ASSERT_EQ(GetFocus(), button) << "its only control takes the focus";
   EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "focused, it shows the frame";
-  PressKey(app, VK_ESCAPE);
+  PressKey(pump, VK_ESCAPE);
   EXPECT_TRUE(IsWindowVisible(form.Handle())) << "Escape does nothing here either";
-  PressKey(app, VK_RETURN);
+  PressKey(pump, VK_RETURN);
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
-  EXPECT_FALSE(app.Terminated());
+  EXPECT_FALSE(pump.QuitSeen());
   EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_PUSHBUTTON) << "unfocused, it is no default";
 }
 

@@ -182,12 +182,13 @@ struct ProgramRun {
   // With `untilQuit`, the loop ends as soon as it has handled what start-up
   // queued; without, only the program itself can end it.
   void Start(bool untilQuit = true) {
-    app::Platform platform{fake, fake, [this](const std::wstring& title, const std::wstring& text) {
-                             errorBoxes.push_back(title + L": " + text);
-                           }};
+    app::ProgramServices services{fake, fake,
+                                  [this](const std::wstring& title, const std::wstring& text) {
+                                    errorBoxes.push_back(title + L": " + text);
+                                  }};
     if (untilQuit) PostQuitMessage(0);
     const UINT_PTR timer = untilQuit ? 0 : SetTimer(nullptr, 0, 20000, &GiveUp);
-    exitCode = app::RunProgram(platform);
+    exitCode = app::RunProgram(services);
     if (timer != 0) KillTimer(nullptr, timer);
   }
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls/sysmenu.h"
+#include "support/pump.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/menu.h"
@@ -27,16 +28,14 @@ using toolkit::ValueSetting;
 class Host : public toolkit::Window {
  public:
   explicit Host(HWND parent = nullptr) {
-    toolkit::CreateArgs args;
-    args.className = L"HuevaneMenuHost";
-    args.caption = L"menu host";
-    args.clientWidth = 120;
-    args.clientHeight = 120;
-    if (parent != nullptr) {
-      args.parent = parent;
-      args.style = WS_CHILD;
-    }
-    CreateHandle(args);
+    toolkit::WindowDesign design;
+    design.className = L"HuevaneMenuHost";
+    design.caption = L"menu host";
+    design.style = parent != nullptr ? WS_CHILD : WS_OVERLAPPEDWINDOW;
+    design.clientWidth = 120;
+    design.clientHeight = 120;
+    design.owner = parent;
+    CreateHandle(design);
   }
   std::vector<std::pair<UINT, WPARAM>> received;
   std::vector<HMENU> opened;
@@ -130,7 +129,7 @@ struct MergerFixture : ::testing::Test {
   void SetUp() override { app.SetMessageFilter(saved.AsFilter()); }
   void TearDown() override {
     host.reset();
-    app.ProcessPendingMessages();
+    test::MessagePump{app}();
   }
 
   void Load(std::vector<ComponentDesign> design) { toolkit::ApplyLayout(*host, design); }
@@ -309,7 +308,7 @@ TEST_F(MergerFixture, AnItemWithSubItemsOpensItsOwnSubMenu) {
   int deepClicks = 0;
   ItemNamed(L"Deep1").OnClick = [&] { ++deepClicks; };
   PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"Deep1").Command(), 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   EXPECT_EQ(deepClicks, 1);
   EXPECT_TRUE(host->received.empty());
 }
@@ -351,7 +350,7 @@ TEST_F(MergerFixture, QueuedMessagesRunTheMatchingItemOrGoOnToTheWindow) {
     saved.swallow = c.swallowedBySavedFilter;
     host->received.clear();
     PostMessageW(host->Handle(), c.message, c.wParam, 0);
-    app.ProcessPendingMessages();
+    test::MessagePump{app}();
     EXPECT_EQ(clicks, c.clicks);
     EXPECT_EQ(saved.seen, (std::vector<std::pair<UINT, WPARAM>>{{c.message, c.wParam}}))
         << "the saved filter sees every message first";
@@ -376,16 +375,16 @@ TEST_F(MergerFixture, AHandlerMayFilterMessagesOfItsOwnOrFail) {
     events.push_back("A");
     if (events.size() > 1) return;
     PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"B1").Command(), 0);
-    app.ProcessPendingMessages();
+    test::MessagePump{app}();
     EXPECT_TRUE(TheMerger().FindAndClickCommand(ThePopup().Root()));
   };
   ItemNamed(L"B1").OnClick = [&] { events.push_back("B"); };
   ItemNamed(L"C1").OnClick = [] { throw std::runtime_error("from C"); };
   PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"A1").Command(), 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   EXPECT_EQ(events, (std::vector<std::string>{"A", "B", "A"}));
   PostMessageW(host->Handle(), WM_SYSCOMMAND, ItemNamed(L"C1").Command(), 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   EXPECT_EQ(errors, std::vector<std::wstring>{L"from C"});
   EXPECT_FALSE(TheMerger().FindAndClickCommand(ThePopup().Root()))
       << "an error leaves no message behind";
@@ -394,10 +393,10 @@ TEST_F(MergerFixture, AHandlerMayFilterMessagesOfItsOwnOrFail) {
 
 TEST_F(MergerFixture, LoadingInstallsTheFilterAndDestructionPutsTheSavedOneBack) {
   Load({{L"Popup", MakePopup, {}, {}}, Item(L"A1", L"A"), Merger(0)});
-  EXPECT_NE(app.GetMessageFilter().context, &saved);
+  EXPECT_NE(test::CurrentFilter(app).context, &saved);
   host.reset();
-  EXPECT_EQ(app.GetMessageFilter().function, &SavedFilter::Run);
-  EXPECT_EQ(app.GetMessageFilter().context, &saved);
+  EXPECT_EQ(test::CurrentFilter(app).function, &SavedFilter::Run);
+  EXPECT_EQ(test::CurrentFilter(app).context, &saved);
 }
 
 // Two windows with a merger each: whichever goes first, each puts back the
@@ -411,9 +410,9 @@ TEST_F(MergerFixture, TwoMergersGoInEitherOrder) {
     const std::vector<ComponentDesign> secondDesign = {
         {L"Popup", MakePopup, {}, {}}, Item(L"B1", L"B"), Merger(0)};
     toolkit::ApplyLayout(*first, firstDesign);
-    const toolkit::MessageFilter firstFilter = app.GetMessageFilter();
+    const toolkit::MessageFilter firstFilter = test::CurrentFilter(app);
     toolkit::ApplyLayout(*second, secondDesign);
-    EXPECT_NE(app.GetMessageFilter(), firstFilter);
+    EXPECT_NE(test::CurrentFilter(app), firstFilter);
     std::vector<std::string> clicks;
     auto& itemA = dynamic_cast<toolkit::TMenuItem&>(*first->FindComponent(L"A1"));
     auto& itemB = dynamic_cast<toolkit::TMenuItem&>(*second->FindComponent(L"B1"));
@@ -425,7 +424,7 @@ TEST_F(MergerFixture, TwoMergersGoInEitherOrder) {
       clicks.clear();
       saved.seen.clear();
       PostMessageW(host->Handle(), WM_SYSCOMMAND, command, 0);
-      app.ProcessPendingMessages();
+      test::MessagePump{app}();
       EXPECT_EQ(saved.seen.size(), 1u) << "the first saved filter still sees everything";
       return clicks;
     };
@@ -433,16 +432,16 @@ TEST_F(MergerFixture, TwoMergersGoInEitherOrder) {
     EXPECT_EQ(choose(b), std::vector<std::string>{"B"});
     if (firstGoesFirst) {
       first.reset();
-      EXPECT_EQ(app.GetMessageFilter(), saved.AsFilter()) << "the later filter is dropped";
+      EXPECT_EQ(test::CurrentFilter(app), saved.AsFilter()) << "the later filter is dropped";
       second.reset();
     } else {
       second.reset();
-      EXPECT_EQ(app.GetMessageFilter(), firstFilter);
+      EXPECT_EQ(test::CurrentFilter(app), firstFilter);
       EXPECT_EQ(choose(a), std::vector<std::string>{"A"});
       EXPECT_EQ(choose(b), std::vector<std::string>{});
       first.reset();
     }
-    EXPECT_EQ(app.GetMessageFilter(), saved.AsFilter());
+    EXPECT_EQ(test::CurrentFilter(app), saved.AsFilter());
     EXPECT_EQ(choose(a), std::vector<std::string>{});
   }
 }
@@ -453,9 +452,9 @@ TEST_F(MergerFixture, AMergerMadeByCodeInstallsNoFilterAndLeavesAnEmptyOne) {
     controls::TTolveSystemMenu merger(host.get());
     merger.SetPopupMenu(&ThePopup());
     EXPECT_EQ(Count(), static_cast<int>(own.size() + 1));
-    EXPECT_EQ(app.GetMessageFilter().context, &saved);
+    EXPECT_EQ(test::CurrentFilter(app).context, &saved);
   }
-  EXPECT_FALSE(app.GetMessageFilter());
+  EXPECT_FALSE(test::CurrentFilter(app));
 }
 
 TEST(MergerOwner, AnOwnerThatIsNoTopLevelWindowIsAnInvalidCast) {
@@ -504,7 +503,7 @@ TEST_F(MergerFixture, ARightClickOnTheWindowOpensItsPopupMenu) {
   host->SetPopupMenu(&ThePopup());
   SendMessageW(host->Handle(), WM_CONTEXTMENU, from, at);
   SendMessageW(host->Handle(), WM_CONTEXTMENU, from, MAKELPARAM(-1, -1));  // from the keyboard
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   EXPECT_EQ(host->opened, (std::vector<HMENU>{ThePopup().Handle(), ThePopup().Handle()}));
 }
 

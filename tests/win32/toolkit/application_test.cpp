@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/pump.h"
 #include "support/test_window.h"
 #include "toolkit/application.h"
 #include "toolkit/window.h"
@@ -62,13 +63,13 @@ TEST(Application, FilterSeesQueuedMessagesBeforeDispatchAndMaySwallowThem) {
   EXPECT_FALSE(replaced);
 
   PostMessageW(window.Handle(), kPing, 0, 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   EXPECT_EQ(filter.seen, 1);
   EXPECT_EQ(window.pings, 1);
 
   filter.swallow = true;
   PostMessageW(window.Handle(), kPing, 0, 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   EXPECT_EQ(filter.seen, 2);
   EXPECT_EQ(window.pings, 1);  // handled: never dispatched
 
@@ -84,7 +85,11 @@ TEST(Application, ReplacingTheFilterHandsBackTheOneBefore) {
   app.SetMessageFilter({&PingFilter::Filter, &first});
   const toolkit::MessageFilter previous = app.SetMessageFilter({&PingFilter::Filter, &second});
   EXPECT_EQ(previous.context, &first);
-  EXPECT_EQ(app.GetMessageFilter().context, &second);
+  ProbeWindow window;
+  PostMessageW(window.Handle(), kPing, 0, 0);
+  test::MessagePump{app}();
+  EXPECT_EQ(first.seen, 0);
+  EXPECT_EQ(second.seen, 1);
 }
 
 TEST(Application, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
@@ -95,7 +100,7 @@ TEST(Application, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
 
   PostMessageW(window.Handle(), kThrow, 0, 0);
   PostMessageW(window.Handle(), kPing, 0, 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].first, L"Huevane");
   EXPECT_EQ(boxes.shown[0].second, L"Something went wrong in a handler");
@@ -114,7 +119,7 @@ TEST(Application, AFilterThatFailsIsReportedToo) {
   app.SetMessageFilter(
       {[](void*, MSG&, bool&) { throw std::runtime_error("filter failed"); }, nullptr});
   PostMessageW(window.Handle(), kPing, 0, 0);
-  app.ProcessPendingMessages();
+  test::MessagePump{app}();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].second, L"filter failed");
 }
@@ -125,7 +130,6 @@ TEST(Application, TerminateEndsTheLoopOnceTheQueueIsHandled) {
   app.Terminate();
   PostMessageW(window.Handle(), kPing, 0, 0);
   EXPECT_EQ(app.Run(), 0);
-  EXPECT_TRUE(app.Terminated());
   EXPECT_EQ(window.pings, 1);
 }
 

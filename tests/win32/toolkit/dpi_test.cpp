@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "render/scoped_win32.h"
 #include "toolkit/dpi.h"
 #include "toolkit/form.h"
+#include "win32/scoped.h"
 
 namespace {
 

@@ -110,7 +110,7 @@ TEST_F(NavigationFixture, EachBarWithAHintShownGetsItsOwnTooltip) {
     EXPECT_EQ(bar.Hint(), row.hint);
     EXPECT_EQ(bar.ShowHint(), row.showHint);
     const bool expected = row.showHint && row.hint[0] != L'\0';
-    HWND tooltip = bar.HintWindow();
+    HWND tooltip = test::TooltipOf(bar.Handle());
     ASSERT_EQ(tooltip != nullptr, expected);
     if (!expected) continue;
     wchar_t className[64] = {};
@@ -133,25 +133,30 @@ TEST_F(NavigationFixture, EachBarWithAHintShownGetsItsOwnTooltip) {
 }
 
 TEST_F(NavigationFixture, AHintsTooltipLivesAsLongAsItsHint) {
-  HWND control = Bar(L"ScrollBar3").Handle();
+  // A control of the test's own, so that no hint of the layout answers for it.
+  HWND control = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                 host.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(control, nullptr);
   HWND first = nullptr;
   {
     toolkit::Hint hint;
     ASSERT_TRUE(hint.Attach(control, L"Blue Start"));
-    first = hint.Tooltip();
+    first = test::TooltipOf(control);
     ASSERT_TRUE(IsWindow(first));
     EXPECT_EQ(hint.Text(), L"Blue Start");
     // A new text replaces the tooltip; an empty one removes it.
     ASSERT_TRUE(hint.Attach(control, L"Blue"));
     EXPECT_FALSE(IsWindow(first));
-    first = hint.Tooltip();
+    first = test::TooltipOf(control);
+    ASSERT_TRUE(IsWindow(first));
     ASSERT_TRUE(hint.Attach(control, L""));
-    EXPECT_EQ(hint.Tooltip(), nullptr);
+    EXPECT_EQ(test::TooltipOf(control), nullptr);
     EXPECT_FALSE(IsWindow(first));
     ASSERT_TRUE(hint.Attach(control, L"Blue Start"));
-    first = hint.Tooltip();
+    first = test::TooltipOf(control);
   }
   EXPECT_FALSE(IsWindow(first));
+  DestroyWindow(control);
 }
 
 TEST_F(NavigationFixture, BarsAreStackedInTabOrderAndAllAreTabStops) {

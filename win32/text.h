@@ -9,6 +9,9 @@
 
 namespace win32 {
 
+// Western European: the code page of the texts the program carries.
+constexpr UINT kWindows1252 = 1252;
+
 inline std::wstring Widen(std::string_view text, UINT codePage = CP_ACP) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
