@@ -24,7 +24,8 @@ Where things are: session.py (Xvfb, the Wine prefix, the program on its
 virtual desktop, the driver), folders.py (the temporary folder: plain,
 unwritable, small), the observers wallpaper.py (file and setting),
 screen.py and sound.py, runs.py (a case's set-up and what every start of
-the program checks), and cases.py (the cases and their table).
+the program checks), steps.py (the steps that several cases take), and
+cases.py (the cases and their table).
 
 Exit status: 0 passed, 1 failed, 77 this machine cannot set up the case
 (reported by ctest as skipped), 2 bad arguments.

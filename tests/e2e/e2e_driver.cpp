@@ -4,24 +4,12 @@
 // find the program's windows on its virtual desktop, read back what the
 // program published, and end the program the way a user does.
 //
-//   e2e_driver profile
-//   e2e_driver prepare TEMP_FOLDER [WINDOWS_VERSION]
-//   e2e_driver --desktop NAME wait TIMEOUT_MS
-//   e2e_driver --desktop NAME state
-//   e2e_driver --desktop NAME close TIMEOUT_MS
-//   e2e_driver --desktop NAME bars
-//   e2e_driver --desktop NAME keys BAR KEY COUNT [BAR KEY COUNT ...]
-//   e2e_driver --desktop NAME drag BAR COUNT FINAL
-//   e2e_driver --desktop NAME storm SEED COUNT
-//   e2e_driver --desktop NAME usage
-//   e2e_driver --desktop NAME tooltips
-//   e2e_driver --desktop NAME menus
-//   e2e_driver --desktop NAME form CLASS
-//   e2e_driver --desktop NAME repaint CLASS
-//   e2e_driver --desktop NAME exit TIMEOUT_MS
-//   e2e_driver wallpaper
+//   e2e_driver VERB [ARG ...]
+//   e2e_driver --desktop NAME VERB [ARG ...]
 //
-// BAR is a scroll bar's place on the main window, counted from the left
+// The verbs and their arguments are the rows of kVerbs, at the end of this
+// file; `e2e_driver --help` prints them. MS is a timeout in milliseconds;
+// BAR a scroll bar's place on the main window, counted from the left
 // (0..6); KEY a virtual-key code; CLASS the window class of one of the
 // program's top-level windows.
 //
@@ -723,54 +711,119 @@ int Usage() {
   return 0;
 }
 
+// --- the verbs -----------------------------------------------------------------
+
+using Args = std::vector<std::wstring>;
+
+// How many arguments a verb takes after its name.
+struct Arity {
+  std::size_t min;
+  std::size_t max;
+  std::size_t group;  // they come in groups of this many
+
+  bool Fits(std::size_t count) const { return min <= count && count <= max && count % group == 0; }
+};
+
+constexpr Arity Exactly(std::size_t count) { return {count, count, 1}; }
+constexpr Arity Between(std::size_t min, std::size_t max) { return {min, max, 1}; }
+constexpr Arity Groups(std::size_t size) { return {size, SIZE_MAX, size}; }
+
+// A verb works on the prefix alone, or on the program's virtual desktop,
+// named by --desktop NAME before the verb. The driver joins that desktop
+// before the verb runs, except where the program's start may not have
+// created it yet: such a verb joins it itself, when it appears.
+enum class Place { kPrefix, kDesktop, kDesktopToCome };
+
+// A verb's call: the desktop named by --desktop, and the arguments after
+// the verb's name.
+struct Call {
+  const std::wstring& desktop;
+  const Args& args;
+
+  unsigned long Number(std::size_t at) const { return std::wcstoul(args[at].c_str(), nullptr, 10); }
+};
+
+struct Verb {
+  const wchar_t* name;
+  Place place;
+  Arity arity;
+  const wchar_t* usage;  // its arguments, as the usage line shows them
+  int (*run)(const Call& call);
+};
+
+// Every verb. The usage line (in this order), the check of the arguments
+// and the dispatch are all made from this table.
+constexpr Verb kVerbs[] = {
+    {L"profile", Place::kPrefix, Exactly(0), L"", [](const Call&) { return Profile(); }},
+    {L"prepare", Place::kPrefix, Between(1, 2), L"TEMP_FOLDER [WINDOWS_VERSION]",
+     [](const Call& call) {
+       return Prepare(call.args[0], call.args.size() == 2 ? call.args[1] : L"");
+     }},
+    {L"wallpaper", Place::kPrefix, Exactly(0), L"", [](const Call&) { return Wallpaper(); }},
+    {L"wait", Place::kDesktopToCome, Exactly(1), L"MS",
+     [](const Call& call) { return Wait(call.desktop, static_cast<DWORD>(call.Number(0))); }},
+    {L"state", Place::kDesktop, Exactly(0), L"", [](const Call&) { return State(); }},
+    {L"close", Place::kDesktop, Exactly(1), L"MS",
+     [](const Call& call) { return AwaitEnd(static_cast<DWORD>(call.Number(0)), /*close=*/true); }},
+    {L"exit", Place::kDesktop, Exactly(1), L"MS",
+     [](const Call& call) {
+       return AwaitEnd(static_cast<DWORD>(call.Number(0)), /*close=*/false);
+     }},
+    {L"bars", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Bars(); }},
+    {L"keys", Place::kDesktop, Groups(3), L"BAR KEY COUNT...",
+     [](const Call& call) { return Keys(call.args); }},
+    {L"drag", Place::kDesktop, Exactly(3), L"BAR COUNT FINAL",
+     [](const Call& call) {
+       return Drag(call.args[0], call.Number(1),
+                   static_cast<int>(std::wcstol(call.args[2].c_str(), nullptr, 10)));
+     }},
+    {L"storm", Place::kDesktop, Exactly(2), L"SEED COUNT",
+     [](const Call& call) {
+       return Storm(static_cast<std::uint32_t>(call.Number(0)) | 1u, call.Number(1));
+     }},
+    {L"usage", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Usage(); }},
+    {L"tooltips", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Tooltips(); }},
+    {L"menus", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Menus(); }},
+    {L"form", Place::kDesktop, Exactly(1), L"CLASS",
+     [](const Call& call) { return Form(call.args[0]); }},
+    {L"repaint", Place::kDesktop, Exactly(1), L"CLASS",
+     [](const Call& call) { return Repaint(call.args[0]); }},
+};
+
+// The usage line: the verbs of the prefix, then those of a desktop.
 int Help() {
-  Say(L"error",
-      L"usage: e2e_driver profile | prepare TEMP_FOLDER [WINDOWS_VERSION] | wallpaper | "
-      L"--desktop NAME (wait MS | state | close MS | exit MS | bars | keys BAR KEY COUNT... | "
-      L"drag BAR COUNT FINAL | storm SEED COUNT | usage | tooltips | menus | form CLASS)");
+  std::wstring prefix, desktop;
+  for (const Verb& verb : kVerbs) {
+    std::wstring& line = verb.place == Place::kPrefix ? prefix : desktop;
+    if (!line.empty()) line += L" | ";
+    line += verb.name;
+    if (*verb.usage != L'\0') line += std::wstring(L" ") + verb.usage;
+  }
+  Say(L"error", L"usage: e2e_driver " + prefix + L" | --desktop NAME (" + desktop + L")");
   return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  std::vector<std::wstring> args(argv + 1, argv + argc);
-  if (args.size() == 1 && args[0] == L"profile") return Profile();
-  if ((args.size() == 2 || args.size() == 3) && args[0] == L"prepare") {
-    return Prepare(args[1], args.size() == 3 ? args[2] : L"");
+  Args args(argv + 1, argv + argc);
+  const bool onDesktop = !args.empty() && args[0] == L"--desktop";
+  std::wstring desktop;
+  if (onDesktop) {
+    if (args.size() < 3) return Help();
+    desktop = args[1];
+    args.erase(args.begin(), args.begin() + 2);
   }
-  if (args.size() == 1 && args[0] == L"wallpaper") return Wallpaper();
-  if (args.size() < 3 || args[0] != L"--desktop") return Help();
-  const std::wstring desktop = args[1];
-  const std::wstring command = args[2];
-  if (args.size() == 4 && (command == L"wait" || command == L"close" || command == L"exit")) {
-    const DWORD timeoutMs = static_cast<DWORD>(std::wcstoul(args[3].c_str(), nullptr, 10));
-    if (command == L"wait") return Wait(desktop, timeoutMs);
-    if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
-    return AwaitEnd(timeoutMs, /*close=*/command == L"close");
+  if (args.empty()) return Help();
+  const Verb* verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                  [&](const Verb& known) { return args[0] == known.name; });
+  const Args rest(args.begin() + 1, args.end());
+  if (verb == std::end(kVerbs) || (verb->place != Place::kPrefix) != onDesktop ||
+      !verb->arity.Fits(rest.size())) {
+    return Help();
   }
-  const bool known = command == L"state" || command == L"bars" || command == L"keys" ||
-                     command == L"drag" || command == L"storm" || command == L"usage" ||
-                     command == L"tooltips" || command == L"menus" || command == L"form" ||
-                     command == L"repaint";
-  if (!known) return Help();
-  if (!JoinDesktop(desktop)) return Fail(L"cannot join the desktop " + desktop);
-  const std::vector<std::wstring> rest(args.begin() + 3, args.end());
-  if (command == L"state" && rest.empty()) return State();
-  if (command == L"bars" && rest.empty()) return Bars();
-  if (command == L"usage" && rest.empty()) return Usage();
-  if (command == L"tooltips" && rest.empty()) return Tooltips();
-  if (command == L"menus" && rest.empty()) return Menus();
-  if (command == L"form" && rest.size() == 1) return Form(rest[0]);
-  if (command == L"repaint" && rest.size() == 1) return Repaint(rest[0]);
-  if (command == L"keys" && !rest.empty() && rest.size() % 3 == 0) return Keys(rest);
-  if (command == L"drag" && rest.size() == 3) {
-    return Drag(rest[0], std::wcstoul(rest[1].c_str(), nullptr, 10),
-                static_cast<int>(std::wcstol(rest[2].c_str(), nullptr, 10)));
+  if (verb->place == Place::kDesktop && !JoinDesktop(desktop)) {
+    return Fail(L"cannot join the desktop " + desktop);
   }
-  if (command == L"storm" && rest.size() == 2) {
-    return Storm(static_cast<std::uint32_t>(std::wcstoul(rest[0].c_str(), nullptr, 10)) | 1u,
-                 std::wcstoul(rest[1].c_str(), nullptr, 10));
-  }
-  return Help();
+  return verb->run({desktop, rest});
 }

@@ -16,7 +16,7 @@ from harness import CHANGE_WAIT, CannotSetUp, CaseFailed, check, say, wait_until
 from screen import Screen
 from session import Program, Session
 from sound import CYCLE_CUE, Cue, Sound, expected_cue
-from wallpaper import (WALLPAPER_NAME, Pictures, check_file, check_no_temporaries,
+from wallpaper import (WALLPAPER_NAME, Bitmap, Pictures, check_file, check_no_temporaries,
                        check_state)
 
 # The Windows versions a case may ask Wine to report (the prefix's Version
@@ -109,7 +109,8 @@ class Case:
         state = run.check_state()
         sound.check_cycle_cue(self.cue)
         if screen:
-            run.screen.check_desktop([int(v) for v in state["rect"][0].split()])
+            run.screen.check_desktop([int(v) for v in state["rect"][0].split()],
+                                     Bitmap.read(self.pictures.expected(size)))
         return run
 
 

@@ -36,7 +36,7 @@ class Screen:
     """What the screen shows of one run's desktop. The virtual desktop is
     the only window on the case's Xvfb, at its origin."""
 
-    def __init__(self, program: Program, pictures: Pictures, publish: bool):
+    def __init__(self, program: Program, pictures: Pictures | None, publish: bool):
         self.program = program
         self.pictures = pictures
         # Pictures of windows also go to HUEVANE_E2E_SCREENSHOTS.
@@ -98,10 +98,12 @@ class Screen:
         wait_until(done, SETTLE_WAIT)
         return last["pixels"], last["good"]
 
-    def check_desktop(self, rect: list[int]) -> None:
-        """The desktop shows the gradient wherever no window covers it."""
+    def check_desktop(self, rect: list[int], picture: Bitmap,
+                      min_points: int = MIN_SCREEN_POINTS) -> Path | None:
+        """The desktop shows the picture wherever the main window, at `rect`,
+        does not cover it, at no fewer than min_points of the sampled points.
+        Returns the capture that showed it (RGB rows), or None."""
         width, height = self.program.size
-        picture = Bitmap.read(self.pictures.expected(self.program.size))
         left, top, right, bottom = rect
         points = [(x, y)
                   for x in [width * i // 16 + width // 32 for i in range(16)] + [0, width - 1]
@@ -109,10 +111,10 @@ class Screen:
                   if not (left - WINDOW_MARGIN <= x < right + WINDOW_MARGIN
                           and top - WINDOW_MARGIN <= y < bottom + WINDOW_MARGIN)]
         # A main window grown over the desktop must not leave nothing to look at.
-        if not check(len(points) >= MIN_SCREEN_POINTS,
+        if not check(len(points) >= min_points,
                      "the main window leaves most of the desktop uncovered",
                      f"window {rect}, {len(points)} points left"):
-            return
+            return None
         shot = self.work / f"screen-{width}x{height}.rgb"
 
         def mismatches(pixels: bytes) -> list:
@@ -133,9 +135,11 @@ class Screen:
         wrong = [] if good else mismatches(pixels) if pixels else [("no screenshot", 0)]
         if wrong:
             self.to_png(shot, width, height, str(shot.with_suffix(".png")))
-        check(not wrong, f"the desktop shows the gradient at {len(points)} uncovered points",
-              f"{len(wrong)} differ, e.g. {wrong[:3]} (pixel, seen, expected); see "
-              f"{shot.with_suffix('.png')}")
+        if not check(not wrong, f"the desktop shows the gradient at {len(points)} uncovered points",
+                     f"{len(wrong)} differ, e.g. {wrong[:3]} (pixel, seen, expected); see "
+                     f"{shot.with_suffix('.png')}"):
+            return None
+        return shot
 
     def check_pixels(self, what: str, facts: dict[str, list[str]], area: Area,
                      expected: list[tuple[int, int, tuple[int, int, int]]]) -> None:

@@ -75,9 +75,7 @@ class Session:
     def running(self):
         """The session from a fresh work folder to everything stopped,
         whether the case passes, fails or is interrupted."""
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.work.mkdir(parents=True)
-        self.log = open(self.log_path, "ab")
+        self.fresh_work()
         self.start_xvfb()
         self.wine_env()
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
@@ -101,6 +99,21 @@ class Session:
             if self.xvfb is not None:
                 self.xvfb.terminate()
                 self.xvfb.wait(timeout=WINE_CALL)
+
+    @contextmanager
+    def joined(self):
+        """The session of the script that calls this one (scripts/run): its
+        Xvfb on $DISPLAY and its wineserver for the prefix, which that script
+        starts before and stops after. Only the work folder is this one's."""
+        self.fresh_work()
+        self.wine_env()
+        yield self
+
+    def fresh_work(self) -> None:
+        """An empty work folder, and in it the log of what Wine says."""
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.work.mkdir(parents=True)
+        self.log = open(self.log_path, "ab")
 
     # -- processes --
 
