@@ -18,12 +18,25 @@ constexpr std::int32_t kWholeLeft = -1, kWholeTop = -2, kWholeRight = -3, kWhole
 
 void RegenerationCycle(TWin& surface, const std::wstring& wallpaperPath,
                        const ControlValues& values, const CycleServices& services) {
+  RepaintWallpaper(surface, wallpaperPath, values, services);
+  services.sounds.Beeper(kCueStrum);
+}
+
+void RepaintWallpaper(TWin& surface, const std::wstring& wallpaperPath, const ControlValues& values,
+                      const CycleServices& services) {
   surface.FillGradient(values.startRed, values.startGreen, values.startBlue, values.endRed,
                        values.endGreen, values.endBlue, values.style, kOpaque, kWholeLeft,
                        kWholeTop, kWholeRight, kWholeBottom);
   surface.SaveToBmp(std::filesystem::path(wallpaperPath));
   desktop::PublishWallpaper(services.system, services.desktop, wallpaperPath);
-  services.sounds.Beeper(kCueStrum);
+}
+
+bool FinishWallpaper(TWin& surface, const std::wstring& wallpaperPath,
+                     const CycleServices& services, bool wait) {
+  if (surface.FinishSave(wait)) {
+    desktop::PublishWallpaper(services.system, services.desktop, wallpaperPath);
+  }
+  return surface.SaveUnfinished();
 }
 
 }  // namespace app

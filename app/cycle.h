@@ -39,4 +39,15 @@ struct CycleServices {
 void RegenerationCycle(TWin& surface, const std::wstring& wallpaperPath,
                        const ControlValues& values, const CycleServices& services);
 
+// The same cycle without its cue, for a wallpaper that must be made again
+// although the user changed nothing (the screen changed size).
+void RepaintWallpaper(TWin& surface, const std::wstring& wallpaperPath, const ControlValues& values,
+                      const CycleServices& services);
+
+// Finishes what the last save left (see TWin::FinishSave), and publishes the
+// path again once a held-back picture has reached it, so that the desktop
+// shows it; no cue. Returns whether work is still left.
+bool FinishWallpaper(TWin& surface, const std::wstring& wallpaperPath,
+                     const CycleServices& services, bool wait = false);
+
 }  // namespace app

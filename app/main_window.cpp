@@ -16,6 +16,10 @@ namespace {
 constexpr int kClientWidth = 129;
 constexpr int kClientHeight = 257;
 
+// The timer that finishes a held-back save, and how often it tries.
+constexpr UINT_PTR kFinishSaveTimer = 1;
+constexpr UINT kFinishSaveMs = 100;
+
 using toolkit::ComponentDesign;
 
 ComponentDesign Bar(const wchar_t* name, int left, int width, const wchar_t* hint, int max,
@@ -157,7 +161,15 @@ void TForm1::FormShow() {
   ScrollBar1Change();
 }
 
-void TForm1::FormDestroy() { surface_.reset(); }
+void TForm1::FormDestroy() {
+  // The last change lands if a reader lets go of the file in time; then
+  // the spare, and any name still left, go with the surface.
+  if (surface_ != nullptr && surface_->SaveUnfinished()) {
+    FinishWallpaper(*surface_, wallpaperFilePath_, services_, true);
+  }
+  KillTimer(Handle(), kFinishSaveTimer);
+  surface_.reset();
+}
 
 ControlValues TForm1::Values() const {
   return {ScrollBar1.Position(), ScrollBar2.Position(), ScrollBar3.Position(),
@@ -169,6 +181,45 @@ void TForm1::ScrollBar1Change() {
   if (surface_ == nullptr) return;
   // All seven positions, whichever bar moved.
   RegenerationCycle(*surface_, wallpaperFilePath_, Values(), services_);
+  FinishSaveLater();
+}
+
+// A reader (a scanner, a viewer) may hold the wallpaper file for longer than
+// a save waits. The picture is then kept, and a timer on this thread tries
+// to move it in until it lands: the user may have stopped, and the last
+// change must land all the same. A timer rather than waiting on: the window
+// stays responsive, and a later change supersedes the picture anyway. It
+// runs only while work is left, so a quiet desktop never sees it.
+void TForm1::FinishSaveLater() {
+  if (surface_ != nullptr && surface_->SaveUnfinished()) {
+    SetTimer(Handle(), kFinishSaveTimer, kFinishSaveMs, nullptr);
+  } else {
+    KillTimer(Handle(), kFinishSaveTimer);
+  }
+}
+
+void TForm1::FinishSaveNow() {
+  if (surface_ == nullptr || !FinishWallpaper(*surface_, wallpaperFilePath_, services_)) {
+    KillTimer(Handle(), kFinishSaveTimer);
+  }
+}
+
+void TForm1::ScreenResized() {
+  if (surface_ == nullptr) return;
+  const std::int32_t width = desktop::ScreenWidth(services_.system);
+  const std::int32_t height = desktop::ScreenHeight(services_.system);
+  if (width == surface_->Width() && height == surface_->Height()) return;
+  std::unique_ptr<TWin> resized;
+  try {
+    resized = CreateWin(width, height);
+  } catch (const std::exception&) {
+    // Not enough memory at the new size: the old surface goes on working.
+    return;
+  }
+  surface_ = std::move(resized);
+  // The user touched no bar: the same values, without a cue.
+  RepaintWallpaper(*surface_, wallpaperFilePath_, Values(), services_);
+  FinishSaveLater();
 }
 
 void TForm1::Help1Click() {
@@ -189,6 +240,19 @@ void TForm1::NoSounds1Click() {
 }
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      if (wParam != kFinishSaveTimer) break;
+      FinishSaveNow();
+      return 0;
+    case WM_DISPLAYCHANGE: ScreenResized(); break;
+    case WM_ENDSESSION:
+      // The session ends and the process with it, without WM_DESTROY: what
+      // the window's end frees goes now. The wallpaper stays.
+      if (wParam != FALSE) FormDestroy();
+      return 0;
+    default: break;
+  }
   if (message == WM_DESTROY) {
     FormDestroy();
     const toolkit::Application* application = toolkit::Application::Current();

@@ -55,6 +55,13 @@ class TForm1 : public toolkit::TForm {
  private:
   // The seven control values, read from the bars.
   ControlValues Values() const;
+  // Keeps trying, on a timer, to finish what the last save left, until
+  // nothing is left.
+  void FinishSaveLater();
+  void FinishSaveNow();
+  // A new surface at the screen's new size, and the wallpaper made again on
+  // it; the old surface stays when no new one can be made.
+  void ScreenResized();
 
   CycleServices services_;
   std::wstring wallpaperFilePath_;

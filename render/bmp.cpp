@@ -84,3 +84,7 @@ void TWin::SaveToBmp(const std::filesystem::path& Path) {
   } catch (...) {
   }
 }
+
+bool TWin::SaveUnfinished() const noexcept { return Saves && Saves->Unfinished(); }
+
+bool TWin::FinishSave(bool wait) noexcept { return Saves && Saves->Finish(wait); }

@@ -64,9 +64,21 @@ std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
 // second name, is the next save's spare. The target always names a whole
 // picture. Whenever a step is refused (no hard links, the spare held open,
 // changed in size or shared with another name, any error), the save falls
-// back to WriteFileReplacing and leaves no name behind. The spare is born
-// from the second save of one target, so a single save leaves only the
-// target. Natively every save takes WriteFileReplacing.
+// back to a new file moved over the target, and leaves no name behind. The
+// spare is born from the second save of one target, so a single save leaves
+// only the target.
+//
+// Readers come and go: a scanner or a viewer that has the target open stops
+// it being replaced. Such a refusal is tried again for a moment; if the
+// target is still held, the whole new picture is kept, pending, and never
+// written again for that reason. Finish() moves it in once the target is
+// free, and a later save supersedes it, rewriting it in place.
+//
+// Where the folder takes no new name at all and the move is refused although
+// nobody holds the target, the target itself is rewritten in place, as a
+// last resort.
+//
+// Natively every save writes a new file, with nothing pending.
 class SpareRoute {
  public:
   // Makes `link` a second name for `existing`; false, with the system's
@@ -75,30 +87,44 @@ class SpareRoute {
                              const std::filesystem::path& existing);
 
   explicit SpareRoute(LinkMaker makeLink = nullptr) noexcept;
-  // Removes the spare.
+  // Removes the spare, a pending picture and the names left for later.
   ~SpareRoute();
   SpareRoute(const SpareRoute&) = delete;
   SpareRoute& operator=(const SpareRoute&) = delete;
 
   // Whether `target` now holds the new bytes. A failure leaves `target` as
-  // it was.
+  // it was; when it was held by a reader, the picture is pending.
   bool Write(const std::filesystem::path& target, std::span<const ByteRange> parts) noexcept;
+
+  // Whether a save has work left: a picture that waits for its target, or
+  // names of ours that a reader kept from being removed.
+  bool Unfinished() const noexcept { return !pending_.empty() || !leftovers_.empty(); }
+  // Tries again: moves a pending picture in, removes what can be removed.
+  // With `wait`, a target still held is waited for as a save waits for it;
+  // without, the call returns at once. True when a pending picture has
+  // landed now.
+  bool Finish(bool wait = false) noexcept;
 
   // The spare the next save rewrites; empty when there is none.
   const std::filesystem::path& Spare() const noexcept { return spare_; }
 
  private:
-  bool RewriteSpare(const std::filesystem::path& target, std::span<const ByteRange> parts);
-  bool WriteFresh(const std::filesystem::path& target, std::span<const ByteRange> parts,
-                  bool keepOld);
+  bool RewriteInPlace(const std::filesystem::path& file, std::span<const ByteRange> parts);
+  bool MoveIn(std::filesystem::path written, const std::filesystem::path& target,
+              std::span<const ByteRange> parts, bool keepOld, bool wait);
   std::filesystem::path SecondName(const std::filesystem::path& existing);
-  void DropSpare() noexcept;
+  void Drop(std::filesystem::path& name) noexcept;
   void RemoveLeftovers() noexcept;
 
   LinkMaker makeLink_;
-  // What the last save wrote whole; empty after a failed one.
+  // The target whose file the last landed save wrote; empty after a failure.
   std::filesystem::path target_;
   std::filesystem::path spare_;
+  // A whole new picture that waits for `pendingTarget_` to be free, and the
+  // second name made for the file it is to replace, the spare to be.
+  std::filesystem::path pending_;
+  std::filesystem::path oldName_;
+  std::filesystem::path pendingTarget_;
   // Names that could not be removed yet (held open elsewhere).
   std::vector<std::filesystem::path> leftovers_;
 };
@@ -109,8 +135,11 @@ class SpareRoute {
 // still runs, or that is open, is left alone.
 void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept;
 
-// Whether a process with that id exists now.
-bool ProcessIsRunning(std::uint32_t processId) noexcept;
+// Whether the process with that id runs now and may have written a file last
+// written at `lastWrite` (a FILETIME, in 100 ns units since 1601; 0 for any
+// time): one that started after the file was written has only taken the id
+// of the dead writer.
+bool WriterIsRunning(std::uint32_t processId, std::uint64_t lastWrite = 0) noexcept;
 #endif
 
 }  // namespace platform

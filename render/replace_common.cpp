@@ -56,7 +56,8 @@ std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name) {
 }
 
 #ifndef _WIN32
-// Natively every save writes a new file; there is never a spare.
+// Natively every save writes a new file; there is never a spare, and nothing
+// is ever pending.
 SpareRoute::SpareRoute(LinkMaker makeLink) noexcept : makeLink_(makeLink) {}
 
 SpareRoute::~SpareRoute() = default;
@@ -65,6 +66,8 @@ bool SpareRoute::Write(const std::filesystem::path& target,
                        std::span<const ByteRange> parts) noexcept {
   return WriteFileReplacing(target, parts);
 }
+
+bool SpareRoute::Finish(bool) noexcept { return false; }
 #endif
 
 }  // namespace platform

@@ -127,7 +127,9 @@ SpareRoute::SpareRoute(LinkMaker makeLink) noexcept
     : makeLink_(makeLink != nullptr ? makeLink : SystemHardLink) {}
 
 SpareRoute::~SpareRoute() {
-  DropSpare();
+  Drop(pending_);
+  Drop(oldName_);
+  Drop(spare_);
   RemoveLeftovers();
 }
 
@@ -138,67 +140,134 @@ bool SpareRoute::Write(const std::filesystem::path& target,
     if (!target.has_filename()) return false;
     if (target != target_) {
       // Another target: the spare, made for the old one, is of no use.
-      DropSpare();
+      Drop(spare_);
       target_.clear();
     }
-    if (!spare_.empty()) {
-      if (RewriteSpare(target, parts)) return true;
-      DropSpare();
+    if (pendingTarget_ != target) {
+      Drop(pending_);
+      Drop(oldName_);
     }
-    const bool keepOld = !target_.empty();
-    target_.clear();
-    if (!WriteFresh(target, parts, keepOld)) return false;
-    target_ = target;
-    return true;
+    // A picture that waits for the target is ours, whole and of the right
+    // size: rewritten, it is the one to move in, and no other is made.
+    std::filesystem::path written = std::exchange(pending_, {});
+    if (!written.empty() && !RewriteInPlace(written, parts)) Drop(written);
+    if (written.empty() && !spare_.empty()) {
+      written = std::exchange(spare_, {});
+      if (!RewriteInPlace(written, parts)) Drop(written);
+    }
+    if (written.empty()) {
+      // A folder of that name is no wallpaper: nothing to write.
+      const DWORD attributes = GetFileAttributesW(target.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        target_.clear();
+        return false;
+      }
+      written = WriteTemporary(target, parts);
+      if (written.empty()) {
+        // No new name to be had: the target itself, in place, as the last
+        // resort (see MoveIn).
+        const bool rewritten = RewriteInPlace(target, parts);
+        if (rewritten) target_ = target;
+        return rewritten;
+      }
+    }
+    return MoveIn(std::move(written), target, parts, target == target_, true);
   } catch (...) {
     return false;
   }
 }
 
-// The spare route proper. False when any step is refused; the target is
-// then as it was, and the caller drops the spare.
-bool SpareRoute::RewriteSpare(const std::filesystem::path& target,
-                              std::span<const ByteRange> parts) {
-  // Nobody else may read it half-written, nor write it meanwhile.
-  win32::ScopedHandle file(CreateFileW(spare_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+bool SpareRoute::Finish(bool wait) noexcept {
+  try {
+    RemoveLeftovers();
+    if (pending_.empty()) return false;
+    return MoveIn(std::exchange(pending_, {}), pendingTarget_, {}, false, wait);
+  } catch (...) {
+    return false;
+  }
+}
+
+// Writes the whole picture over `file`, which must be one of the same size
+// with no other name: someone else's file (the wallpaper, say, or another
+// copy's spare) that is this very file must not change. Nobody else may read
+// it half-written, nor write it meanwhile.
+bool SpareRoute::RewriteInPlace(const std::filesystem::path& file,
+                                std::span<const ByteRange> parts) {
+  win32::ScopedHandle handle(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.valid()) return false;
   BY_HANDLE_FILE_INFORMATION facts{};
-  // A second name would mean that someone else's file (the wallpaper, say,
-  // or another copy's spare) is this very file: it must not change.
   const bool fits =
-      GetFileInformationByHandle(file.get(), &facts) && facts.nNumberOfLinks == 1 &&
+      GetFileInformationByHandle(handle.get(), &facts) && facts.nNumberOfLinks == 1 &&
       (facts.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0 &&
       ((static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32) | facts.nFileSizeLow) ==
           TotalSize(parts);
-  const bool written = fits && WriteAll(file.get(), parts);
-  const bool closed = file.close();
-  if (!written || !closed) return false;
-  // The spare is whole now. Where the old file can get no second name, it
-  // goes when the spare replaces it, and the next save writes a new file.
-  const std::filesystem::path next = SecondName(target);
-  if (!MoveFileExW(spare_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    if (!next.empty() && !RemoveName(next)) leftovers_.push_back(next);
-    return false;
-  }
-  spare_ = next;
-  return true;
+  const bool written = fits && WriteAll(handle.get(), parts);
+  // A write may fail only when the file is closed.
+  return handle.close() && written;
 }
 
-// Today's route: a new temporary file moved over the target. With `keepOld`
-// the file it replaces stays, under a second name, as the next spare.
-bool SpareRoute::WriteFresh(const std::filesystem::path& target, std::span<const ByteRange> parts,
-                            bool keepOld) {
-  const std::filesystem::path temporary = WriteTemporary(target, parts);
-  if (temporary.empty()) return false;
-  const std::filesystem::path old = keepOld ? SecondName(target) : std::filesystem::path();
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileW(temporary.c_str());
-    if (!old.empty() && !RemoveName(old)) leftovers_.push_back(old);
-    return false;
+// Moves the whole picture `written` over `target`. With `keepOld` the file it
+// replaces stays, under a second name, as the next spare.
+//
+// A refused move has three causes, told apart by asking for the target
+// alone: a reader holds it (the exclusive open is refused too), the folder
+// takes no change although nobody holds it (the open succeeds), or anything
+// else. A reader is waited for, up to kHeldTries tries with `wait`; after
+// that the picture stays pending and nothing is written again. Only where
+// the folder refuses is the target rewritten in place: that route comes
+// last because a rewrite cut short by a crash or a full disk would leave a
+// torn picture, where every other route leaves the old one whole.
+bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::path& target,
+                        std::span<const ByteRange> parts, bool keepOld, bool wait) {
+  // Ten tries over about a quarter of a second: a scanner's look at a new
+  // file is over by then, and the program is not kept from its window long.
+  constexpr int kHeldTries = 10;
+  constexpr DWORD kHeldPauseMs = 25;
+  // Made once: while the target is held, the name stays, and a picture that
+  // lands later still leaves the old file as the spare.
+  if (keepOld && spare_.empty() && oldName_.empty()) oldName_ = SecondName(target);
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      if (spare_.empty()) {
+        spare_ = std::exchange(oldName_, {});
+      } else {
+        Drop(oldName_);
+      }
+      target_ = target;
+      return true;
+    }
+    const DWORD refusal = GetLastError();
+    if (refusal != ERROR_ACCESS_DENIED && refusal != ERROR_SHARING_VIOLATION) break;
+    win32::ScopedHandle alone(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!alone.valid() && GetLastError() == ERROR_SHARING_VIOLATION) {
+      if (wait && attempt < kHeldTries) {
+        Sleep(kHeldPauseMs);
+        continue;
+      }
+      pending_ = std::move(written);
+      pendingTarget_ = target;
+      return false;
+    }
+    if (!alone.valid()) break;
+    alone.reset();
+    // The target must have one name to be rewritten in place.
+    Drop(oldName_);
+    if (!RewriteInPlace(target, parts)) break;
+    // The folder keeps our picture's name: it stays as the spare.
+    if (spare_.empty()) {
+      spare_ = std::move(written);
+    } else {
+      Drop(written);
+    }
+    target_ = target;
+    return true;
   }
-  spare_ = old;
-  return true;
+  Drop(oldName_);
+  Drop(written);
+  target_.clear();
+  return false;
 }
 
 // A new name of our own for the file `existing` names; empty when the system
@@ -212,26 +281,44 @@ std::filesystem::path SpareRoute::SecondName(const std::filesystem::path& existi
   return {};
 }
 
-void SpareRoute::DropSpare() noexcept {
-  if (spare_.empty()) return;
+// Removes a name of ours now, or as soon as nobody holds it.
+void SpareRoute::Drop(std::filesystem::path& name) noexcept {
+  if (name.empty()) return;
   try {
-    if (!RemoveName(spare_)) leftovers_.push_back(spare_);
+    if (!RemoveName(name)) leftovers_.push_back(name);
   } catch (...) {
   }
-  spare_.clear();
+  name.clear();
 }
 
 void SpareRoute::RemoveLeftovers() noexcept {
   std::erase_if(leftovers_, [](const std::filesystem::path& name) { return RemoveName(name); });
 }
 
-bool ProcessIsRunning(std::uint32_t processId) noexcept {
-  const win32::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+namespace {
+
+std::uint64_t Ticks(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+}  // namespace
+
+bool WriterIsRunning(std::uint32_t processId, std::uint64_t lastWrite) noexcept {
+  const win32::ScopedHandle process(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process.valid()) {
-    // One we may not open exists all the same.
+    // One we may not open exists all the same; when it started is unknown.
     return GetLastError() == ERROR_ACCESS_DENIED;
   }
-  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+  if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return false;
+  FILETIME created, exited, kernel, user;
+  if (lastWrite == 0 || !GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) {
+    return true;
+  }
+  // FAT keeps the time of a write to 2 seconds: a writer that started within
+  // them may show as started after its own write.
+  constexpr std::uint64_t kFileTimeGrain = 2 * 10'000'000ull;
+  return Ticks(created) <= lastWrite + kFileTimeGrain;
 }
 
 void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
@@ -239,7 +326,7 @@ void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
     if (!target.has_filename()) return;
     std::filesystem::path pattern = target;
     pattern.replace_filename(L"~hv*");
-    std::vector<std::filesystem::path> found;
+    std::vector<std::pair<std::filesystem::path, std::uint64_t>> found;
     WIN32_FIND_DATAW entry;
     {
       const win32::ScopedFind search(FindFirstFileW(pattern.c_str(), &entry));
@@ -248,17 +335,17 @@ void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
           std::filesystem::path name = target;
           name.replace_filename(entry.cFileName);
-          found.push_back(std::move(name));
+          found.emplace_back(std::move(name), Ticks(entry.ftLastWriteTime));
         }
       } while (FindNextFileW(search.get(), &entry));
     }
     const DWORD self = GetCurrentProcessId();
-    for (const std::filesystem::path& name : found) {
+    for (const auto& [name, lastWrite] : found) {
       const std::optional<std::uint32_t> owner = SiblingOwner(name);
       if (!owner) continue;
       // Our own id can only be a dead run's that had it before us. A file
       // still open, whoever holds it, refuses to go.
-      if (*owner != self && ProcessIsRunning(*owner)) continue;
+      if (*owner != self && WriterIsRunning(*owner, lastWrite)) continue;
       DeleteFileW(name.c_str());
     }
   } catch (...) {

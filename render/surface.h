@@ -84,8 +84,17 @@ class TWin {
   // Windows, from the third save to the same Path on, a spare file is
   // rewritten in place instead of a new one made; the surface owns that
   // spare and removes it when it is freed. Every error is swallowed; no
-  // temporary file survives a failure.
+  // temporary file survives a failure. A picture whose path a reader holds
+  // open waits, whole, until FinishSave can move it in or a later save
+  // supersedes it.
   void SaveToBmp(const std::filesystem::path& Path);
+  // Whether the saves have work left: the last picture waits for a reader
+  // to let go of its path, or a name of ours waits to be removed.
+  bool SaveUnfinished() const noexcept;
+  // Tries that work again, at once or, with `wait`, for as long as a save
+  // waits for a reader. True when a held-back picture has now reached its
+  // path, so that the caller can have it shown.
+  bool FinishSave(bool wait = false) noexcept;
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
   std::int32_t Height() const noexcept { return HeightOf(Header); }

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -123,7 +124,7 @@ TEST(Win32FileRoute, SavesUnderAWideFolderName) {
   EXPECT_EQ(ReadFile(inner / L"Huevane.Bmp"), EncodeBmp(s));
 }
 
-TEST(Win32FileRoute, ATargetHeldOpenIsLeftAloneWithNoTemporaryBehind) {
+TEST(Win32FileRoute, ATargetHeldOpenGetsItsPictureOnceFreeWithNoTemporaryBehind) {
   test::TempFolder folder;
   const auto path = folder.path() / L"Huevane.Bmp";
   TWin first(4, 3), second(8, 8);
@@ -136,13 +137,15 @@ TEST(Win32FileRoute, ATargetHeldOpenIsLeftAloneWithNoTemporaryBehind) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     second.SaveToBmp(path);
+    EXPECT_TRUE(second.SaveUnfinished());
+    EXPECT_FALSE(second.FinishSave());
     CloseHandle(held);
   }
   EXPECT_EQ(ReadFile(path), EncodeBmp(first));
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
-  // Once released, the next save replaces it.
-  second.SaveToBmp(path);
+  EXPECT_TRUE(second.FinishSave());
+  EXPECT_FALSE(second.SaveUnfinished());
   EXPECT_EQ(ReadFile(path), EncodeBmp(second));
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
 }
 
 }  // namespace
@@ -328,32 +331,75 @@ TEST(SpareRoute, FallsBackWheneverAStepIsRefused) {
   }
 }
 
-TEST(SpareRoute, ATargetThatCannotBeReplacedKeepsItsPictureAndLeavesNoName) {
+// A scanner or a viewer with the wallpaper open: the picture it keeps from
+// landing waits, whole and written once, and lands once the reader lets go;
+// nothing of ours piles up meanwhile. Each row holds the target at another
+// moment of the route: before the spare exists, and once it does.
+TEST(SpareRoute, APictureAReaderHoldsBackLandsOnceItLetsGo) {
+  const Picture first(40, 9, 20), second(40, 9, 120), third(40, 9, 220), fourth(40, 9, 70);
+  for (const int savesBefore : {1, 3}) {
+    SCOPED_TRACE(testing::Message() << savesBefore << " saves before the hold");
+    test::TempFolder folder;
+    const auto target = folder.path() / L"Huevane.Bmp";
+    platform::SpareRoute route;
+    for (int i = 0; i < savesBefore; ++i) ASSERT_TRUE(route.Write(target, first.Parts()));
+
+    HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(route.Write(target, second.Parts()));
+    EXPECT_TRUE(route.Unfinished());
+    EXPECT_FALSE(route.Finish()) << "landed while the reader still holds the target";
+    const std::vector<std::string> held = folder.Names();
+    EXPECT_LE(held.size(), 3u) << "the target, the picture that waits and the spare to be";
+    // A later change supersedes the waiting picture, rewriting that very file.
+    EXPECT_FALSE(route.Write(target, third.Parts()));
+    EXPECT_EQ(folder.Names(), held);
+    EXPECT_EQ(ReadFile(target), first.bytes) << "the target changed while held";
+    CloseHandle(reader);
+
+    EXPECT_TRUE(route.Finish());
+    EXPECT_EQ(ReadFile(target), third.bytes);
+    EXPECT_FALSE(route.Unfinished());
+    EXPECT_LE(folder.Names().size(), 2u) << "the target and at most the spare";
+    EXPECT_FALSE(route.Finish()) << "nothing left to land";
+    ASSERT_TRUE(route.Write(target, fourth.Parts()));
+    EXPECT_EQ(ReadFile(target), fourth.bytes);
+  }
+}
+
+// A reader that lets go within a moment does not hold the save back at all.
+TEST(SpareRoute, ASaveWaitsOutAShortHold) {
+  const Picture first(40, 9, 20), second(40, 9, 120);
   test::TempFolder folder;
   const auto target = folder.path() / L"Huevane.Bmp";
-  const Picture first(40, 9, 20), second(40, 9, 120), third(40, 9, 220);
   platform::SpareRoute route;
-  // The wallpaper held by a reader that shares nothing, during one save.
-  auto saveWhileHeld = [&] {
-    HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(route.Write(target, third.Parts()));
+  ASSERT_TRUE(route.Write(target, first.Parts()));
+  ASSERT_TRUE(route.Write(target, first.Parts()));
+  HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  // A scanner's glance at a new file: far shorter than the save waits.
+  std::thread scanner([reader] {
+    Sleep(40);
     CloseHandle(reader);
-  };
-  ASSERT_TRUE(route.Write(target, first.Parts()));
-  saveWhileHeld();  // the new-file route, keeping the old file, refused
-  EXPECT_EQ(ReadFile(target), first.bytes);
-  ASSERT_TRUE(route.Write(target, second.Parts()));
-  ASSERT_TRUE(route.Write(target, first.Parts()));
-  ASSERT_FALSE(route.Spare().empty());
-  saveWhileHeld();  // the spare route refused, then the new-file route
-  EXPECT_EQ(ReadFile(target), first.bytes);
-  ASSERT_TRUE(route.Write(target, second.Parts()));
-  ASSERT_TRUE(route.Write(target, third.Parts()));
-  EXPECT_EQ(ReadFile(target), third.bytes);
-  ASSERT_FALSE(route.Spare().empty());
-  EXPECT_EQ(folder.Names().size(), 2u) << "the target and the spare, nothing else";
+  });
+  EXPECT_TRUE(route.Write(target, second.Parts()));
+  scanner.join();
+  EXPECT_EQ(ReadFile(target), second.bytes);
+  EXPECT_FALSE(route.Unfinished());
+}
+
+TEST(SpareRoute, AFolderInTheWallpapersPlaceGetsNothingWritten) {
+  test::TempFolder folder;
+  const auto target = folder.path() / L"Huevane.Bmp";
+  std::filesystem::create_directory(target);
+  const Picture picture(40, 9, 20);
+  platform::SpareRoute route;
+  EXPECT_FALSE(route.Write(target, picture.Parts()));
+  EXPECT_FALSE(route.Unfinished());
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+  EXPECT_TRUE(std::filesystem::is_directory(target));
 }
 
 TEST(SpareRoute, TwoWritersOfOneTargetNeverShareASpare) {
@@ -435,9 +481,9 @@ TEST(LeftoverSaves, GoAtStartUpUnlessTheirWriterRunsOrTheyAreOpen) {
   const std::uint32_t running = RunningProcessId();
   ASSERT_NE(ended, 0u);
   ASSERT_NE(running, 0u);
-  ASSERT_FALSE(platform::ProcessIsRunning(ended));
-  ASSERT_TRUE(platform::ProcessIsRunning(running));
-  ASSERT_TRUE(platform::ProcessIsRunning(GetCurrentProcessId()));
+  ASSERT_FALSE(platform::WriterIsRunning(ended));
+  ASSERT_TRUE(platform::WriterIsRunning(running));
+  ASSERT_TRUE(platform::WriterIsRunning(GetCurrentProcessId()));
 
   auto make = [&](const std::filesystem::path& name) {
     std::ofstream(name, std::ios::binary) << "half a picture";
@@ -447,6 +493,17 @@ TEST(LeftoverSaves, GoAtStartUpUnlessTheirWriterRunsOrTheyAreOpen) {
   const std::string endedSpare = make(platform::TemporarySibling(target, ended));
   const std::string ownIdOfAnEarlierRun =
       make(platform::TemporarySibling(target, GetCurrentProcessId()));
+  // A running process whose id a dead writer had before it started.
+  const std::filesystem::path reusedIdName = platform::TemporarySibling(target, running);
+  const std::string reusedId = make(reusedIdName);
+  {
+    HANDLE file = CreateFileW(reusedIdName.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    FILETIME longAgo{};  // 1601, before any process
+    longAgo.dwHighDateTime = 1;
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &longAgo));
+    CloseHandle(file);
+  }
   const std::filesystem::path heldName = platform::TemporarySibling(target, ended);
   const std::string held = make(heldName);
   std::vector<std::string> kept = {
@@ -467,8 +524,8 @@ TEST(LeftoverSaves, GoAtStartUpUnlessTheirWriterRunsOrTheyAreOpen) {
   std::vector<std::string> expected = kept;
   expected.push_back(held);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(folder.Names(), expected)
-      << "gone: " << endedTemporary << " " << endedSpare << " " << ownIdOfAnEarlierRun;
+  EXPECT_EQ(folder.Names(), expected) << "gone: " << endedTemporary << " " << endedSpare << " "
+                                      << ownIdOfAnEarlierRun << " " << reusedId;
   CloseHandle(holder);
   platform::RemoveLeftoverSaves(target);
   std::sort(kept.begin(), kept.end());
