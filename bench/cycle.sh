@@ -18,13 +18,20 @@
 #     plus one replace-write of the same bytes), on the same two file systems;
 #   - the native in-place floor: a memset of the pixel block plus one write
 #     of the file over an existing file of the same size, on both too.
-# It ends with two tables: the cycle's steps, and the save and the cycle
+#   - huevane.exe itself, seen from outside: huevane_outside_bench.exe sends
+#     it key presses on a bar and times each change until the file shows the
+#     last, taking turns with a bare program's floor (memset, in-place
+#     rewrite, the same wallpaper call, the strum played from memory);
+# It ends with three tables: the cycle's steps; the save and the cycle
 # against their floors with the targets (save at most 1.3x the in-place
 # floor, cycle at most 1.15x the cycle floor), and the verdict on the 16 ms
-# target at 3840x2160.
+# target at 3840x2160; one change seen from outside against its floor
+# (target at most 1.10x).
 #
 # Environment (defaults in brackets):
 #   SIZES      sizes to run [1920x1080 3840x2160]
+#   CHANGES, ROUNDS  key presses per round and rounds seen from outside [100, 6]
+#   PROGRAM    the huevane.exe seen from outside [WIN32_BUILD/huevane.exe]
 #   CYCLES     timed cycles of each kind per size and folder [40]
 #   REPS       repetitions of the native benchmarks [3]
 #   RAM        0 skips the /dev/shm runs [1]
@@ -68,7 +75,8 @@ if ! grep -q 'huevane_cycle_bench' "$win32_build/build.ninja"; then
 fi
 hv_say "building huevane_bench and huevane_cycle_bench (-j$HV_JOBS)"
 cmake --build "$native_build" --parallel "$HV_JOBS" --target huevane_bench
-cmake --build "$win32_build" --parallel "$HV_JOBS" --target huevane_cycle_bench
+cmake --build "$win32_build" --parallel "$HV_JOBS" --target huevane_cycle_bench huevane \
+  huevane_outside_bench
 
 # --- the session ----------------------------------------------------------------
 
@@ -169,8 +177,24 @@ run_wine() {
   done
 }
 
+# run_outside SIZE: the real program on the desktop, sent key presses,
+# taking turns with the bare floor program; keeps its "outside" lines.
+run_outside() {
+  local size=$1 log="$work/outside-$size.log"
+  hv_say "Wine: $size, the program seen from outside (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+  wine "${PROGRAM:-$win32_build/huevane.exe}" </dev/null >"$work/program-$size.log" 2>&1 &
+  local program=$!
+  wine "$win32_build/huevane_outside_bench.exe" --cue "$(winepath -w "$root/resources/cues/RSTRUM.wav" 2>/dev/null)" \
+    --changes "${CHANGES:-100}" --rounds "${ROUNDS:-6}" --close </dev/null 2>"$log.err" | tr -d '\r' >"$log" ||
+    { cat "$log" >&2; grep huevane_outside_bench "$log.err" >&2; hv_die "huevane_outside_bench failed"; }
+  wait "$program" || true
+  grep -v '^outside ' "$log"
+  awk '$1 == "outside" { print "temp", $0 }' "$log" >>"$results"
+}
+
 for size in "${sizes[@]}"; do
   use_desktop "$size"
+  run_outside "$size"
   run_wine "$size" temp
   if [[ $ram == 1 ]]; then
     shm_folder="$(mktemp -d /dev/shm/huevane-cycle.XXXXXX)"
@@ -360,4 +384,20 @@ awk '
     }
     printf "\ntargets: save/floor (in-place floor: memset + write) at most 1.30; cyc/flr at most 1.15\n"
     printf "no publish: the cycle on a system whose publish costs nothing (fill + save inside it)\n"
+  }' "$results"
+
+echo
+echo "One change seen from outside (medians per change, ms): key presses sent to the"
+echo "running program until its file shows the last; floor: a bare program's memset,"
+echo "in-place rewrite, SystemParametersInfoW and PlaySound from memory"
+awk '
+  $2 == "outside" { v[$3, $4] = $5; if (!($3 in seen)) { seen[$3] = 1; order[++n] = $3 } }
+  END {
+    printf "%-10s %9s %7s %7s\n", "size", "program", "floor", "ratio"
+    for (i = 1; i <= n; i++) {
+      s = order[i]
+      printf "%-10s %9.2f %7.2f %7.2f\n", s, v[s, "program"], v[s, "floor"],
+             v[s, "floor"] ? v[s, "program"] / v[s, "floor"] : 0
+    }
+    printf "\ntarget: ratio at most 1.10\n"
   }' "$results"
