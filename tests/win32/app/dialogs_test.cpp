@@ -554,4 +554,77 @@ TEST_F(HelpFixture, TheLinesLieOnThePictureAndEndWhereTheirBoxesEnd) {
   EXPECT_EQ(at(370, 300), faceRgb);
 }
 
+// What the screen shows of a window's client area now, as 0x00RRGGBB: read
+// from the window's own DC, so what its last paints put there.
+std::vector<std::uint32_t> ScreenPixels(HWND window, SIZE size) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, dib);
+  HDC screen = GetDC(window);
+  BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+  ReleaseDC(window, screen);
+  GdiFlush();
+  std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits),
+                                    static_cast<std::uint32_t*>(bits) + size.cx * size.cy);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(dib);
+  for (auto& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// A part of a window uncovered (a menu closed over it, a window moved off
+// it) is painted on its own: it must come out as that part of a whole paint.
+TEST(PartialPaint, APartOfAWindowPaintsAsTheWholeWindowDoes) {
+  toolkit::Application app{L"Huevane"};
+  test::MessagePump pump{app};
+  Owner owner;
+  app::TForm2 about{owner.Handle()};
+  app::TForm3 help{owner.Handle()};
+  // clang-format off
+  const struct {
+    const char* what;
+    toolkit::TForm& form;
+    RECT part;
+  } table[] = {
+      {"help: across a line and its label", help, {30, 4, 90, 50}},
+      {"help: inside the picture", help, {150, 100, 220, 180}},
+      {"help: across a label and the picture's edge", help, {10, 220, 140, 250}},
+      {"about: inside the banner", about, {100, 40, 200, 120}},
+      {"about: across the icon and a text", about, {30, 150, 180, 210}},
+  };
+  // clang-format on
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.what);
+    HWND window = row.form.Handle();
+    row.form.Show();
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    pump();
+    const SIZE size = ClientSize(window);
+    const std::vector<std::uint32_t> whole = ScreenPixels(window, size);
+    // Marked on the screen first, so that a part left unpainted shows too.
+    HDC screen = GetDC(window);
+    const HBRUSH marker = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(screen, &row.part, marker);
+    DeleteObject(marker);
+    ReleaseDC(window, screen);
+    InvalidateRect(window, &row.part, FALSE);
+    UpdateWindow(window);
+    pump();
+    const std::vector<std::uint32_t> part = ScreenPixels(window, size);
+    int differ = 0;
+    for (std::size_t i = 0; i < whole.size(); ++i) differ += whole[i] != part[i] ? 1 : 0;
+    EXPECT_EQ(differ, 0) << "pixels that differ from the whole paint";
+    row.form.Hide();
+    pump();
+  }
+}
+
 }  // namespace
