@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/sound.h"
+
 namespace {
 
 std::wstring ProgramPath() {
@@ -99,6 +101,8 @@ Chunks ReadChunks(std::span<const std::uint8_t> file) {
 TEST_F(ProgramResources, EveryCueIsEmbeddedAsTheCommittedFileWithItsFormat) {
   for (const Cue& cue : kCues) {
     SCOPED_TRACE(cue.name);
+    // The number the program plays it by names this resource.
+    EXPECT_STREQ(app::CueName(static_cast<std::int32_t>(&cue - kCues)), cue.name);
     const std::span<const std::uint8_t> bytes = Resource(cue.name, "WAVE");
     ASSERT_FALSE(bytes.empty()) << "not a US English WAVE resource";
 

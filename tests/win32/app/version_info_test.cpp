@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "app/version.h"
 #include "toolkit/application.h"
 #include "toolkit/win_control.h"
 
@@ -99,18 +98,6 @@ Version FromText(const std::wstring& text) {
   const int read = swscanf(text.c_str(), L"%u.%u.%u.%u%lc", &version[0], &version[1], &version[2],
                            &version[3], &after);
   return read >= 2 && read <= 4 ? version : Version{};
-}
-
-TEST_F(VersionInfo, FileAndProductVersionAreTheProjectVersion) {
-  const VS_FIXEDFILEINFO* fixed = Fixed();
-  ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  const Version project = {HUEVANE_VERSION_MAJOR, HUEVANE_VERSION_MINOR, HUEVANE_VERSION_PATCH,
-                           HUEVANE_VERSION_TWEAK};
-  EXPECT_EQ(FromFixed(fixed->dwFileVersionMS, fixed->dwFileVersionLS), project);
-  EXPECT_EQ(FromFixed(fixed->dwProductVersionMS, fixed->dwProductVersionLS), project);
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-  EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);  // a release build
 }
 
 TEST_F(VersionInfo, OneTranslationUsEnglishUnicode) {
