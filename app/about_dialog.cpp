@@ -116,9 +116,16 @@ std::wstring AgreementText() {
 }
 
 TForm2::TForm2(HWND mainWindow) : TForm(Form2Design(mainWindow), kForm2Layout) {
-  Part<toolkit::TMemo>(L"Memo1").SetText(AgreementText());
   Part<toolkit::TButton>(L"OKButton1").OnClick = [this] { OKButton1Click(); };
   Part<toolkit::TButton>(L"Button1").OnClick = [this] { Button1Click(); };
+}
+
+void TForm2::Show() {
+  if (!agreementIn_) {
+    Part<toolkit::TMemo>(L"Memo1").SetText(AgreementText());
+    agreementIn_ = true;
+  }
+  TForm::Show();
 }
 
 void TForm2::OKButton1Click() { Hide(); }

@@ -15,6 +15,10 @@ class TForm2 : public toolkit::TForm {
   // Built hidden, belonging to `mainWindow`.
   explicit TForm2(HWND mainWindow);
 
+  // The agreement is put in the first time: nothing else shows it, and it
+  // is long, so it is kept off the program's way to its main window.
+  void Show() override;
+
   // "Yes I Agree. [OK]": hides the dialog.
   void OKButton1Click();
   // "No. I Don't Agree.": the application ends.
@@ -24,6 +28,9 @@ class TForm2 : public toolkit::TForm {
 
  protected:
   void Painted() override { FormPaint(); }
+
+ private:
+  bool agreementIn_ = false;
 };
 
 // The end-user agreement as the dialog shows it, lines ending in "\r\n";

@@ -7,6 +7,13 @@
 
 namespace toolkit {
 
+namespace {
+
+// Posted to a form by its first showing.
+constexpr UINT kAttachHintsMessage = WM_APP + 0x3E00;
+
+}  // namespace
+
 TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
     : hideOnClose_(design.hideOnClose), keepControlFocus_(design.keepControlFocus) {
   // The font grows with the display; the layout grows with the font.
@@ -17,6 +24,7 @@ TForm::TForm(const FormDesign& design, std::span<const ComponentDesign> layout)
   WindowDesign window = design;
   window.style |= WS_CLIPCHILDREN;
   CreateHandle(window, scale);
+  HoldHintsBack();
   ApplyLayout(*this, layout, scale);
 }
 
@@ -30,9 +38,14 @@ void TForm::Show() {
   if (!shown_) {
     CenterOnScreen();
     shown_ = true;
+    // Handled once the window is on the screen: the hints' tooltips are
+    // made then, off the way to the window.
+    if (HintsWaiting()) PostMessageW(Handle(), kAttachHintsMessage, 0, 0);
   }
   ShowWindow(Handle(), SW_SHOW);
-  // To the front whether it was hidden or only covered.
+  // To the front whether it was hidden or only covered. A hidden window
+  // that showing made the active one is there already.
+  if (GetForegroundWindow() == Handle()) return;
   const bool topmost = (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   SetWindowPos(Handle(), topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   SetForegroundWindow(Handle());
@@ -52,6 +65,7 @@ void TForm::FocusControl(TWinControl& control) {
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_.get());
+    case kAttachHintsMessage: AttachHints(); return 0;
     case WM_CLOSE:
       if (hideOnClose_) {
         Hide();

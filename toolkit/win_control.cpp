@@ -85,8 +85,18 @@ void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& 
 
 void TWinControl::Loaded() {
   ApplyFont();
+  if (!static_cast<Window*>(Owner())->HintsWaiting()) AttachHint();
+  // Once for the whole layout, by its last native control: each stacking
+  // is a call into the system for every control.
+  const auto& components = Owner()->Components();
+  const auto last = std::find_if(components.rbegin(), components.rend(), [](const auto& c) {
+    return dynamic_cast<const TWinControl*>(c.get()) != nullptr;
+  });
+  if (last != components.rend() && last->get() == this) ArrangeTabOrder(*Owner());
+}
+
+void TWinControl::AttachHint() {
   if (showHint_) tooltip_.Attach(handle_, hint_);
-  if (Owner() != nullptr) ArrangeTabOrder(*Owner());
 }
 
 void ArrangeTabOrder(const Component& owner) {

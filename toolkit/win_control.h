@@ -49,9 +49,12 @@ class TWinControl : public Component {
   virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
 
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
-  // Once the owner's layout is whole: the font, the hint's tooltip, and the
-  // control's place in the Tab key's order.
+  // Once the owner's layout is whole: the font, the hint's tooltip (unless
+  // the window holds its hints back), and the controls' places in the Tab
+  // key's order.
   void Loaded() override;
+  // Shows the hint over the control from now on, where ShowHint says so.
+  void AttachHint();
 
  protected:
   // After the caption or font changed, for controls that size themselves.

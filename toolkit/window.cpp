@@ -44,6 +44,14 @@ void Window::CreateHandle(const WindowDesign& design, LayoutScale scale) {
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a window.");
 }
 
+void Window::AttachHints() {
+  if (!hintsWaiting_) return;
+  hintsWaiting_ = false;
+  for (const auto& component : Components()) {
+    if (auto* control = dynamic_cast<TWinControl*>(component.get())) control->AttachHint();
+  }
+}
+
 void Window::DestroyHandle() {
   if (handle_ != nullptr) DestroyWindow(handle_);
 }

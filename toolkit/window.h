@@ -53,6 +53,9 @@ class Window : public Component {
   // How the window's layout was scaled for this display.
   LayoutScale Scale() const { return scale_; }
 
+  // Whether its native controls' hints wait for AttachHints.
+  bool HintsWaiting() const { return hintsWaiting_; }
+
   // The graphic controls painted on the window's background.
   GraphicControlHost& GraphicControls() { return graphics_; }
   const GraphicControlHost& GraphicControls() const { return graphics_; }
@@ -63,6 +66,11 @@ class Window : public Component {
   // system refuses.
   void CreateHandle(const WindowDesign& design, LayoutScale scale = {});
   void DestroyHandle();
+  // Holds the hints of the layout about to be loaded back until
+  // AttachHints: a tooltip is a window, and nobody can point at a control
+  // before its window shows.
+  void HoldHintsBack() { hintsWaiting_ = true; }
+  void AttachHints();
 
   // After the window's client area has been painted.
   virtual void Painted() {}
@@ -81,6 +89,7 @@ class Window : public Component {
   HWND handle_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
   LayoutScale scale_{};
+  bool hintsWaiting_ = false;
   GraphicControlHost graphics_{*this};
 };
 

@@ -160,6 +160,10 @@ TEST_F(AboutFixture, IsBuiltHiddenWithItsLayout) {
   EXPECT_FALSE(memo & (ES_AUTOHSCROLL | WS_HSCROLL)) << "the text must wrap";
   EXPECT_EQ(FontOf(Control(L"Memo1")).lfHeight, -12);
   EXPECT_EQ(FontOf(Control(L"Memo1")).lfCharSet, ANSI_CHARSET);
+  // The hint's tooltip comes with the first showing.
+  EXPECT_EQ(test::TooltipOf(Control(L"Memo1")), nullptr);
+  form.Show();
+  Pump();
   EXPECT_NE(test::TooltipOf(Control(L"Memo1")), nullptr);
   EXPECT_FALSE(form.Part<toolkit::TWinControl>(L"Memo1").Hint().empty());
 
@@ -357,13 +361,13 @@ TEST(AboutKeys, EscapeDoesNothingAndEnterPressesTheFramedButton) {
 
 TEST_F(AboutFixture, TheAgreementCanBeScrolledAndSelectedButNotEdited) {
   HWND memo = Control(L"Memo1");
+  ShowActive();
   const std::wstring text = form.Part<toolkit::TMemo>(L"Memo1").Text();
   EXPECT_EQ(text, app::AgreementText());
   ASSERT_FALSE(text.empty()) << "the test program carries the agreement";
   EXPECT_NE(text.find(L"\r\n"), std::wstring::npos);
   EXPECT_EQ(text.find(L"\n\n"), std::wstring::npos) << "bare line feeds left in";
 
-  ShowActive();
   SCROLLINFO info{};
   info.cbSize = sizeof(info);
   info.fMask = SIF_ALL;
