@@ -17,7 +17,7 @@ from screen import Screen
 from session import Program, Session
 from sound import CYCLE_CUE, Cue, Sound, expected_cue
 from wallpaper import (WALLPAPER_NAME, Bitmap, Pictures, check_file, check_no_temporaries,
-                       check_state)
+                       check_own_terms, check_state)
 
 # The Windows versions a case may ask Wine to report (the prefix's Version
 # setting, as winecfg sets it). True: the 95/98/Me family, which reads the
@@ -155,6 +155,8 @@ class Run:
         same = wait_until(caught_up, CHANGE_WAIT)
         seen = self.program.values()
         check(seen == values, f"{what}: the bars read {values}", f"they read {seen}")
+        if same:
+            check_own_terms(expected, self.size, values, f"{what}: the file")
         return check(same, f"{what}: the wallpaper file is exactly the picture of "
                            f"{values} ({time.monotonic() - started:.2f}s)",
                      "the file did not become it in time")

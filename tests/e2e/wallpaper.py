@@ -1,6 +1,8 @@
 """Observers of the wallpaper: the file in the temporary folder against
-huevane-render's picture, the program's other files beside it, and the
-wallpaper setting as the registry and SPI_GETDESKWALLPAPER give it."""
+huevane-render's picture and, since that shares the program's encoder and
+fill, against the format and the gradient's rules on their own; the
+program's other files beside it; and the wallpaper setting as the registry
+and SPI_GETDESKWALLPAPER give it."""
 
 from __future__ import annotations
 
@@ -60,6 +62,83 @@ class Bitmap:
         return red, green, blue
 
 
+def _single(value: float) -> float:
+    """value rounded to the nearest IEEE single-precision float."""
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+def rule_lines(values: tuple[int, ...], lines: int) -> list[tuple[int, int, int]]:
+    """The colour of each column (styles 0-2) or row (3-5) of a whole-screen
+    picture `lines` wide or high, from the gradient's documented rules alone:
+    a running colour in single precision, begun at the first colour and
+    advanced by (far - first) / extent (twice that, mirrored) rounded once;
+    each line's colour the running one rounded half to even; lines walked to
+    `lines` inclusive (the mirrored styles to the centre, each also drawn at
+    2c - i), the ones beyond the last clamped onto it."""
+    start, end, style = values[0:3], values[3:6], values[6]
+    first, far = {0: (start, end), 1: (end, start), 2: (end, start),
+                  3: (start, end), 4: (end, start), 5: (start, end)}[style]
+    mirrored = style in (2, 5)
+    step = [_single((f - s) / lines * (2 if mirrored else 1)) for s, f in zip(first, far)]
+    running = [float(c) for c in first]
+    colours: list[tuple[int, int, int]] = [(0, 0, 0)] * lines
+    centre = lines // 2
+    for i in range(centre + 1 if mirrored else lines + 1):
+        colour = tuple(round(c) for c in running)
+        for line in ((i, 2 * centre - i) if mirrored else (i,)):
+            colours[min(line, lines - 1)] = colour
+        running = [_single(c + d) for c, d in zip(running, step)]
+    return colours
+
+
+def check_own_terms(data: bytes, size: tuple[int, int], values: tuple[int, ...],
+                    what: str = "the wallpaper file") -> bool:
+    """The file on its own terms, whoever made it: a 24-bit BMP header whose
+    fields agree with the file's length and the screen's size, bottom-up rows
+    padded to four bytes with zeros, and pixels of the colours the gradient's
+    rules give for `values` (see rule_lines)."""
+    width, height = size
+    stride = row_bytes(width)
+    wrong = []
+    if len(data) < 54:
+        return check(False, f"{what} is a whole BMP file", f"only {len(data)} bytes")
+    fields = {
+        "signature": (data[:2], b"BM"),
+        "file size": (struct.unpack_from("<I", data, 2)[0], len(data)),
+        "reserved": (struct.unpack_from("<I", data, 6)[0], 0),
+        "pixel offset": (struct.unpack_from("<I", data, 10)[0], 54),
+        "header size": (struct.unpack_from("<I", data, 14)[0], 40),
+        "width": (struct.unpack_from("<i", data, 18)[0], width),
+        "height (positive: bottom-up)": (struct.unpack_from("<i", data, 22)[0], height),
+        "planes": (struct.unpack_from("<H", data, 26)[0], 1),
+        "bits per pixel": (struct.unpack_from("<H", data, 28)[0], 24),
+        "compression": (struct.unpack_from("<I", data, 30)[0], 0),
+        "file length": (len(data), 54 + stride * height),
+    }
+    wrong += [f"{name} {seen!r}, expected {want!r}" for name, (seen, want) in fields.items()
+              if seen != want]
+    image = struct.unpack_from("<I", data, 34)[0]
+    if image not in (0, stride * height):
+        wrong.append(f"image size {image}, expected 0 or {stride * height}")
+    if not wrong:
+        pad = stride - width * 3
+        for row in {0, height // 2, height - 1}:
+            at = 54 + row * stride + width * 3
+            if data[at:at + pad] != bytes(pad):
+                wrong.append(f"row {row} is not padded with zeros")
+        columns = values[6] < 3
+        lines = rule_lines(values, width if columns else height)
+        for x, y in {(0, 0), (width - 1, height - 1), (width // 3, height // 3),
+                     (width // 2, height // 2), (width - 1, 0), (0, height - 1)}:
+            at = 54 + (height - 1 - y) * stride + x * 3
+            seen = (data[at + 2], data[at + 1], data[at])
+            want = lines[x if columns else y]
+            if seen != want:
+                wrong.append(f"pixel ({x}, {y}) is {seen}, the rules give {want}")
+    return check(not wrong, f"{what} is, on its own terms, the {width}x{height} picture of "
+                            f"{values}", "; ".join(wrong[:4]))
+
+
 class Pictures:
     """huevane-render's pictures, each made once in the work folder."""
 
@@ -94,6 +173,7 @@ def check_file(file: str, size: tuple[int, int], wallpaper: Path, previous: byte
         return
     actual = wallpaper.read_bytes()
     if file == "rendered":
+        check_own_terms(actual, size, START_VALUES)
         expected = pictures.expected(size).read_bytes()
         detail = ""
         if actual != expected:
