@@ -20,7 +20,7 @@ from harness import (CHANGE_WAIT, CLOSE_WAIT, SETTLE_WAIT, SOUND_WAIT, WINDOW_WA
                      CaseFailed, check, say, wait_until)
 from runs import WINDOWS_VERSIONS, Case, Run
 from session import LEFT_TO_RIGHT, MAIN_CLASS, bar_index, control_centre, driver_facts, numbers
-from sound import plays, wave_samples
+from sound import plays, silence_inside, wave_samples
 from steps import (ABOUT, ABOUT_CUE, HELP, HELP_CUE, activate_main, check_centred,
                    check_help_picture, check_hidden_by_click, check_shown,
                    choose_from_system_menu, keyboard_steps, show_about, show_help)
@@ -352,10 +352,12 @@ def sound_switch(run: Run) -> None:
 
     def heard():
         data = noise_file.read_bytes() if noise_file.exists() else b""
-        return plays(noise, wave_samples(data))
-    check(wait_until(heard, SOUND_WAIT),
-          f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
-          f"not found in {noise_file}")
+        return silence_inside(noise, wave_samples(data)) is not None
+    if check(wait_until(heard, SOUND_WAIT),
+             f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
+             f"not found in {noise_file}"):
+        plays(noise, wave_samples(noise_file.read_bytes()), noise_channels * noise_rate,
+              NOISE_CUE[:-4])
     # Make Noise cuts off whatever still sounds; anything of the silent
     # cycle reached ALSA before it and left its mark on the files.
     after = {name: facts for name, facts in sound.captures().items()

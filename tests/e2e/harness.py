@@ -3,6 +3,7 @@ bounded wait and its bounds."""
 
 from __future__ import annotations
 
+import os
 import time
 
 
@@ -42,6 +43,17 @@ def check(ok: bool, what: str, detail: str = "") -> bool:
     if not ok:
         failures.append(what)
     return ok
+
+
+def fence_fired(kind: str, detail: str) -> None:
+    """A fence against Wine's flakiness let something through: said in the
+    case's log and noted in the run's fence log, which the run's summary
+    counts (see scripts/test)."""
+    say(f"     fence: {kind}: {detail}")
+    log = os.environ.get("HUEVANE_FENCE_LOG")
+    if log:
+        with open(log, "a", encoding="utf-8") as out:
+            out.write(f"e2e {kind}: {detail}\n")
 
 
 def wait_until(condition, seconds: float):

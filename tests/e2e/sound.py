@@ -10,7 +10,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-from harness import SOUND_WAIT, CaseFailed, check, wait_until
+from harness import SOUND_WAIT, CaseFailed, check, fence_fired, wait_until
 
 # The cue that closes every cycle; the start-up click before it is cut off
 # by it within milliseconds, so only this one is sure to reach the device.
@@ -18,6 +18,9 @@ CYCLE_CUE = "RSTRUM.wav"
 # A captured sample at least this loud counts as sound (16-bit full scale is
 # 32767; the cue peaks near 10000).
 AUDIBLE = 1000
+# The most silence Wine may put inside one cue, in seconds: a few of its
+# periods; more is a gap a listener hears, ours or not.
+MOST_SILENCE = 0.08
 
 Cue = tuple[tuple[int, int], bytes]
 
@@ -50,26 +53,58 @@ def wave_samples(data: bytes) -> bytes:
     return riff_chunks(data).get(b"data", b"")
 
 
-def without_silence(samples: bytes) -> bytes:
-    """16-bit samples with every zero sample taken out."""
-    values = array.array("h", samples[:len(samples) & ~1])
+def _samples(data: bytes) -> array.array:
+    values = array.array("h", data[:len(data) & ~1])
     if sys.byteorder != "little":
         values.byteswap()
-    kept = array.array("h", filter(None, values))
-    if sys.byteorder != "little":
-        kept.byteswap()
-    return kept.tobytes()
+    return values
 
 
-def plays(cue: bytes, captured: bytes) -> bool:
-    """The capture holds the whole cue, every sample in order. When Wine's
-    ALSA driver runs short of data on a loaded machine it keeps the device
-    fed with silence, so zero samples may sit between any two of the cue's:
-    those are set aside on both sides, and every sound sample must still be
-    there, in order and with nothing else between."""
-    if cue in captured:
-        return True
-    return without_silence(cue) in without_silence(captured)
+def _find_samples(haystack: bytes, needle: bytes) -> int:
+    """Where 16-bit samples `needle` start in `haystack`, in bytes, on a
+    sample's boundary; -1 when nowhere."""
+    at = haystack.find(needle)
+    while at >= 0 and at % 2:
+        at = haystack.find(needle, at + 1)
+    return at
+
+
+def silence_inside(cue: bytes, captured: bytes) -> int | None:
+    """How many zero samples lie inside the cue as captured, beyond the
+    cue's own; None when the capture does not hold the whole cue, every
+    sample in order. When Wine's ALSA driver runs short of data on a loaded
+    machine it keeps the device fed with silence, so zero samples may sit
+    between any two of the cue's: those are set aside, and every sound sample
+    must still be there, in order and with nothing else between."""
+    if _find_samples(captured, cue) >= 0:
+        return 0
+    wanted = [v for v in _samples(cue) if v]
+    seen = _samples(captured)
+    places = [i for i, v in enumerate(seen) if v]
+    sound = array.array("h", (seen[i] for i in places)).tobytes()
+    needle = array.array("h", wanted).tobytes()
+    at = _find_samples(sound, needle)
+    if at < 0 or not wanted:
+        return None
+    first, last = places[at // 2], places[at // 2 + len(wanted) - 1]
+    own = _samples(cue)
+    sounding = [i for i, v in enumerate(own) if v]
+    return (last - first) - (sounding[-1] - sounding[0])
+
+
+def plays(cue: bytes, captured: bytes, rate_samples: int, what: str) -> bool:
+    """The capture holds the cue (see silence_inside), with no more than
+    MOST_SILENCE of silence put inside it; any silence set aside is counted
+    as a fence's firing. rate_samples: samples per second, all channels."""
+    zeros = silence_inside(cue, captured)
+    if zeros is None:
+        return False
+    if zeros:
+        fence_fired("silence inside a cue", f"{what}: {zeros} zero samples set aside "
+                                             f"({zeros / rate_samples * 1000:.0f} ms)")
+    return check(zeros <= MOST_SILENCE * rate_samples,
+                 f"{what}: at most {MOST_SILENCE} s of silence inside it",
+                 f"{zeros} zero samples ({zeros / rate_samples:.2f} s)")
 
 
 def peak16(samples: bytes) -> int:
@@ -125,13 +160,14 @@ class Sound:
                 data = capture.read_bytes()
                 form = wave_format(data)
                 if form and form[:2] == (channels, rate) and form[2] == 16 \
-                        and plays(samples, wave_samples(data)):
+                        and silence_inside(samples, wave_samples(data)) is not None:
                     return capture
             return None
 
         found = wait_until(heard, SOUND_WAIT)
         if found:
             check(True, f"the cycle's cue reached ALSA ({found.name})")
+            plays(samples, wave_samples(found.read_bytes()), channels * rate, "the cycle's cue")
             return
         seen = []
         for capture in sorted(self.folder.glob("audio-*.wav")):
@@ -180,13 +216,15 @@ class Sound:
         """The cue reached ALSA after `before` was taken: its capture was
         opened anew (a cue opens it, a closed one does not change) and holds
         the cue sample for sample."""
+        (channels, rate), _ = self.expected_cue(name)
         capture, samples = self.cue(name)
 
         def heard():
             if self.captures().get(capture.name) == before.get(capture.name):
                 return False
             data = capture.read_bytes() if capture.exists() else b""
-            return plays(samples, wave_samples(data))
-        check(wait_until(heard, SOUND_WAIT),
-              f"{why} plays {name[:-4]}, sample for sample ({capture.name})",
-              f"not found; captures before {before}, after {self.captures()}")
+            return silence_inside(samples, wave_samples(data)) is not None
+        if check(wait_until(heard, SOUND_WAIT),
+                 f"{why} plays {name[:-4]}, sample for sample ({capture.name})",
+                 f"not found; captures before {before}, after {self.captures()}"):
+            plays(samples, wave_samples(capture.read_bytes()), channels * rate, name[:-4])
