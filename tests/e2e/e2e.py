@@ -44,6 +44,7 @@ from cases import CASES
 from folders import enter_private_mounts
 from harness import CannotSetUp, CaseFailed, say
 from runs import Case
+from screen import DESKTOP_REPAINT, MOST_DESKTOP_REPAINTS
 from session import Session
 
 SKIPPED = 77
@@ -87,6 +88,11 @@ def main() -> int:
     except (CaseFailed, subprocess.TimeoutExpired) as error:
         harness.failures.append(str(error))
         say(f"FAIL {error}")
+    fired = ", ".join(f"{kind} {count}" for kind, count in harness.fence_counts.items())
+    say(f"fences against Wine let through: {fired or 'nothing'}")
+    if harness.fence_counts.get(DESKTOP_REPAINT, 0) > MOST_DESKTOP_REPAINTS:
+        harness.check(False, f"at most {MOST_DESKTOP_REPAINTS} desktop repaints in a case",
+                      f"{harness.fence_counts[DESKTOP_REPAINT]}")
     if harness.failures:
         say(f"{len(harness.failures)} check(s) failed; logs in {session.work}")
         return 1

@@ -639,18 +639,31 @@ bool PaintPending(HWND window) {
   return pending || !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
 }
 
-// Has the program's window of that class, frame and controls included, and
-// the desktop around it paint themselves all over again, and returns once
-// they have.
+// Has the desktop paint itself all over again (never the program's windows)
+// and says whether the window of that class still has a paint due.
 int Repaint(const std::wstring& className) {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
   FormSearch search{windows.pid, className, {}};
   EnumWindows(CollectForms, reinterpret_cast<LPARAM>(&search));
   if (search.found.empty()) return Fail(L"no window of class " + className);
+  // The desktop alone: our windows are not asked to paint, so no fault of
+  // theirs can be mended here.
   RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  RedrawWindow(search.found.front(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Say(L"pending", PaintPending(search.found.front()) ? L"1" : L"0");
+  return 0;
+}
+
+// Marks a part of the client area of the program's window of that class as
+// uncovered, as a window or menu moved off it would, and returns once the
+// window has painted it.
+int Invalidate(const std::wstring& className, const RECT& part) {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  FormSearch search{windows.pid, className, {}};
+  EnumWindows(CollectForms, reinterpret_cast<LPARAM>(&search));
+  if (search.found.empty()) return Fail(L"no window of class " + className);
+  InvalidateRect(search.found.front(), &part, FALSE);
   Say(L"pending", PaintPending(search.found.front()) ? L"1" : L"0");
   return 0;
 }
@@ -788,6 +801,12 @@ constexpr Verb kVerbs[] = {
      [](const Call& call) { return Form(call.args[0]); }},
     {L"repaint", Place::kDesktop, Exactly(1), L"CLASS",
      [](const Call& call) { return Repaint(call.args[0]); }},
+    {L"invalidate", Place::kDesktop, Exactly(5), L"CLASS LEFT TOP RIGHT BOTTOM",
+     [](const Call& call) {
+       const RECT part{static_cast<LONG>(call.Number(1)), static_cast<LONG>(call.Number(2)),
+                       static_cast<LONG>(call.Number(3)), static_cast<LONG>(call.Number(4))};
+       return Invalidate(call.args[0], part);
+     }},
 };
 
 // The usage line: the verbs of the prefix, then those of a desktop.

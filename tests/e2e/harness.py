@@ -45,10 +45,15 @@ def check(ok: bool, what: str, detail: str = "") -> bool:
     return ok
 
 
+# Each fence's firings in this case, by kind.
+fence_counts: dict[str, int] = {}
+
+
 def fence_fired(kind: str, detail: str) -> None:
     """A fence against Wine's flakiness let something through: said in the
     case's log and noted in the run's fence log, which the run's summary
     counts (see scripts/test)."""
+    fence_counts[kind] = fence_counts.get(kind, 0) + 1
     say(f"     fence: {kind}: {detail}")
     log = os.environ.get("HUEVANE_FENCE_LOG")
     if log:

@@ -9,13 +9,17 @@ import shutil
 import subprocess
 from pathlib import Path
 
-from harness import SETTLE_WAIT, WINE_CALL, check, say, wait_until
+from harness import SETTLE_WAIT, WINE_CALL, check, fence_fired, say, wait_until
 from session import MAIN_CLASS, Program, numbers
 from wallpaper import Bitmap, Pictures
 
 # How far a pixel of the screenshot may stray from the file, per channel. The
 # desktop shows the file as it is, on a 24-bit screen: exactly.
 SCREEN_TOLERANCE = 0
+# The fence that repaints a desktop Wine left stale, by name, and how often
+# one case may need it before the case fails.
+DESKTOP_REPAINT = "desktop repaint"
+MOST_DESKTOP_REPAINTS = 2
 # Samples are kept this far from the main window's frame; of the 18 x 14
 # sampled, the small centred window hides only a few.
 WINDOW_MARGIN = 8
@@ -60,18 +64,21 @@ class Screen:
                         *options, out], stdout=self.log, stderr=self.log)
 
     def settled_capture(self, facts: dict[str, list[str]], area: Area,
-                        path: Path, good) -> tuple[bytes, bool]:
+                        path: Path, good, desktop: bool = False) -> tuple[bytes, bool]:
         """Captures the area until good(pixels) holds, or until the window of
         the facts has finished painting: every paint it was owed (frame,
         client area, controls, the desktop behind it) carried out, its thread
         back in its message loop, and two captures in a row alike after that.
         Returns the last capture and whether good() held for it.
 
-        Wine's virtual desktop now and then leaves part of a window showing
-        what was under it a moment before (a menu just closed, the wallpaper
-        of a change) with no paint left due that would mend it. So a window
-        that has finished painting but does not show what it should is asked
-        once to paint itself all over again, and judged on that."""
+        Wine's virtual desktop now and then leaves part of the desktop showing
+        what was there a moment before (a menu just closed, the wallpaper of
+        a change) with no paint left due that would mend it. So where the area
+        judged is the desktop's (`desktop`), a desktop that has finished
+        painting but does not show what it should is asked once to paint
+        itself again, and judged on that. Only the desktop is repainted,
+        never one of our windows: a window of ours that is wrong once it has
+        finished painting is wrong. Each such repaint is a fence's firing."""
         last: dict = {"pixels": b"", "good": False, "settled": None, "repainted": False}
         kind = facts["class"][0]
 
@@ -87,10 +94,10 @@ class Screen:
             if not pixels or pixels != last["settled"]:
                 last["settled"] = pixels
                 return False
-            if last["repainted"]:
+            if last["repainted"] or not desktop:
                 return True
-            say(f"     {kind} finished painting without showing what it should: "
-                "asked to paint itself again")
+            fence_fired(DESKTOP_REPAINT, "the desktop finished painting without showing "
+                                         "the wallpaper: asked to paint itself again")
             self.program.driver("repaint", kind)
             last["repainted"] = True
             last["settled"] = None
@@ -131,7 +138,7 @@ class Screen:
         # desktop's paint is due until then.
         pixels, good = self.settled_capture(self.program.form(MAIN_CLASS),
                                             (0, 0, width, height), shot,
-                                            lambda p: not mismatches(p))
+                                            lambda p: not mismatches(p), desktop=True)
         wrong = [] if good else mismatches(pixels) if pixels else [("no screenshot", 0)]
         if wrong:
             self.to_png(shot, width, height, str(shot.with_suffix(".png")))
