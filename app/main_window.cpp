@@ -167,7 +167,7 @@ void TForm1::FormDestroy() {
   if (surface_ != nullptr && surface_->SaveUnfinished()) {
     FinishWallpaper(*surface_, wallpaperFilePath_, services_, true);
   }
-  KillTimer(Handle(), kFinishSaveTimer);
+  StopFinishing();
   surface_.reset();
 }
 
@@ -192,16 +192,21 @@ void TForm1::ScrollBar1Change() {
 // runs only while work is left, so a quiet desktop never sees it.
 void TForm1::FinishSaveLater() {
   if (surface_ != nullptr && surface_->SaveUnfinished()) {
-    SetTimer(Handle(), kFinishSaveTimer, kFinishSaveMs, nullptr);
+    finishing_ = SetTimer(Handle(), kFinishSaveTimer, kFinishSaveMs, nullptr) != 0;
   } else {
-    KillTimer(Handle(), kFinishSaveTimer);
+    StopFinishing();
   }
 }
 
 void TForm1::FinishSaveNow() {
   if (surface_ == nullptr || !FinishWallpaper(*surface_, wallpaperFilePath_, services_)) {
-    KillTimer(Handle(), kFinishSaveTimer);
+    StopFinishing();
   }
+}
+
+void TForm1::StopFinishing() {
+  if (finishing_) KillTimer(Handle(), kFinishSaveTimer);
+  finishing_ = false;
 }
 
 void TForm1::ScreenResized() {

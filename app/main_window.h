@@ -59,6 +59,7 @@ class TForm1 : public toolkit::TForm {
   // nothing is left.
   void FinishSaveLater();
   void FinishSaveNow();
+  void StopFinishing();
   // A new surface at the screen's new size, and the wallpaper made again on
   // it; the old surface stays when no new one can be made.
   void ScreenResized();
@@ -66,6 +67,9 @@ class TForm1 : public toolkit::TForm {
   CycleServices services_;
   std::wstring wallpaperFilePath_;
   std::unique_ptr<TWin> surface_;
+  // Whether the timer that finishes a held-back save runs: a quiet
+  // desktop's cycle never touches it.
+  bool finishing_ = false;
   toolkit::TForm* about_ = nullptr;
   toolkit::TForm* help_ = nullptr;
 };

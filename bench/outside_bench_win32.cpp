@@ -31,6 +31,8 @@
 #include <string>
 #include <vector>
 
+#include "render/bmp.h"
+
 namespace {
 
 double TicksPerMs() {
@@ -145,19 +147,8 @@ int wmain(int argc, wchar_t** argv) {
   // The floor's file: a 24-bit BMP header and the block, one buffer, one
   // write. A header the desktop could not read would make its repaint free.
   std::vector<std::uint8_t> picture(54 + bytes, 0);
-  auto put = [&](std::size_t at, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) picture[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-  };
-  picture[0] = 'B';
-  picture[1] = 'M';
-  put(2, static_cast<std::uint32_t>(54 + bytes), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<std::uint32_t>(width), 4);
-  put(22, static_cast<std::uint32_t>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  put(34, static_cast<std::uint32_t>(bytes), 4);
+  const auto header = EncodeBmpHeader(width, height, static_cast<std::int32_t>(stride));
+  std::copy(header.begin(), header.end(), picture.begin());
   {
     HANDLE file = CreateFileW(floorFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

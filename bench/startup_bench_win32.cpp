@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "render/bmp.h"
+
 namespace {
 
 double NowMs() {
@@ -91,19 +93,8 @@ int Floor(const wchar_t* cuePath) {
   const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
   const std::size_t bytes = stride * static_cast<std::size_t>(height);
   std::vector<std::uint8_t> picture(54 + bytes);
-  auto put = [&](std::size_t at, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) picture[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-  };
-  picture[0] = 'B';
-  picture[1] = 'M';
-  put(2, static_cast<std::uint32_t>(54 + bytes), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<std::uint32_t>(width), 4);
-  put(22, static_cast<std::uint32_t>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  put(34, static_cast<std::uint32_t>(bytes), 4);
+  const auto header = EncodeBmpHeader(width, height, static_cast<std::int32_t>(stride));
+  std::copy(header.begin(), header.end(), picture.begin());
   std::memset(picture.data() + 54, 0x80, bytes);
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);

@@ -500,8 +500,12 @@ TEST_F(HelpFixture, EnterOnTheFocusedCloseHelpPressesIt) {
   EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_PUSHBUTTON) << "unfocused, it is no default";
 }
 
+// Where ClientPixels reads from: the window painting itself into our
+// picture (WM_PRINTCLIENT), or what its last paints left on the screen.
+enum class From { Print, Screen };
+
 // The window's client area as painted, read back as 0x00RRGGBB.
-std::vector<std::uint32_t> ClientPixels(HWND window, SIZE size) {
+std::vector<std::uint32_t> ClientPixels(HWND window, SIZE size, From from = From::Print) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = size.cx;
@@ -512,8 +516,13 @@ std::vector<std::uint32_t> ClientPixels(HWND window, SIZE size) {
   HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, dib);
-  // The window paints itself into our picture, as it paints the screen.
-  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+  if (from == From::Print) {
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+  } else {
+    HDC screen = GetDC(window);
+    BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+  }
   GdiFlush();
   std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits),
                                     static_cast<std::uint32_t*>(bits) + size.cx * size.cy);
@@ -558,32 +567,6 @@ TEST_F(HelpFixture, TheLinesLieOnThePictureAndEndWhereTheirBoxesEnd) {
   EXPECT_EQ(at(370, 300), faceRgb);
 }
 
-// What the screen shows of a window's client area now, as 0x00RRGGBB: read
-// from the window's own DC, so what its last paints put there.
-std::vector<std::uint32_t> ScreenPixels(HWND window, SIZE size) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size.cx;
-  info.bmiHeader.biHeight = -size.cy;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(memory, dib);
-  HDC screen = GetDC(window);
-  BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
-  ReleaseDC(window, screen);
-  GdiFlush();
-  std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits),
-                                    static_cast<std::uint32_t*>(bits) + size.cx * size.cy);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  DeleteObject(dib);
-  for (auto& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
 // A part of a window uncovered (a menu closed over it, a window moved off
 // it) is painted on its own: it must come out as that part of a whole paint.
 TEST(PartialPaint, APartOfAWindowPaintsAsTheWholeWindowDoes) {
@@ -612,7 +595,7 @@ TEST(PartialPaint, APartOfAWindowPaintsAsTheWholeWindowDoes) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     pump();
     const SIZE size = ClientSize(window);
-    const std::vector<std::uint32_t> whole = ScreenPixels(window, size);
+    const std::vector<std::uint32_t> whole = ClientPixels(window, size, From::Screen);
     // Marked on the screen first, so that a part left unpainted shows too.
     HDC screen = GetDC(window);
     const HBRUSH marker = CreateSolidBrush(RGB(255, 0, 255));
@@ -622,7 +605,7 @@ TEST(PartialPaint, APartOfAWindowPaintsAsTheWholeWindowDoes) {
     InvalidateRect(window, &row.part, FALSE);
     UpdateWindow(window);
     pump();
-    const std::vector<std::uint32_t> part = ScreenPixels(window, size);
+    const std::vector<std::uint32_t> part = ClientPixels(window, size, From::Screen);
     int differ = 0;
     for (std::size_t i = 0; i < whole.size(); ++i) differ += whole[i] != part[i] ? 1 : 0;
     EXPECT_EQ(differ, 0) << "pixels that differ from the whole paint";
