@@ -8,6 +8,7 @@
 # example's command lines are indented by four. The page's date is the day
 # of SOURCE_DATE_EPOCH (string(TIMESTAMP) reads it), today without it.
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/TextLines.cmake)
 
 execute_process(COMMAND ${EXE} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
 if(NOT status EQUAL 0 OR help STREQUAL "")
@@ -32,18 +33,8 @@ set(examples "")
 set(part usage)
 set(new_paragraph FALSE)
 set(in_command FALSE)
-# Lines are walked with string(FIND), not as a CMake list, which would split
-# them at the help's semicolons and brackets.
 while(NOT help STREQUAL "")
-  string(FIND "${help}" "\n" end)
-  if(end EQUAL -1)
-    set(line "${help}")
-    set(help "")
-  else()
-    string(SUBSTRING "${help}" 0 ${end} line)
-    math(EXPR next "${end} + 1")
-    string(SUBSTRING "${help}" ${next} -1 help)
-  endif()
+  huevane_pop_line(help line)
 
   if(line STREQUAL "Options:")
     set(part options)

@@ -37,43 +37,7 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/PackagingGenerators.cm
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/resources/agreement.txt ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
 
-# huevane_wrap_text(TEXT WIDTH OUT): TEXT with every line longer than WIDTH
-# broken at its last spaces into lines of at most WIDTH characters (a word
-# longer than that stands alone). Lines are walked with string(FIND), not as a
-# CMake list, which would split them at semicolons and brackets.
-function(huevane_wrap_text text width out)
-  set(wrapped "")
-  while(NOT text STREQUAL "")
-    string(FIND "${text}" "\n" end)
-    if(end EQUAL -1)
-      set(line "${text}")
-      set(text "")
-    else()
-      string(SUBSTRING "${text}" 0 ${end} line)
-      math(EXPR next "${end} + 1")
-      string(SUBSTRING "${text}" ${next} -1 text)
-    endif()
-    string(LENGTH "${line}" length)
-    while(length GREATER width)
-      math(EXPR probe "${width} + 1")
-      string(SUBSTRING "${line}" 0 ${probe} head)
-      string(FIND "${head}" " " space REVERSE)
-      if(space LESS 1)
-        string(FIND "${line}" " " space)
-        if(space EQUAL -1)
-          break()
-        endif()
-      endif()
-      string(SUBSTRING "${line}" 0 ${space} head)
-      string(APPEND wrapped "${head}\n")
-      math(EXPR rest "${space} + 1")
-      string(SUBSTRING "${line}" ${rest} -1 line)
-      string(LENGTH "${line}" length)
-    endwhile()
-    string(APPEND wrapped "${line}\n")
-  endwhile()
-  set(${out} "${wrapped}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/TextLines.cmake)
 
 # huevane_ship_stripped(TARGET): shipped/NAME, the target's program without
 # its symbols, and shipped/NAME.debug, the symbols alone (objcopy

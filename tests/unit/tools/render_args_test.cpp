@@ -166,17 +166,25 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
 
 // ---------------------------------------------------------------- help
 
-TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--help"},
-      RequiredWith({"--help"}),
-      {"--help", "--size", "0x0"},
-      {"--size", "0x0", "--help"},
-      {"--bogus", "stray", "--help"},
-      {"--help", "--out"},
+// The cases in which `word` (--help or --version) answers whatever else the
+// arguments say.
+std::vector<std::vector<std::string>> AnsweredWherever(const std::string& word) {
+  return {
+      {word},
+      RequiredWith({word}),
+      {word, "--size", "0x0"},
+      {"--size", "0x0", word},
+      {"--bogus", "stray", word},
+      {word, "--out"},
       // Never a value: "--out --help" asks for help, it names no file.
-      RequiredWithValue("--out", "--help"),
+      RequiredWithValue("--out", word),
   };
+}
+
+TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
+  auto cases = AnsweredWherever("--help");
+  cases.push_back({"--version", "--help"});
+  cases.push_back({"--help", "--version"});
   for (const auto& args : cases) {
     SCOPED_TRACE(Joined(args));
     EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseRenderArgs(args)));
@@ -184,20 +192,10 @@ TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
 }
 
 TEST(ParseRenderArgs, VersionWinsOverAllButHelp) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--version"},
-      RequiredWith({"--version"}),
-      {"--version", "--size", "0x0"},
-      {"--bogus", "stray", "--version"},
-      // Never a value: "--out --version" asks for the version.
-      RequiredWithValue("--out", "--version"),
-  };
-  for (const auto& args : cases) {
+  for (const auto& args : AnsweredWherever("--version")) {
     SCOPED_TRACE(Joined(args));
     EXPECT_TRUE(std::holds_alternative<VersionRequest>(ParseRenderArgs(args)));
   }
-  const std::vector<std::string> both = {"--version", "--help"};
-  EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseRenderArgs(both)));
 }
 
 TEST(ParseRenderArgs, NoArgumentsAtAllShowTheUsage) {
