@@ -39,7 +39,7 @@ set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEP
 
 include(${CMAKE_CURRENT_LIST_DIR}/TextLines.cmake)
 
-# huevane_ship_stripped(TARGET): shipped/NAME, the target's program without
+# huevane_ship_stripped(TARGET DESTINATION): shipped/NAME, the target's program without
 # its symbols, and shipped/NAME.debug, the symbols alone (objcopy
 # --only-keep-debug). The stripped file names its symbol file, with a
 # checksum, in a .gnu_debuglink section, so a debugger given the program
