@@ -5,7 +5,8 @@
 # shellcheck disable=SC2034
 
 HV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-HV_BUILD="$HV_ROOT/build"
+# HUEVANE_BUILD puts the build trees elsewhere.
+HV_BUILD="${HUEVANE_BUILD:-$HV_ROOT/build}"
 # The build machines have two cores, shared.
 HV_JOBS="${HUEVANE_JOBS:-2}"
 

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/version.h"
 #include "render/surface.h"
 
 namespace render_args {
@@ -177,7 +178,9 @@ const OptionInfo* FindOption(std::string_view word) {
 
 // A word that names one of our options is never taken as a value: in
 // "--out --size 4x4" the mistake is the missing file name.
-bool IsOptionName(std::string_view word) { return word == "--help" || FindOption(word) != nullptr; }
+bool IsOptionName(std::string_view word) {
+  return word == "--help" || word == "--version" || FindOption(word) != nullptr;
+}
 
 std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -238,20 +241,27 @@ std::uint64_t FillBudget(std::int32_t width, std::int32_t height) {
 }
 
 ParseResult ParseRenderArgs(std::span<const std::string> args) {
+  if (args.empty()) return ArgsError{"no options given", kExitBadArguments, true};
   RenderArgs parsed;
   std::array<bool, kOptions.size()> seen{};
   bool help = false;
+  bool version = false;
   std::optional<std::string> firstProblem;
   std::string rectText;
   auto complain = [&firstProblem](std::string problem) {
     if (!firstProblem) firstProblem = std::move(problem);
   };
 
-  // Walk everything even after a problem, so a --help further on still wins.
+  // Walk everything even after a problem, so a --help or --version further
+  // on still wins.
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& word = args[i];
     if (word == "--help") {
       help = true;
+      continue;
+    }
+    if (word == "--version") {
+      version = true;
       continue;
     }
     const OptionInfo* info = FindOption(word);
@@ -282,6 +292,7 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
   }
 
   if (help) return HelpRequest{};
+  if (version) return VersionRequest{};
   if (firstProblem) return ArgsError{*firstProblem};
   for (std::size_t slot = 0; slot < kOptions.size(); ++slot) {
     if (kOptions[slot].required && !seen[slot]) {
@@ -302,14 +313,25 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
   return parsed;
 }
 
+namespace {
+
+constexpr std::string_view kUsageLines =
+    "Usage: huevane-render --size WxH --start R,G,B --end R,G,B --style N\n"
+    "                      [--weight N] [--rect L,T,R,B] --out FILE\n"
+    "       huevane-render --help | --version\n";
+
+}  // namespace
+
+std::string_view UsageLines() { return kUsageLines; }
+
 const std::string& UsageText() {
   static const std::string text =
-      "Usage: huevane-render --size WxH --start R,G,B --end R,G,B --style N\n"
-      "                      [--weight N] [--rect L,T,R,B] --out FILE\n"
+      std::string(kUsageLines) +
       "\n"
       "Paints a two-colour gradient into a new, black WxH picture and saves it\n"
       "as a 24-bit BMP file. Every number is a 32-bit integer.\n"
       "\n"
+      "Options:\n"
       "  --size WxH      picture size in pixels, each at least 1; at most\n"
       "                  2 GiB of pixel data in all\n"
       "  --start R,G,B   start colour; each channel keeps its low 8 bits\n"
@@ -326,11 +348,29 @@ const std::string& UsageText() {
       "                  complete, keeping its permissions; a symlink is\n"
       "                  followed and kept; a device, FIFO or socket is\n"
       "                  written to, never replaced; a directory is refused\n"
-      "  --help          show this text\n"
+      "  --help          show this text and exit\n"
+      "  --version       show the name and version and exit\n"
       "\n"
-      "Exit status: 0 written; 1 the picture could not be made (no memory, or\n"
-      "a rectangle with no extent) or written; 2 bad arguments.\n";
+      "Exit status:\n"
+      "  0  the picture was written, or --help or --version answered\n"
+      "  1  the picture could not be made (no memory, or a rectangle with no\n"
+      "     extent) or could not be written\n"
+      "  2  bad arguments\n"
+      "\n"
+      "Examples:\n"
+      "  A red-to-blue wallpaper for a 1920x1080 screen:\n"
+      "    huevane-render --size 1920x1080 --start 255,0,0 --end 0,0,255 \\\n"
+      "                   --style 0 --out wallpaper.bmp\n"
+      "  Black at the top and bottom edges, white across the middle, to\n"
+      "  standard output:\n"
+      "    huevane-render --size 640x480 --start 0,0,0 --end 255,255,255 \\\n"
+      "                   --style 5 --out - > rows.bmp\n"
+      "  Green blended at half strength into the left half only:\n"
+      "    huevane-render --size 800x600 --start 0,255,0 --end 0,255,0 \\\n"
+      "                   --style 0 --weight 64 --rect 0,0,399,599 --out half.bmp\n";
   return text;
 }
+
+std::string VersionText() { return "huevane-render " HUEVANE_VERSION_TEXT "\n"; }
 
 }  // namespace render_args

@@ -47,17 +47,22 @@ struct RenderArgs {
 };
 
 struct HelpRequest {};
+struct VersionRequest {};
 
 struct ArgsError {
   std::string message;  // one line, no trailing newline
   int exitCode = kExitBadArguments;
+  // Given no arguments at all, the caller also shows the usage lines and
+  // where to read more, since the user may not know the tool yet.
+  bool showUsage = false;
 };
 
-using ParseResult = std::variant<RenderArgs, HelpRequest, ArgsError>;
+using ParseResult = std::variant<RenderArgs, HelpRequest, VersionRequest, ArgsError>;
 
 // `args` are the arguments after the program name. "--help" in any option
-// position wins over every other argument, right or wrong; a word that names
-// an option is never another option's value. A successful result has a size
+// position wins over every other argument, right or wrong, and "--version"
+// over every other but "--help"; a word that names an option is never
+// another option's value. A successful result has a size
 // a BMP file can hold and has passed WithinFillBudget, but the picture may
 // still be too large to allocate: only the surface itself can tell.
 ParseResult ParseRenderArgs(std::span<const std::string> args);
@@ -67,8 +72,17 @@ ParseResult ParseRenderArgs(std::span<const std::string> args);
 // message quotes names and values this way.
 std::string Quoted(std::string_view text);
 
-// The usage text --help prints, ending in a newline.
+// The text --help prints, ending in a newline: the usage lines, what the
+// tool does, then the sections "Options:", "Exit status:" and "Examples:",
+// each entry indented by two spaces. The manual page is made from it, so
+// the two never disagree.
 const std::string& UsageText();
+
+// The usage lines alone, the first lines of UsageText(), ending in a newline.
+std::string_view UsageLines();
+
+// What --version prints: the name and the version, ending in a newline.
+std::string VersionText();
 
 // How many pixel writes FillGradient makes for these arguments on a surface
 // of this size: for every walked line, the pixels of its span once clamped

@@ -19,6 +19,8 @@
 #include <system_error>
 #include <vector>
 
+#include "app/version.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -284,6 +286,26 @@ TEST_F(RenderCli, HelpPrintsTheUsageOnStdoutAndExitsZero) {
   EXPECT_NE(outcome.out.find("Usage: huevane-render --size WxH"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("--rect L,T,R,B"), std::string::npos) << outcome.out;
   EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(RenderCli, VersionPrintsTheNameAndVersionOnStdoutAndExitsZero) {
+  const Outcome outcome = Render({"--version"});
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.out, "huevane-render " HUEVANE_VERSION_TEXT "\n");
+  EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(RenderCli, NoArgumentsShowTheUsageAndWhereToReadMoreAndExitTwo) {
+  const Outcome outcome = Render({});
+  EXPECT_EQ(outcome.exitCode, 2);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err,
+            "huevane-render: no options given\n"
+            "Usage: huevane-render --size WxH --start R,G,B --end R,G,B --style N\n"
+            "                      [--weight N] [--rect L,T,R,B] --out FILE\n"
+            "       huevane-render --help | --version\n"
+            "Try 'huevane-render --help' for more information.\n");
 }
 
 TEST_F(RenderCli, TwoByTwoRedToBlueIsExactlyTheseBytes) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/version.h"
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -164,32 +166,83 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
 
 // ---------------------------------------------------------------- help
 
-TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--help"},
-      RequiredWith({"--help"}),
-      {"--help", "--size", "0x0"},
-      {"--size", "0x0", "--help"},
-      {"--bogus", "stray", "--help"},
-      {"--help", "--out"},
+// The cases in which `word` (--help or --version) answers whatever else the
+// arguments say.
+std::vector<std::vector<std::string>> AnsweredWherever(const std::string& word) {
+  return {
+      {word},
+      RequiredWith({word}),
+      {word, "--size", "0x0"},
+      {"--size", "0x0", word},
+      {"--bogus", "stray", word},
+      {word, "--out"},
       // Never a value: "--out --help" asks for help, it names no file.
-      RequiredWithValue("--out", "--help"),
+      RequiredWithValue("--out", word),
   };
+}
+
+TEST(ParseRenderArgs, HelpWinsWhereverItStands) {
+  auto cases = AnsweredWherever("--help");
+  cases.push_back({"--version", "--help"});
+  cases.push_back({"--help", "--version"});
   for (const auto& args : cases) {
     SCOPED_TRACE(Joined(args));
     EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseRenderArgs(args)));
   }
 }
 
-TEST(UsageText, NamesEveryOptionAndTheExitStatuses) {
-  const std::string& usage = UsageText();
-  for (const char* word :
-       {"--size WxH", "--start R,G,B", "--end R,G,B", "--style N", "--weight N", "--rect L,T,R,B",
-        "--out FILE", "- for standard output", "--help", "Exit status"}) {
-    EXPECT_NE(usage.find(word), std::string::npos) << word;
+TEST(ParseRenderArgs, VersionWinsOverAllButHelp) {
+  for (const auto& args : AnsweredWherever("--version")) {
+    SCOPED_TRACE(Joined(args));
+    EXPECT_TRUE(std::holds_alternative<VersionRequest>(ParseRenderArgs(args)));
   }
+}
+
+TEST(ParseRenderArgs, NoArgumentsAtAllShowTheUsage) {
+  const ParseResult result = ParseRenderArgs(std::vector<std::string>{});
+  const auto* error = std::get_if<ArgsError>(&result);
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->exitCode, kExitBadArguments);
+  EXPECT_TRUE(error->showUsage);
+  EXPECT_EQ(error->message.find('\n'), std::string::npos) << error->message;
+}
+
+TEST(VersionText, IsTheNameAndTheProjectVersion) {
+  EXPECT_EQ(VersionText(), "huevane-render " HUEVANE_VERSION_TEXT "\n");
+}
+
+// The manual page is made from this text (cmake/HelpManual.cmake), which
+// reads it in its parts: the usage lines first, then the sections.
+TEST(UsageText, HasEveryPartTheManualPageIsMadeOf) {
+  const std::string& usage = UsageText();
   ASSERT_FALSE(usage.empty());
   EXPECT_EQ(usage.back(), '\n');
+  EXPECT_TRUE(usage.starts_with(UsageLines())) << usage;
+  EXPECT_TRUE(UsageLines().starts_with("Usage: huevane-render ")) << UsageLines();
+  for (const char* entry :
+       {"\n  --size WxH ", "\n  --start R,G,B ", "\n  --end R,G,B ", "\n  --style N ",
+        "\n  --weight N ", "\n  --rect L,T,R,B ", "\n  --out FILE ", "\n  --help ",
+        "\n  --version ", "- for standard output", "\nOptions:\n", "\nExit status:\n  0  ",
+        "\n  1  ", "\n  2  ", "\nExamples:\n  ", "\n    huevane-render "}) {
+    EXPECT_NE(usage.find(entry), std::string::npos) << entry;
+  }
+  const std::size_t options = usage.find("\nOptions:\n");
+  const std::size_t statuses = usage.find("\nExit status:\n");
+  const std::size_t examples = usage.find("\nExamples:\n");
+  EXPECT_LT(options, statuses);
+  EXPECT_LT(statuses, examples);
+}
+
+// Fits a terminal of 80 columns, with room for a manual page's indent.
+TEST(UsageText, NoLineIsWiderThanSeventyNineColumns) {
+  const std::string& usage = UsageText();
+  std::size_t start = 0;
+  while (start < usage.size()) {
+    const std::size_t end = usage.find('\n', start);
+    const std::string line = usage.substr(start, end - start);
+    EXPECT_LE(line.size(), 79u) << line;
+    start = end + 1;
+  }
 }
 
 // ---------------------------------------------------------------- refused
@@ -207,7 +260,6 @@ TEST(ParseRenderArgs, RefusesBadArgumentsWithExitTwoAndAOneLineReason) {
       {RequiredWithout("--end"), {"missing", "--end"}},
       {RequiredWithout("--style"), {"missing", "--style"}},
       {RequiredWithout("--out"), {"missing", "--out"}},
-      {{}, {"missing", "--size"}},
       {RequiredWith({"--size", "2x3"}), {"--size", "twice"}},
       {RequiredWith({"--start", "1,2,3"}), {"--start", "twice"}},
       {RequiredWith({"--end", "1,2,3"}), {"--end", "twice"}},
@@ -310,6 +362,7 @@ TEST(ParseRenderArgs, RefusesBadArgumentsWithExitTwoAndAOneLineReason) {
       continue;
     }
     EXPECT_EQ(error->exitCode, kExitBadArguments);
+    EXPECT_FALSE(error->showUsage) << "only a bare command shows the usage";
     EXPECT_FALSE(error->message.empty());
     EXPECT_EQ(error->message.find('\n'), std::string::npos) << error->message;
     EXPECT_EQ(error->message.find('\r'), std::string::npos) << error->message;
