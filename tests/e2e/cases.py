@@ -12,6 +12,7 @@ import os
 import signal
 import subprocess
 import time
+from contextlib import nullcontext
 from functools import partial
 from pathlib import Path
 from typing import Callable
@@ -20,10 +21,10 @@ from harness import (CHANGE_WAIT, CLOSE_WAIT, SETTLE_WAIT, SOUND_WAIT, WINDOW_WA
                      CaseFailed, check, say, wait_until)
 from runs import WINDOWS_VERSIONS, Case, Run
 from session import LEFT_TO_RIGHT, MAIN_CLASS, bar_index, control_centre, driver_facts, numbers
-from sound import plays, silence_inside, wave_samples
 from steps import (ABOUT, ABOUT_CUE, HELP, HELP_CUE, activate_main, check_centred,
                    check_help_picture, check_hidden_by_click, check_shown,
-                   choose_from_system_menu, keyboard_steps, show_about, show_help)
+                   choose_from_system_menu, keyboard_steps, make_noise_hears_nothing_else,
+                   show_about, show_help)
 from wallpaper import (START_VALUES, WALLPAPER_NAME, Bitmap, check_no_temporaries, our_names,
                        picture_bytes, row_bytes)
 
@@ -65,8 +66,26 @@ STORM_SEED = 20261207
 STORM_MESSAGES = 3000
 # The burst the kill falls into: key presses queued on one bar at once.
 BURST_KEYS = 200
-# The cue that Make Noise plays at once.
-NOISE_CUE = "RSTART.wav"
+
+# The reader case: key presses queued on one bar at once, first with no
+# reader, then with one that holds each new wallpaper file for a while:
+# less than the program waits for a held file (about a quarter of a
+# second), then more, so that pictures are kept pending and land later.
+HELD_BURST = 12
+HOLDS_MS = (0, 150, 400)
+# Pictures written per change over a burst, on average. One each, and a
+# little for what else the program writes (cues, requests to Wine) and
+# for the rare rewrite in place when a reader lets go just between a
+# refused move and the look at the file that follows it. A program that
+# wrote every picture twice would show 2.
+PICTURES_PER_CHANGE = 1.5
+
+# The desktop's size before and after the display change. Grown, not
+# shrunk: with Wine 8 here, huevane.exe closing after its virtual desktop
+# shrank (1024x768 to 800x600) crashes the wineserver as the process ends,
+# this build and the one before it that ignored the change alike.
+DISPLAY_BEFORE = (800, 600)
+DISPLAY_AFTER = (1024, 768)
 
 # The popup menu's items as a screenshot shows their kinds, top to bottom:
 # "Huevane" greyed, a separator, Help, About, a separator, Be Silent, Make
@@ -139,10 +158,32 @@ def fill_folder_while_running(run: Run) -> None:
     (run.folder.path / "filler").unlink()
 
 
+def folder_turns_immutable(run: Run) -> None:
+    """The folder turns immutable while the program runs, once the spare
+    exists: no new name, no move, no removal, but its files can still be
+    written. Every change still lands, Huevane.Bmp rewritten in place;
+    the immutability is lifted before the close."""
+    folder = run.folder
+    if not folder.make_immutable(run.session.log, run.session.cleanups):
+        say("no immutable attribute here: the folder cannot turn immutable")
+        return
+    say("     the folder is made immutable (chattr +i)")
+    before = run.wallpaper.stat().st_ino
+    values = list(run.program.values())
+    for _ in range(2):
+        values[2] += 1
+        run.program.keys((3, "DOWN", 1))
+        run.expect_values(tuple(values), "ScrollBar3 DOWN in the immutable folder")
+    check(run.wallpaper.stat().st_ino == before,
+          f"{WALLPAPER_NAME} is the same file, rewritten in place", "another file stands there")
+    folder.lift_immutable()
+
+
 def full_filesystem_keeps_last_wallpaper(case: Case) -> None:
     case.set_up(folder="small-filesystem")
     first = case.start((800, 600))
     fill_folder_while_running(first)
+    folder_turns_immutable(first)
     first.close()
     kept = first.file()
     second_size = (1024, 768)
@@ -327,13 +368,10 @@ def message_storm(case: Case) -> None:
 
 def sound_switch(run: Run) -> None:
     """Be Silent from the system menu: the next cycle makes no sound at
-    all. Make Noise: its cue at once. The silence is proven by order, not
-    by waiting: the program handles one message after another, so the
-    silent cycle is over before Make Noise is chosen, and a cue of that
-    cycle would have reached ALSA before Make Noise's own."""
+    all. Make Noise: its cue at once, and nothing else; see
+    make_noise_hears_nothing_else for why the order proves the silence."""
     sound = run.sound
     (strum_channels, strum_rate), _ = sound.expected_cue()
-    (noise_channels, noise_rate), noise = sound.expected_cue(NOISE_CUE)
     # The start-up cue must have ended before the files are taken as the
     # baseline; a stream still open may write its last period.
     if not check(wait_until(lambda: sound.capture_closed(strum_channels, strum_rate),
@@ -350,24 +388,7 @@ def sound_switch(run: Run) -> None:
     check(silent == before, "the silent cycle sent nothing to ALSA",
           f"captures (inode, size, time) before {before}, after {silent}")
 
-    choose_from_system_menu(run, "Make Noise")
-    noise_file = sound.capture_file(noise_channels, noise_rate)
-
-    def heard():
-        data = noise_file.read_bytes() if noise_file.exists() else b""
-        return silence_inside(noise, wave_samples(data)) is not None
-    if check(wait_until(heard, SOUND_WAIT),
-             f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
-             f"not found in {noise_file}"):
-        plays(noise, wave_samples(noise_file.read_bytes()), noise_channels * noise_rate,
-              NOISE_CUE[:-4])
-    # Make Noise cuts off whatever still sounds; anything of the silent
-    # cycle reached ALSA before it and left its mark on the files.
-    after = {name: facts for name, facts in sound.captures().items()
-             if name != noise_file.name}
-    check(after == {name: facts for name, facts in before.items() if name != noise_file.name},
-          f"nothing but {NOISE_CUE} reached ALSA after Be Silent",
-          f"captures (inode, size, time) before {before}, after {after}")
+    make_noise_hears_nothing_else(run, before, "after Be Silent")
 
 
 def system_menu_sound_switch(case: Case) -> None:
@@ -661,6 +682,136 @@ def killed_in_a_burst_leaves_one_file(case: Case) -> None:
     second.finished()
 
 
+def wallpaper_and_spare(run: Run) -> list[str]:
+    """The names in the temporary folder if they are Huevane.Bmp and one
+    spare of ours, and nothing else; else []."""
+    names = sorted(p.name for p in run.folder.path.iterdir())
+    return names if len(names) == 2 and names == [WALLPAPER_NAME] + our_names(
+        run.folder.path) else []
+
+
+def burst_while_held(run: Run, hold_ms: int, values: list[int]) -> None:
+    """A burst of key presses on ScrollBar3 while a reader holds each new
+    wallpaper file for hold_ms (0: no reader). The last change lands: once
+    the program has caught up, the file is exactly the picture of the last
+    values, the folder holds Huevane.Bmp and one spare, and the program
+    wrote about one picture per change, however long the reader held."""
+    reader = f"each new file held {hold_ms} ms" if hold_ms else "no reader"
+    what = f"{HELD_BURST} key presses with {reader}"
+    values[2] += HELD_BURST
+    expected = run.pictures.expected(run.size, tuple(values)).read_bytes()
+    written = run.program.bytes_written()
+    holding = (run.session.holder(run.wallpaper_windows, hold_ms) if hold_ms
+               else nullcontext({}))
+    with holding as holder:
+        started = time.monotonic()
+        run.program.keys((3, "DOWN", HELD_BURST))
+        # While the reader still looks at every new file: the last picture
+        # must not wait for the reader to go away.
+        landed = wait_until(lambda: run.wallpaper.read_bytes() == expected, CHANGE_WAIT)
+        took = time.monotonic() - started
+    # A name a reader kept from being removed goes once it lets go.
+    names = wait_until(lambda: wallpaper_and_spare(run), CHANGE_WAIT)
+    per_change = (run.program.bytes_written() - written) / picture_bytes(run.size) / HELD_BURST
+    if hold_ms:
+        held = int(holder.get("held-files", ["0"])[0])
+        say(f"     the reader held {held} new files; it found the file rewritten in place "
+            f"{holder.get('rewritten-in-place', ['?'])[0]} times")
+        check(holder.get("stopped-by") == ["release"], "the reader ran until it was let go",
+              str(holder))
+        check(held >= 2, f"{what}: the reader held new files while the burst went on",
+              f"it held {held}")
+    say(f"     {what}: {per_change:.3f} pictures written per change")
+    seen = run.program.values()
+    check(seen == tuple(values), f"{what}: the bars read {tuple(values)}", f"they read {seen}")
+    check(bool(landed), f"{what}: the wallpaper file is exactly the picture of the last "
+                        f"values ({took:.2f}s)", "a change was lost")
+    check(bool(names), f"{what}: the folder holds {WALLPAPER_NAME} and one spare, nothing else",
+          ", ".join(sorted(p.name for p in run.folder.path.iterdir())))
+    check(per_change <= PICTURES_PER_CHANGE,
+          f"{what}: at most {PICTURES_PER_CHANGE} pictures written per change",
+          f"{per_change:.2f}")
+
+
+def held_file_keeps_the_last_change(case: Case) -> None:
+    case.set_up()
+    run = case.start((1024, 768))
+    values = list(START_VALUES)
+    for hold_ms in HOLDS_MS:
+        burst_while_held(run, hold_ms, values)
+    # The last picture, landed after the hold, is published again: the
+    # desktop shows it.
+    state = run.check_state()
+    run.screen.check_desktop([int(v) for v in state["rect"][0].split()],
+                             Bitmap.read(run.pictures.expected(run.size, tuple(values))))
+    run.close()
+
+
+def log_off_leaves_one_file(case: Case) -> None:
+    """Three changes, so that the spare exists, then the end of the session
+    as Windows brings it at log-off: WM_QUERYENDSESSION, WM_ENDSESSION
+    saying that the session ends, and the process ended from outside,
+    with no WM_DESTROY. Huevane.Bmp alone is left, the picture of the last
+    values, and the setting still names it."""
+    case.set_up()
+    run = case.start((1920, 1080))
+    values = list(START_VALUES)
+    for _ in range(3):
+        values[4] += 1
+        run.program.keys((5, "DOWN", 1))
+        run.expect_values(tuple(values), "ScrollBar5 DOWN before the log-off")
+    if not check(bool(our_names(run.folder.path)), "the spare exists before the log-off",
+                 "none: the log-off would have nothing to remove"):
+        raise CaseFailed("no spare")
+    ended = run.program.driver("logoff", str(CLOSE_WAIT * 1000))
+    how = "by itself" if ended["ended-by-itself"] == ["1"] else "from outside"
+    say(f"     the program ended {how}, exit code {int(ended['exit-code'][0]):#x}")
+    check(ended.get("query-end-session") == ["1"],
+          "the program lets the session end (WM_QUERYENDSESSION answers TRUE)", str(ended))
+    names = sorted(p.name for p in run.folder.path.iterdir())
+    check(names == [WALLPAPER_NAME], f"after the log-off the folder holds {WALLPAPER_NAME} alone",
+          ", ".join(names))
+    check(run.file() == run.pictures.expected(run.size, tuple(values)).read_bytes(),
+          f"{WALLPAPER_NAME} is exactly the picture of {tuple(values)}", "it is not")
+    setting = run.session.driver("wallpaper")
+    check(setting.get("wallpaper-registry") == [run.setting()],
+          r"HKCU\Control Panel\Desktop Wallpaper still names the file",
+          f"{setting.get('wallpaper-registry')}, expected {run.setting()!r}")
+    run.finished()
+
+
+def display_change_resizes_the_wallpaper(case: Case) -> None:
+    """The virtual desktop changes size while the program runs, as a game
+    or the display settings change it: with nothing done by the user, the
+    wallpaper file becomes the picture of the current values at the new
+    size, the desktop shows it, and no cue sounds for it."""
+    case.set_up()
+    run = case.start(DISPLAY_BEFORE)
+    values = (255, 0, 0, 0, 0, 255, 1)
+    run.program.keys((7, "DOWN", 1))
+    run.expect_values(values, "the style bar one step down")
+    (channels, rate), _ = run.sound.expected_cue()
+    # The change's cue must have ended before the files are taken as the
+    # baseline; a stream still open may write its last period.
+    check(wait_until(lambda: run.sound.capture_closed(channels, rate), SOUND_WAIT),
+          "the change's cue has played out", "its capture stayed open")
+    before = run.sound.captures()
+    width, height = DISPLAY_AFTER
+    changed = run.program.driver("display", str(width), str(height), str(WINDOW_WAIT * 1000))
+    check(changed.get("display-change") == [f"{width} {height}"],
+          f"WM_DISPLAYCHANGE goes out to the desktop's windows with {width}x{height}",
+          str(changed))
+    check(changed.get("screen") == [f"{width} {height}"],
+          f"the virtual desktop is now {width}x{height} (GetSystemMetrics)", str(changed))
+    run.resized(DISPLAY_AFTER)
+    run.expect_values(values, f"the desktop resized to {width}x{height}")
+    state = run.check_state()
+    run.screen.check_desktop([int(v) for v in state["rect"][0].split()],
+                             Bitmap.read(run.pictures.expected(run.size, values)))
+    make_noise_hears_nothing_else(run, before, "for the display change")
+    run.close()
+
+
 # --- the table -------------------------------------------------------------------
 
 # Each case by its name: what it adds, and its steps.
@@ -681,8 +832,8 @@ CASES: dict[str, tuple[str, Callable[[Case], None]]] = {
         "no file can be written: no message box, still published",
         unwritable_temp_folder),
     "full_filesystem_keeps_last_wallpaper": (
-        "a full folder: the spare still takes each picture in place; a save that "
-        "cannot fit leaves the last good file and no name of ours",
+        "a full folder, then an immutable one: each picture still lands in place; a "
+        "save that cannot fit leaves the last good file and no name of ours",
         full_filesystem_keeps_last_wallpaper),
     "main_window_layout": (
         "client area, the seven bars' places, ranges, start values, tab order, hints",
@@ -714,6 +865,17 @@ CASES: dict[str, tuple[str, Callable[[Case], None]]] = {
     "long_temp_folder": (
         "a temporary folder whose path is 245 characters: every save lands",
         long_temp_folder),
+    "held_file_keeps_the_last_change": (
+        "a reader holds each new wallpaper file 150 ms, then 400 ms: bursts of changes "
+        "all land, the last exact, one picture written per change, one spare left",
+        held_file_keeps_the_last_change),
+    "log_off_leaves_one_file": (
+        "WM_QUERYENDSESSION, WM_ENDSESSION and the process ended: Huevane.Bmp alone, exact",
+        log_off_leaves_one_file),
+    "display_change_resizes_the_wallpaper": (
+        "the virtual desktop resized while the program runs: the wallpaper follows, "
+        "exact, shown, with no cue",
+        display_change_resizes_the_wallpaper),
     "killed_in_a_burst_leaves_one_file": (
         "killed during a burst of changes: a whole file; the next start clears what "
         "the kill left; a clean close leaves Huevane.Bmp alone, exact",

@@ -2,7 +2,9 @@
 // Wine prefix as huevane.exe and does what only a Windows process can do
 // there: set the user's temporary folder and wallpaper setting before a run,
 // find the program's windows on its virtual desktop, read back what the
-// program published, and end the program the way a user does.
+// program published, end the program the way a user or a log-off does,
+// hold the wallpaper file open as a scanner does, and change the size of
+// the program's screen.
 //
 //   e2e_driver VERB [ARG ...]
 //   e2e_driver --desktop NAME VERB [ARG ...]
@@ -11,7 +13,7 @@
 // file; `e2e_driver --help` prints them. MS is a timeout in milliseconds;
 // BAR a scroll bar's place on the main window, counted from the left
 // (0..6); KEY a virtual-key code; CLASS the window class of one of the
-// program's top-level windows.
+// program's top-level windows; FILE a Windows path.
 //
 // Output is one "key value" line per fact, in UTF-8, so that the suite can
 // compare non-ASCII paths byte for byte. Exit status: 0 done, 1 the command
@@ -724,6 +726,198 @@ int Usage() {
   return 0;
 }
 
+// --- a reader, the end of the session, the screen's size ---------------------
+
+// Tells a running holder to let go and stop: a name both driver processes of
+// the prefix find.
+constexpr const wchar_t* kHolderStopEvent = L"HuevaneE2EHolderStop";
+
+// When a file was last written, and its size: new bytes, or another file,
+// change it. Not its creation time: Wine may take that from the inode's
+// change time, which a second name made for the same file changes too.
+struct FileStamp {
+  FILETIME written{};
+  DWORD sizeLow = 0;
+
+  bool operator==(const FileStamp& other) const {
+    return CompareFileTime(&written, &other.written) == 0 && sizeLow == other.sizeLow;
+  }
+};
+
+// Read by the file's name: no handle is opened, so a look that finds
+// nothing new never stands in the writer's way.
+bool StampOf(const std::wstring& file, FileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return false;
+  stamp = {data.ftLastWriteTime, data.nFileSizeLow};
+  return true;
+}
+
+using FileIdentity = std::uint64_t;
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& facts) {
+  return (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow;
+}
+
+// A reader that looks at every new file, as a virus scanner or an indexer
+// does: each time another file comes to stand under the name (another file
+// index, not new bytes in the same file), it opens it, sharing reading
+// only, and keeps it open for `holdMs`. Meanwhile the file cannot be
+// replaced or removed. It runs until `release` tells it to stop, or until
+// `boundMs` have passed, and reports how many files it held, and how often
+// it found the same file with new bytes (rewritten in place).
+int Hold(const std::wstring& file, DWORD holdMs, DWORD boundMs) {
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kHolderStopEvent);
+  if (stop == nullptr) return Fail(L"cannot make the holder's event");
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(stop);
+    return Fail(L"another holder runs");
+  }
+  auto open = [&file] {
+    return CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  // The file that stands there now is not new: it is the one to watch.
+  FileStamp seen{};
+  FileIdentity identity = 0;
+  {
+    HANDLE first = open();
+    BY_HANDLE_FILE_INFORMATION facts{};
+    const bool known = first != INVALID_HANDLE_VALUE && GetFileInformationByHandle(first, &facts);
+    if (first != INVALID_HANDLE_VALUE) CloseHandle(first);
+    if (!known || !StampOf(file, seen)) {
+      CloseHandle(stop);
+      return Fail(L"cannot open " + file);
+    }
+    identity = IdentityOf(facts);
+  }
+  Say(L"holding", file);
+  const ULONGLONG deadline = GetTickCount64() + boundMs;
+  unsigned long held = 0;
+  unsigned long rewritten = 0;
+  bool stopped = false;
+  // Looks often: a reader that comes late lets the writer through first.
+  constexpr DWORD kLookMs = 2;
+  while (!stopped && GetTickCount64() < deadline) {
+    stopped = WaitForSingleObject(stop, kLookMs) == WAIT_OBJECT_0;
+    FileStamp now{};
+    if (stopped || !StampOf(file, now) || now == seen) continue;
+    HANDLE handle = open();
+    // Being written, or gone for a moment: looked at again next time.
+    if (handle == INVALID_HANDLE_VALUE) continue;
+    BY_HANDLE_FILE_INFORMATION facts{};
+    if (GetFileInformationByHandle(handle, &facts)) {
+      seen = {facts.ftLastWriteTime, facts.nFileSizeLow};
+      if (IdentityOf(facts) != identity) {
+        identity = IdentityOf(facts);
+        ++held;
+        stopped = WaitForSingleObject(stop, holdMs) == WAIT_OBJECT_0;
+      } else {
+        ++rewritten;
+      }
+    }
+    CloseHandle(handle);
+  }
+  CloseHandle(stop);
+  Say(L"held-files", std::to_wstring(held));
+  Say(L"rewritten-in-place", std::to_wstring(rewritten));
+  Say(L"stopped-by", stopped ? L"release" : L"bound");
+  return 0;
+}
+
+// Lets a holder go: it closes the file it holds and reports.
+int Release() {
+  HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, kHolderStopEvent);
+  if (stop == nullptr) return Fail(L"no holder runs");
+  SetEvent(stop);
+  CloseHandle(stop);
+  Say(L"released", L"1");
+  return 0;
+}
+
+// The end of the session as Windows ends it at log-off: WM_QUERYENDSESSION,
+// then WM_ENDSESSION saying that the session does end, and then the process
+// is ended from outside, with no WM_DESTROY (unless it has ended itself).
+// Reports the program's answer, whether it ended by itself, and its exit
+// code.
+int LogOff(DWORD timeoutMs) {
+  // An exit code no program gives itself (DBG_TERMINATE_PROCESS): the
+  // report shows that the end came from outside.
+  constexpr UINT kEndedFromOutside = 0x40010004;
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
+                               FALSE, windows.pid);
+  if (process == nullptr) return Fail(L"cannot open the program's process");
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutW(windows.main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                           timeoutMs, &answer)) {
+    CloseHandle(process);
+    return Fail(L"no answer to WM_QUERYENDSESSION");
+  }
+  Say(L"query-end-session", answer != 0 ? L"1" : L"0");
+  DWORD_PTR ignored = 0;
+  if (!SendMessageTimeoutW(windows.main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                           timeoutMs, &ignored)) {
+    CloseHandle(process);
+    return Fail(L"WM_ENDSESSION was not handled in time");
+  }
+  const bool byItself = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  Say(L"ended-by-itself", byItself ? L"1" : L"0");
+  if (!byItself) TerminateProcess(process, kEndedFromOutside);
+  const bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+  DWORD exitCode = STILL_ACTIVE;
+  GetExitCodeProcess(process, &exitCode);
+  CloseHandle(process);
+  if (!ended) return Fail(L"the program did not end");
+  Say(L"exit-code", std::to_wstring(exitCode));
+  return 0;
+}
+
+// The size the last WM_DISPLAYCHANGE gave the driver's own window.
+LPARAM displayChange = -1;
+
+LRESULT CALLBACK DisplayWatcher(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DISPLAYCHANGE) displayChange = lParam;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The screen of the driver's desktop set to a new size, as a game or the
+// display settings do it. The system tells every top-level window of the
+// desktop with WM_DISPLAYCHANGE; a hidden window of the driver's own, on
+// the same desktop, shows that the message went out and with which size.
+// Reports the call's result, that size, and the screen's size afterwards.
+int Display(long width, long height, DWORD timeoutMs) {
+  WNDCLASSW kind{};
+  kind.lpfnWndProc = DisplayWatcher;
+  kind.hInstance = GetModuleHandleW(nullptr);
+  kind.lpszClassName = L"HuevaneE2EDisplayWatcher";
+  if (!RegisterClassW(&kind)) return Fail(L"cannot register the watcher's class");
+  HWND watcher = CreateWindowExW(0, kind.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 kind.hInstance, nullptr);
+  if (watcher == nullptr) return Fail(L"cannot make the watcher's window");
+  DEVMODEW mode{};
+  mode.dmSize = sizeof(mode);
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  const LONG result = ChangeDisplaySettingsExW(nullptr, &mode, nullptr, 0, nullptr);
+  Say(L"change-result", std::to_wstring(result));
+  // Sent from this thread it has come already; posted, it comes soon.
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (result == DISP_CHANGE_SUCCESSFUL && displayChange == -1 && GetTickCount64() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  DestroyWindow(watcher);
+  if (result != DISP_CHANGE_SUCCESSFUL) return Fail(L"ChangeDisplaySettingsExW refused the size");
+  if (displayChange == -1) return Fail(L"no WM_DISPLAYCHANGE came");
+  Say(L"display-change", Numbers({LOWORD(displayChange), HIWORD(displayChange)}));
+  Say(L"screen", Numbers({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}));
+  return 0;
+}
+
 // --- the verbs -----------------------------------------------------------------
 
 using Args = std::vector<std::wstring>;
@@ -773,6 +967,12 @@ constexpr Verb kVerbs[] = {
        return Prepare(call.args[0], call.args.size() == 2 ? call.args[1] : L"");
      }},
     {L"wallpaper", Place::kPrefix, Exactly(0), L"", [](const Call&) { return Wallpaper(); }},
+    {L"hold", Place::kPrefix, Exactly(3), L"FILE HOLD_MS BOUND_MS",
+     [](const Call& call) {
+       return Hold(call.args[0], static_cast<DWORD>(call.Number(1)),
+                   static_cast<DWORD>(call.Number(2)));
+     }},
+    {L"release", Place::kPrefix, Exactly(0), L"", [](const Call&) { return Release(); }},
     {L"wait", Place::kDesktopToCome, Exactly(1), L"MS",
      [](const Call& call) { return Wait(call.desktop, static_cast<DWORD>(call.Number(0))); }},
     {L"state", Place::kDesktop, Exactly(0), L"", [](const Call&) { return State(); }},
@@ -782,6 +982,8 @@ constexpr Verb kVerbs[] = {
      [](const Call& call) {
        return AwaitEnd(static_cast<DWORD>(call.Number(0)), /*close=*/false);
      }},
+    {L"logoff", Place::kDesktop, Exactly(1), L"MS",
+     [](const Call& call) { return LogOff(static_cast<DWORD>(call.Number(0))); }},
     {L"bars", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Bars(); }},
     {L"keys", Place::kDesktop, Groups(3), L"BAR KEY COUNT...",
      [](const Call& call) { return Keys(call.args); }},
@@ -806,6 +1008,11 @@ constexpr Verb kVerbs[] = {
        const RECT part{static_cast<LONG>(call.Number(1)), static_cast<LONG>(call.Number(2)),
                        static_cast<LONG>(call.Number(3)), static_cast<LONG>(call.Number(4))};
        return Invalidate(call.args[0], part);
+     }},
+    {L"display", Place::kDesktop, Exactly(3), L"WIDTH HEIGHT MS",
+     [](const Call& call) {
+       return Display(static_cast<long>(call.Number(0)), static_cast<long>(call.Number(1)),
+                      static_cast<DWORD>(call.Number(2)));
      }},
 };
 

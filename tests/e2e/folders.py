@@ -1,5 +1,5 @@
-"""The program's temporary folder: plain, unwritable, or on a small
-filesystem that fills up.
+"""The program's temporary folder: plain, unwritable, on a small
+filesystem that fills up, or made immutable while the program runs.
 
 Mounts (the unwritable folder, the small filesystem) are made in a private
 mount namespace. Where none can be made, or with
@@ -94,6 +94,23 @@ class TempFolder:
         if can_create_in(temp):
             raise CannotSetUp(f"{how} left the folder writable")
         say(f"temporary folder made unwritable: {how}")
+
+    def make_immutable(self, log, cleanups: list) -> bool:
+        """The immutable attribute on the folder, as the program runs: no
+        name in it can be made, moved or removed any more, but the files in
+        it can still be written. False where the filesystem has no such
+        attribute. lift_immutable undoes it; so do the cleanups."""
+        if subprocess.run(["chattr", "+i", str(self.path)], stdout=log,
+                          stderr=log).returncode != 0:
+            return False
+        cleanups.append(self.lift_immutable)
+        if can_create_in(self.path):
+            self.lift_immutable()
+            return False
+        return True
+
+    def lift_immutable(self) -> None:
+        release_immutable(self.path)
 
     def make_small_filesystem(self) -> None:
         """A small tmpfs where mounts are possible. Otherwise the second run

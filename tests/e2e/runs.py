@@ -133,6 +133,11 @@ class Run:
         # The wallpaper file by its Windows path.
         self.wallpaper_windows = case.folder.windows + "\\" + WALLPAPER_NAME
 
+    def resized(self, size: tuple[int, int]) -> None:
+        """The desktop has changed to this size: the pictures to expect
+        follow it."""
+        self.size = self.program.size = size
+
     def setting(self) -> str:
         """The wallpaper file as the setting names it: quoted on the
         95/98/Me family."""

@@ -14,7 +14,7 @@ import subprocess
 from contextlib import contextmanager
 from pathlib import Path
 
-from harness import CLOSE_WAIT, WINDOW_WAIT, WINE_CALL, CaseFailed, say
+from harness import CLOSE_WAIT, WINDOW_WAIT, WINE_CALL, CaseFailed, say, wait_until
 
 # The fonts that come with Wine (Debian's fonts-wine).
 WINE_FONTS = Path("/usr/share/wine/fonts")
@@ -24,6 +24,9 @@ XVFB_SCREEN = "1920x1080x24"
 MAIN_CLASS = "TForm1"
 # The bars' numbers from left to right: the driver names a bar by its place.
 LEFT_TO_RIGHT = (1, 2, 3, 7, 4, 5, 6)
+# The reader's own bound (e2e_driver hold): it stops by itself if the case
+# never lets it go.
+HOLDER_BOUND = 300
 VK = {"PRIOR": 0x21, "NEXT": 0x22, "END": 0x23, "HOME": 0x24, "UP": 0x26, "DOWN": 0x28}
 
 
@@ -168,6 +171,33 @@ class Session:
                              f"{'; '.join(facts.get('error', ['exit code %d' % code]))}")
         return facts
 
+    @contextmanager
+    def holder(self, windows_path: str, hold_ms: int):
+        """A reader in the prefix that holds each new file under that name
+        for hold_ms (e2e_driver hold), from the start of the block to its
+        end; it is watching the file already there when the block begins.
+        Yields its facts, which hold what it reports ("held-files",
+        "stopped-by") once the block has ended."""
+        out = self.work / f"holder-{hold_ms}ms.out"
+        with open(out, "wb") as sink:
+            holder = subprocess.Popen(
+                ["wine", self.args.driver, "hold", windows_path, str(hold_ms),
+                 str(HOLDER_BOUND * 1000)],
+                stdin=subprocess.DEVNULL, stdout=sink, stderr=self.log, env=self.env)
+        # Stopped by the session's end if the case fails before releasing it.
+        self.launchers.append(holder)
+        facts: dict[str, list[str]] = {}
+        try:
+            ready = wait_until(lambda: b"holding" in out.read_bytes() or holder.poll() is not None,
+                               WINE_CALL)
+            if not ready or holder.poll() is not None:
+                raise CaseFailed(f"e2e_driver hold: {out.read_bytes().decode('utf-8', 'replace')}")
+            yield facts
+            self.driver("release")
+            holder.wait(timeout=WINE_CALL)
+        finally:
+            facts.update(driver_facts(out))
+
     def stop_wine(self) -> None:
         self.run_quiet(["wineserver", "-k"])
         self.run_quiet(["wineserver", "-w"])
@@ -304,6 +334,19 @@ class Program:
     def menu_count(self) -> list[str]:
         """How many menu windows are open, as the driver counts them."""
         return self.driver("menus")["menus"]
+
+    def bytes_written(self) -> int:
+        """All the bytes the program's process has handed to write() so far
+        (wchar in /proc/PID/io): its files, and the little it sends to the
+        wineserver and to ALSA."""
+        pid = self.session.unix_pid()
+        if pid is None:
+            raise CaseFailed("the program's process is not found")
+        for line in Path(f"/proc/{pid}/io").read_text().splitlines():
+            key, _, value = line.partition(":")
+            if key == "wchar":
+                return int(value)
+        raise CaseFailed(f"no wchar in /proc/{pid}/io")
 
     def usage(self) -> dict[str, int]:
         """The program's working set as Windows reports it, and its resident

@@ -5,9 +5,10 @@ its place, its pictures and its buttons."""
 
 from __future__ import annotations
 
-from harness import WINDOW_WAIT, CaseFailed, check, wait_until
+from harness import SOUND_WAIT, WINDOW_WAIT, CaseFailed, check, wait_until
 from runs import Run
 from session import MAIN_CLASS, control_centre, numbers
+from sound import plays, silence_inside, wave_samples
 from wallpaper import Bitmap
 
 # Down presses from the system menu's first entry (Home) to each choice.
@@ -22,6 +23,8 @@ WS_EX_TOPMOST = 0x8
 WS_EX_TOOLWINDOW = 0x80
 ABOUT_CUE = "RSTRUM.wav"
 HELP_CUE = "REXIT.wav"
+# The cue that Make Noise plays at once.
+NOISE_CUE = "RSTART.wav"
 # The banner is drawn 4 pixels left of the About dialog's client area: client
 # pixel (x, y) is the banner's (x + 4, y) on its first 128 rows.
 BANNER = "banner.bmp"
@@ -76,6 +79,33 @@ def choose_from_system_menu(run: Run, caption: str) -> None:
     if not check(closed, f"Home, Down x{MENU_DOWNS[caption]}, Enter chooses "
                          f"{caption!r} and closes the menu", "the menu stayed open"):
         raise CaseFailed("the system menu did not close")
+
+
+def make_noise_hears_nothing_else(run: Run, before: dict[str, tuple[int, int, int]],
+                                  since: str) -> None:
+    """Make Noise from the system menu: its cue at once, and nothing else
+    reached ALSA since the captures were `before`. The silence is proven by
+    order, not by waiting: the program handles one message after another,
+    so what it did before Make Noise was chosen is over, and a cue of it
+    would have reached ALSA before Make Noise's own, which cuts off
+    whatever still sounds, and would have left its mark on the files."""
+    sound = run.sound
+    (channels, rate), noise = sound.expected_cue(NOISE_CUE)
+    choose_from_system_menu(run, "Make Noise")
+    noise_file = sound.capture_file(channels, rate)
+
+    def heard():
+        data = noise_file.read_bytes() if noise_file.exists() else b""
+        return silence_inside(noise, wave_samples(data)) is not None
+    if check(wait_until(heard, SOUND_WAIT),
+             f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
+             f"not found in {noise_file}"):
+        plays(noise, wave_samples(noise_file.read_bytes()), channels * rate, NOISE_CUE[:-4])
+    after = {name: facts for name, facts in sound.captures().items()
+             if name != noise_file.name}
+    check(after == {name: facts for name, facts in before.items() if name != noise_file.name},
+          f"nothing but {NOISE_CUE} reached ALSA {since}",
+          f"captures (inode, size, time) before {before}, after {after}")
 
 
 def activate_main(run: Run) -> None:
