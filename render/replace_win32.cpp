@@ -227,6 +227,10 @@ bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::pa
   // Made once: while the target is held, the name stays, and a picture that
   // lands later still leaves the old file as the spare.
   if (keepOld && spare_.empty() && oldName_.empty()) oldName_ = SecondName(target);
+  // A reader may let go between the refused move and the look at the
+  // target: a target found free is given one more move before the folder
+  // is taken to refuse it.
+  bool lookedAgain = false;
   for (int attempt = 1;; ++attempt) {
     if (MoveFileExW(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       if (spare_.empty()) {
@@ -252,6 +256,10 @@ bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::pa
     }
     if (!alone.valid()) break;
     alone.reset();
+    if (!lookedAgain) {
+      lookedAgain = true;
+      continue;
+    }
     // The target must have one name to be rewritten in place.
     Drop(oldName_);
     if (!RewriteInPlace(target, parts)) break;
