@@ -5,10 +5,9 @@ its place, its pictures and its buttons."""
 
 from __future__ import annotations
 
-from harness import SOUND_WAIT, WINDOW_WAIT, CaseFailed, check, wait_until
+from harness import WINDOW_WAIT, CaseFailed, check, wait_until
 from runs import Run
 from session import MAIN_CLASS, control_centre, numbers
-from sound import plays, silence_inside, wave_samples
 from wallpaper import Bitmap
 
 # Down presses from the system menu's first entry (Home) to each choice.
@@ -90,17 +89,9 @@ def make_noise_hears_nothing_else(run: Run, before: dict[str, tuple[int, int, in
     would have reached ALSA before Make Noise's own, which cuts off
     whatever still sounds, and would have left its mark on the files."""
     sound = run.sound
-    (channels, rate), noise = sound.expected_cue(NOISE_CUE)
     choose_from_system_menu(run, "Make Noise")
-    noise_file = sound.capture_file(channels, rate)
-
-    def heard():
-        data = noise_file.read_bytes() if noise_file.exists() else b""
-        return silence_inside(noise, wave_samples(data)) is not None
-    if check(wait_until(heard, SOUND_WAIT),
-             f"Make Noise plays {NOISE_CUE} at once, sample for sample ({noise_file.name})",
-             f"not found in {noise_file}"):
-        plays(noise, wave_samples(noise_file.read_bytes()), channels * rate, NOISE_CUE[:-4])
+    sound.check_cue(NOISE_CUE, before, "Make Noise")
+    noise_file, _ = sound.cue(NOISE_CUE)
     after = {name: facts for name, facts in sound.captures().items()
              if name != noise_file.name}
     check(after == {name: facts for name, facts in before.items() if name != noise_file.name},
