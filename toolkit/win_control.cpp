@@ -46,7 +46,9 @@ TWinControl* TWinControl::FromHandle(HWND handle) {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   bounds_ = {left, top, left + width, top + height};
-  MoveWindow(handle_, left, top, width, height, TRUE);
+  // While its layout loads, a control is placed once, by Loaded: its four
+  // edges come as four values, and each move is a call into the system.
+  if (loaded_) MoveWindow(handle_, left, top, width, height, TRUE);
 }
 
 void TWinControl::ApplyFont() {
@@ -84,6 +86,9 @@ void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& 
 }
 
 void TWinControl::Loaded() {
+  loaded_ = true;
+  MoveWindow(handle_, bounds_.left, bounds_.top, bounds_.right - bounds_.left,
+             bounds_.bottom - bounds_.top, TRUE);
   ApplyFont();
   if (!static_cast<Window*>(Owner())->HintsWaiting()) AttachHint();
   // Once for the whole layout, by its last native control: each stacking

@@ -65,6 +65,7 @@ class TWinControl : public Component {
 
   HWND handle_ = nullptr;
   RECT bounds_{0, 0, 0, 0};
+  bool loaded_ = false;
   std::wstring caption_;
   std::wstring hint_;
   bool showHint_ = false;
