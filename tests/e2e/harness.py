@@ -32,6 +32,9 @@ T0 = time.monotonic()
 
 # What failed, in order: the case fails if anything is here at its end.
 failures: list[str] = []
+# What this machine could not set up, so was not checked: a case with no
+# failure but something here is reported as skipped, with these reasons.
+unchecked: list[str] = []
 
 
 def say(message: str) -> None:
@@ -43,6 +46,13 @@ def check(ok: bool, what: str, detail: str = "") -> bool:
     if not ok:
         failures.append(what)
     return ok
+
+
+def cannot_check(reason: str) -> None:
+    """A part of the case that this machine cannot set up: the rest of the
+    case goes on, and the case cannot pass."""
+    say(f"NOT CHECKED: {reason}")
+    unchecked.append(reason)
 
 
 # Each fence's firings in this case, by kind.
@@ -58,7 +68,7 @@ def fence_fired(kind: str, detail: str) -> None:
     log = os.environ.get("HUEVANE_FENCE_LOG")
     if log:
         with open(log, "a", encoding="utf-8") as out:
-            out.write(f"e2e {kind}: {detail}\n")
+            out.write(f"fired: e2e {kind}: {detail}\n")
 
 
 def wait_until(condition, seconds: float):

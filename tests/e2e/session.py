@@ -1,5 +1,5 @@
-"""The session a case runs in: its own Xvfb, the wineserver of the suite's
-prefix (created on first use, then reused), and huevane.exe started on a
+"""The session a case runs in: its own Xvfb, the wineserver of one of the
+suite's prefixes (its lane: created on first use, then reused), and huevane.exe started on a
 Wine virtual desktop, seen and driven through e2e_driver.exe, which runs in
 the same prefix, and through xdotool."""
 
@@ -11,13 +11,17 @@ import os
 import select
 import shutil
 import subprocess
+import time
 from contextlib import contextmanager
 from pathlib import Path
 
-from harness import CLOSE_WAIT, WINDOW_WAIT, WINE_CALL, CaseFailed, say, wait_until
+from harness import CLOSE_WAIT, POLL, WINDOW_WAIT, WINE_CALL, CaseFailed, say, wait_until
 
 # The fonts that come with Wine (Debian's fonts-wine).
 WINE_FONTS = Path("/usr/share/wine/fonts")
+# Prefixes that cases run in side by side, one case at a time in each: the
+# machines have two cores.
+LANES = 2
 # Holds the largest desktop of any case.
 XVFB_SCREEN = "1920x1080x24"
 
@@ -80,11 +84,8 @@ class Session:
         whether the case passes, fails or is interrupted."""
         self.fresh_work()
         self.start_xvfb()
+        lock = self.take_lane()
         self.wine_env()
-        self.prefix.parent.mkdir(parents=True, exist_ok=True)
-        lock = open(str(self.prefix) + ".lock", "w")
-        # One case at a time per prefix, whoever starts it.
-        fcntl.flock(lock, fcntl.LOCK_EX)
         try:
             self.ensure_prefix()
             # A server of this prefix left by an earlier case would still talk
@@ -102,6 +103,32 @@ class Session:
             if self.xvfb is not None:
                 self.xvfb.terminate()
                 self.xvfb.wait(timeout=WINE_CALL)
+
+    def take_lane(self):
+        """A lane of its own: the first prefix of LANES that no other case
+        holds, locked until the session ends. Cases in different lanes share
+        nothing (each has its own Xvfb, wineserver, registry and folders), so
+        they run side by side; in one lane they take turns."""
+        base = self.prefix
+        base.parent.mkdir(parents=True, exist_ok=True)
+        locks = [open(f"{base}-{lane}.lock", "w") for lane in range(LANES)]
+        taken = None
+        while taken is None:
+            for lane, lock in enumerate(locks):
+                try:
+                    fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                except BlockingIOError:
+                    continue
+                taken = lane
+                break
+            else:
+                time.sleep(POLL)
+        for lane, lock in enumerate(locks):
+            if lane != taken:
+                lock.close()
+        self.prefix = Path(f"{base}-{taken}")
+        say(f"lane {taken}: prefix {self.prefix}")
+        return locks[taken]
 
     @contextmanager
     def joined(self):

@@ -18,12 +18,26 @@ Fault armed = Fault::None;
 
 void NullWrite() { *static_cast<volatile int*>(nullptr) = 1; }
 
+// The stray thread waits for the verdict to be printed, then crashes.
+HANDLE verdictPrinted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+HANDLE strayThread = nullptr;
+
+DWORD WINAPI CrashAfterTheVerdict(void*) {
+  WaitForSingleObject(verdictPrinted, INFINITE);
+  NullWrite();
+  return 0;
+}
+
 // Runs after main has returned and GoogleTest has printed its verdict.
 struct AtExit {
   ~AtExit() {
     if (armed == Fault::NullWriteAtExit) NullWrite();
-    // Long enough for the stray thread to crash before the process ends.
-    if (armed == Fault::CrashingThread) Sleep(2000);
+    if (armed == Fault::CrashingThread) {
+      // Its crash ends the process; should it not, the thread's end lets
+      // this go on and the process exit 0, which check.sh sees as wrong.
+      SetEvent(verdictPrinted);
+      WaitForSingleObject(strayThread, INFINITE);
+    }
     if (armed == Fault::ExitCode) ExitProcess(3);
   }
 } atExit;
@@ -40,10 +54,7 @@ TEST(Standin, NullWriteInAStaticDestructor) { armed = Fault::NullWriteAtExit; }
 
 TEST(Standin, ThreadThatCrashesAfterTheVerdict) {
   armed = Fault::CrashingThread;
-  std::thread([] {
-    Sleep(300);
-    NullWrite();
-  }).detach();
+  strayThread = CreateThread(nullptr, 0, &CrashAfterTheVerdict, nullptr, 0, nullptr);
 }
 
 TEST(Standin, AbortInAnAtexitHandler) {
