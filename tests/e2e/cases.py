@@ -334,9 +334,10 @@ def thumb_drag_soak(case: Case) -> None:
 
     # Between the middles of the first and the last three samples.
     changes = SOAK_ROUND * (len(samples) - 3)
-    for key, slack, unit in (
-            [(key, SOAK_BYTES_PER_CHANGE * changes, "bytes") for key in
-             ("working-set", "VmRSS", "VmData")] + [("fds", SOAK_DESCRIPTOR_SLACK, "")]):
+    # Not the working set or the resident size: on a busy machine the queue
+    # of notifications grows and touches pages that no change keeps.
+    for key, slack, unit in (("VmData", SOAK_BYTES_PER_CHANGE * changes, "bytes"),
+                             ("fds", SOAK_DESCRIPTOR_SLACK, "")):
         # A counter that reads nothing would pass whatever leaked.
         if not check(all(sample.get(key, 0) > 0 for sample in samples),
                      f"{key} can be read", f"{[sample.get(key) for sample in samples]}"):
