@@ -39,8 +39,9 @@ void Wallpaper::Create() {
   // What a killed run left beside the wallpaper file goes now, before this
   // run writes anything there.
   if (!path_.empty()) route_->Sweep(std::filesystem::path(path_));
-  surface_ = CreateWin(desktop::ScreenWidth(services_.system),
-                       desktop::ScreenHeight(services_.system));
+  const std::int32_t width = desktop::ScreenWidth(services_.system);
+  const std::int32_t height = desktop::ScreenHeight(services_.system);
+  surface_ = CreateWin(width, height);
 }
 
 void Wallpaper::FreeSurface() { surface_.reset(); }
