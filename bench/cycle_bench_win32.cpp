@@ -43,8 +43,8 @@
 #include <string>
 #include <vector>
 
-#include "app/wallpaper.h"
 #include "app/sound.h"
+#include "app/wallpaper.h"
 #include "desktop/desktop.h"
 #include "desktop/win32_system_calls.h"
 #include "render/bmp.h"
@@ -449,7 +449,9 @@ int RunSize(Size size, const Options& options) {
     switch (i % 4) {
       case 0: RealCycle(wallpaper, round++, timed, &m); break;
       case 1: SteppedCycle(*surface, route, path, round++, timed, m); break;
-      case 2: SteppedCycle(*surface, route, newFilePath, round++, timed, m, /*newFile=*/true); break;
+      case 2:
+        SteppedCycle(*surface, route, newFilePath, round++, timed, m, /*newFile=*/true);
+        break;
       default: FloorCycle(*surface, floorPath, round++, header.data(), m); break;
     }
     // Outside the timings: SaveToBmp swallows its errors, so check here that

@@ -156,9 +156,7 @@ bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::pa
     return Landed(target);
   }
   switch (SortRefusal(target)) {
-    case Refusal::kHeld:
-      folderRefusals_ = 0;
-      return Pend(std::move(written), target);
+    case Refusal::kHeld: folderRefusals_ = 0; return Pend(std::move(written), target);
     case Refusal::kFolder:
       if (++folderRefusals_ < kFolderEvidence) return Pend(std::move(written), target);
       return Overwrite(std::move(written), target, parts);

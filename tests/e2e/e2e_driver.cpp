@@ -1024,7 +1024,7 @@ constexpr Verb kVerbs[] = {
     {L"bars", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Bars(); }},
     {L"keys", Place::kDesktop, Groups(3), L"BAR KEY COUNT...",
      [](const Call& call) { return Keys(call.args); }},
-    {L"answers", Place::kDesktop, {1, SIZE_MAX, 1}, L"MS [BAR KEY COUNT]...",
+    {L"answers", Place::kDesktop, Between(1, SIZE_MAX), L"MS [BAR KEY COUNT]...",
      [](const Call& call) {
        return Answers(static_cast<DWORD>(call.Number(0)),
                       std::vector<std::wstring>(call.args.begin() + 1, call.args.end()));

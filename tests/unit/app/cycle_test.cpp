@@ -37,8 +37,7 @@ struct RecordingServices : desktop::SystemCalls, app::SoundPlayer {
   app::SoundCues sounds{*this};
   app::CycleServices services{*this, state, sounds};
 
-  explicit RecordingServices(const test::TempFolder& temp)
-      : folder(temp.path().wstring() + L"/") {
+  explicit RecordingServices(const test::TempFolder& temp) : folder(temp.path().wstring() + L"/") {
     sounds.SetOn(true);
     state.tempFolder = folder;
   }
@@ -171,7 +170,8 @@ TEST(Wallpaper, SettlingWaitsWithinItsBoundForAHeldPictureThenClears) {
                {app::kSessionEndBudgetMs, UINT32_MAX, false},
                {app::kSessionEndBudgetMs, 1500, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.budget << " ms, the reader lets go after " << c.letGoAfter);
+    SCOPED_TRACE(testing::Message()
+                 << c.budget << " ms, the reader lets go after " << c.letGoAfter);
     Owner owner;
     owner.wallpaper.Regenerate(app::kValuesAtStart);
     owner.reader.holds = true;

@@ -348,10 +348,9 @@ TEST(SpareRoute, APictureAReaderHoldsBackLandsOnceItLetsGo) {
 // reports them; a marker file made after it tells when all are in.
 std::vector<std::wstring> NamesTouched(const std::filesystem::path& folder,
                                        const std::function<void()>& action) {
-  const win32::ScopedHandle watch(
-      CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+  const win32::ScopedHandle watch(CreateFileW(
+      folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
   const win32::ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   alignas(DWORD) std::uint8_t records[16384];
   OVERLAPPED pending{};
