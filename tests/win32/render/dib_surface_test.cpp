@@ -114,16 +114,6 @@ TEST(DibSurface, FreeingTheSurfaceDeletesItsDCAndSection) {
   EXPECT_EQ(GetObjectType(section), 0u);
 }
 
-TEST(Win32FileRoute, SavesUnderAWideFolderName) {
-  test::TempFolder folder;
-  const auto inner = folder.path() / L"W\u00e4llpaper \u0436\u65e5";
-  ASSERT_TRUE(std::filesystem::create_directory(inner));
-  TWin s(9, 7);
-  s.FillGradient(255, 0, 0, 0, 0, 255, 2, 128, -1, 0, 0, 0);
-  s.SaveToBmp(inner / L"Huevane.Bmp");
-  EXPECT_EQ(ReadFile(inner / L"Huevane.Bmp"), EncodeBmp(s));
-}
-
 }  // namespace
 
 // ---- our own names beside the wallpaper file ---------------------------------
