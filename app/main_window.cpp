@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "controls/sysmenu.h"
-#include "render/platform.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
 #include "toolkit/menu.h"
@@ -16,9 +15,8 @@ namespace {
 constexpr int kClientWidth = 129;
 constexpr int kClientHeight = 257;
 
-// The timer that finishes a held-back save, and how often it tries.
-constexpr UINT_PTR kFinishSaveTimer = 1;
-constexpr UINT kFinishSaveMs = 100;
+// The timer that hands the wallpaper's unfinished work on.
+constexpr UINT_PTR kWallpaperTimer = 1;
 
 using toolkit::ComponentDesign;
 
@@ -103,7 +101,7 @@ toolkit::FormDesign Form1Design() {
 
 // The bars take their start positions while the layout loads, before any
 // handler is attached: loading runs no cycle and plays no cue.
-TForm1::TForm1(CycleServices services)
+TForm1::TForm1(Wallpaper& wallpaper, SoundCues& sounds)
     : TForm(Form1Design(), kForm1Layout),
       ScrollBar1(Part<toolkit::TScrollBar>(L"ScrollBar1")),
       ScrollBar2(Part<toolkit::TScrollBar>(L"ScrollBar2")),
@@ -112,7 +110,8 @@ TForm1::TForm1(CycleServices services)
       ScrollBar5(Part<toolkit::TScrollBar>(L"ScrollBar5")),
       ScrollBar6(Part<toolkit::TScrollBar>(L"ScrollBar6")),
       ScrollBar7(Part<toolkit::TScrollBar>(L"ScrollBar7")),
-      services_(services) {
+      wallpaper_(wallpaper),
+      sounds_(sounds) {
   for (toolkit::TScrollBar* bar : {&ScrollBar1, &ScrollBar2, &ScrollBar3, &ScrollBar4, &ScrollBar5,
                                    &ScrollBar6, &ScrollBar7}) {
     bar->OnChange = [this] { ScrollBar1Change(); };
@@ -131,14 +130,8 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-  services_.sounds.SetOn(true);
-  wallpaperFilePath_ = desktop::WallpaperFilePath(services_.desktop);
-  // What a killed run left beside the wallpaper file goes now, before this
-  // run writes anything there.
-  if (!wallpaperFilePath_.empty()) platform::RemoveLeftoverSaves(wallpaperFilePath_);
-  const std::int32_t width = desktop::ScreenWidth(services_.system);
-  const std::int32_t height = desktop::ScreenHeight(services_.system);
-  surface_ = CreateWin(width, height);
+  sounds_.SetOn(true);
+  wallpaper_.Create();
 }
 
 void TForm1::Show() {
@@ -157,18 +150,15 @@ void TForm1::Show() {
 }
 
 void TForm1::FormShow() {
-  services_.sounds.Beeper(kCueClick);
+  sounds_.Beeper(kCueClick);
   ScrollBar1Change();
 }
 
 void TForm1::FormDestroy() {
-  // The last change lands if a reader lets go of the file in time; then
-  // the spare, and any name still left, go with the surface.
-  if (surface_ != nullptr && surface_->SaveUnfinished()) {
-    FinishWallpaper(*surface_, wallpaperFilePath_, services_, true);
-  }
-  StopFinishing();
-  surface_.reset();
+  // The window goes at once: a picture a reader still holds back lands, if
+  // it can, once no window is left to keep waiting (see RunProgram).
+  HandOn(kNothingLeft);
+  wallpaper_.FreeSurface();
 }
 
 ControlValues TForm1::Values() const {
@@ -178,83 +168,58 @@ ControlValues TForm1::Values() const {
 }
 
 void TForm1::ScrollBar1Change() {
-  if (surface_ == nullptr) return;
   // All seven positions, whichever bar moved.
-  RegenerationCycle(*surface_, wallpaperFilePath_, Values(), services_);
-  FinishSaveLater();
+  HandOn(wallpaper_.Regenerate(Values()));
 }
 
-// A reader (a scanner, a viewer) may hold the wallpaper file for longer than
-// a save waits. The picture is then kept, and a timer on this thread tries
-// to move it in until it lands: the user may have stopped, and the last
-// change must land all the same. A timer rather than waiting on: the window
-// stays responsive, and a later change supersedes the picture anyway. It
-// runs only while work is left, so a quiet desktop never sees it.
-void TForm1::FinishSaveLater() {
-  if (surface_ != nullptr && surface_->SaveUnfinished()) {
-    finishing_ = SetTimer(Handle(), kFinishSaveTimer, kFinishSaveMs, nullptr) != 0;
-  } else {
-    StopFinishing();
+// A reader (a scanner, a viewer) may hold the wallpaper file. The picture is
+// then kept, and this timer tries to move it in until it lands: the user may
+// have stopped, and the last change must land all the same. A timer rather
+// than a wait, even for the first short try: the window answers at once, and
+// a later change supersedes the picture anyway.
+void TForm1::HandOn(RetryMs retry) {
+  if (retry == timerMs_) return;
+  if (retry == kNothingLeft) {
+    KillTimer(Handle(), kWallpaperTimer);
+  } else if (SetTimer(Handle(), kWallpaperTimer, retry, nullptr) == 0) {
+    retry = kNothingLeft;
   }
-}
-
-void TForm1::FinishSaveNow() {
-  if (surface_ == nullptr || !FinishWallpaper(*surface_, wallpaperFilePath_, services_)) {
-    StopFinishing();
-  }
-}
-
-void TForm1::StopFinishing() {
-  if (finishing_) KillTimer(Handle(), kFinishSaveTimer);
-  finishing_ = false;
-}
-
-void TForm1::ScreenResized() {
-  if (surface_ == nullptr) return;
-  const std::int32_t width = desktop::ScreenWidth(services_.system);
-  const std::int32_t height = desktop::ScreenHeight(services_.system);
-  if (width == surface_->Width() && height == surface_->Height()) return;
-  std::unique_ptr<TWin> resized;
-  try {
-    resized = CreateWin(width, height);
-  } catch (const std::exception&) {
-    // Not enough memory at the new size: the old surface goes on working.
-    return;
-  }
-  surface_ = std::move(resized);
-  // The user touched no bar: the same values, without a cue.
-  RepaintWallpaper(*surface_, wallpaperFilePath_, Values(), services_);
-  FinishSaveLater();
+  timerMs_ = retry;
 }
 
 void TForm1::Help1Click() {
   if (help_ != nullptr) help_->Show();
-  services_.sounds.Beeper(kCueExit);
+  sounds_.Beeper(kCueExit);
 }
 
 void TForm1::About1Click() {
   if (about_ != nullptr) about_->Show();
-  services_.sounds.Beeper(kCueStrum);
+  sounds_.Beeper(kCueStrum);
 }
 
-void TForm1::BeSilent1Click() { services_.sounds.SetOn(false); }
+void TForm1::BeSilent1Click() { sounds_.SetOn(false); }
 
 void TForm1::NoSounds1Click() {
-  services_.sounds.SetOn(true);
-  services_.sounds.Beeper(kCueStart);
+  sounds_.SetOn(true);
+  sounds_.Beeper(kCueStart);
 }
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam != kFinishSaveTimer) break;
-      FinishSaveNow();
+      if (wParam != kWallpaperTimer) break;
+      HandOn(wallpaper_.Finish());
       return 0;
-    case WM_DISPLAYCHANGE: ScreenResized(); break;
+    case WM_DISPLAYCHANGE: HandOn(wallpaper_.Remake(Values())); break;
     case WM_ENDSESSION:
-      // The session ends and the process with it, without WM_DESTROY: what
-      // the window's end frees goes now. The wallpaper stays.
-      if (wParam != FALSE) FormDestroy();
+      // The session ends, and the process with it, without WM_DESTROY: a
+      // picture held back lands if it can, and no name of ours stays. A
+      // log-off that was cancelled, or a process that lives on, goes on
+      // working.
+      if (wParam != FALSE) {
+        HandOn(kNothingLeft);
+        wallpaper_.Settle(kSessionEndBudgetMs);
+      }
       return 0;
     default: break;
   }

@@ -1,11 +1,8 @@
-// The main window: owner of the surface and of the regeneration cycle.
+// The main window: its layout, its handlers, and the one timer that hands
+// the wallpaper's unfinished work on.
 #pragma once
 
-#include <memory>
-#include <string>
-
-#include "app/cycle.h"
-#include "render/surface.h"
+#include "app/wallpaper.h"
 #include "toolkit/form.h"
 #include "toolkit/scroll_bar.h"
 
@@ -13,10 +10,10 @@ namespace app {
 
 class TForm1 : public toolkit::TForm {
  public:
-  // Builds the window, hidden, then runs FormCreate. `services` serve the
-  // cycle, the screen size, the wallpaper path and the menu's cues. Throws
+  // Builds the window, hidden, then runs FormCreate, which makes
+  // `wallpaper`'s surface; `sounds` serve the menu's cues. Throws
   // SurfaceError when the surface cannot be made.
-  explicit TForm1(CycleServices services);
+  TForm1(Wallpaper& wallpaper, SoundCues& sounds);
   ~TForm1() override;
 
   // FormShow, then the window becomes visible (centred the first time).
@@ -55,21 +52,13 @@ class TForm1 : public toolkit::TForm {
  private:
   // The seven control values, read from the bars.
   ControlValues Values() const;
-  // Keeps trying, on a timer, to finish what the last save left, until
-  // nothing is left.
-  void FinishSaveLater();
-  void FinishSaveNow();
-  void StopFinishing();
-  // A new surface at the screen's new size, and the wallpaper made again on
-  // it; the old surface stays when no new one can be made.
-  void ScreenResized();
+  // Runs the timer for the wallpaper's work left, `retry` from now, or
+  // stops it when none is left: a quiet desktop's cycle never touches it.
+  void HandOn(RetryMs retry);
 
-  CycleServices services_;
-  std::wstring wallpaperFilePath_;
-  std::unique_ptr<TWin> surface_;
-  // Whether the timer that finishes a held-back save runs: a quiet
-  // desktop's cycle never touches it.
-  bool finishing_ = false;
+  Wallpaper& wallpaper_;
+  SoundCues& sounds_;
+  RetryMs timerMs_ = kNothingLeft;
   toolkit::TForm* about_ = nullptr;
   toolkit::TForm* help_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <windows.h>
+
 #include <memory>
 
 #include "app/about_dialog.h"
@@ -19,6 +21,11 @@ int RunProgram(ProgramServices& services) {
   toolkit::Application application(L"Huevane");
   if (services.errorBox) application.SetErrorBox(services.errorBox);
   SoundCues sounds(services.player);
+  // The wallpaper outlives the windows: a picture that a reader holds back
+  // when the main window closes may still land afterwards.
+  Wallpaper wallpaper(CycleServices{services.system, desktopState, sounds},
+                      std::make_unique<platform::SpareRoute>(),
+                      [](std::uint32_t ms) { Sleep(ms); });
 
   int exitCode = 0;
   {
@@ -31,7 +38,7 @@ int RunProgram(ProgramServices& services) {
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
     try {
-      form1 = std::make_unique<TForm1>(CycleServices{services.system, desktopState, sounds});
+      form1 = std::make_unique<TForm1>(wallpaper, sounds);
       form2 = std::make_unique<TForm2>(form1->Handle());
       form3 = std::make_unique<TForm3>(form1->Handle());
     } catch (const std::exception& error) {
@@ -53,6 +60,9 @@ int RunProgram(ProgramServices& services) {
     // Leaving this block destroys the windows, the main window's surface
     // with it; the wallpaper file and setting stay.
   }
+  // No window is left: the process waits, a little, for a picture a reader
+  // holds back, then removes every name of ours it can.
+  wallpaper.Settle(kCloseBudgetMs);
   desktop::ExitStep(desktopState);
   return exitCode;
 }

@@ -1,5 +1,5 @@
 // What one whole regeneration cycle costs on Windows (or Wine): the real
-// app::RegenerationCycle on a real DIB-section surface, publishing through
+// app::Wallpaper::Regenerate on a real DIB-section surface, publishing through
 // the real SystemParametersInfoW, into the user's temporary folder exactly as
 // the program does. Only the cue is silent, since a sound device is nothing
 // the cycle waits for.
@@ -43,8 +43,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cycle.h"
 #include "app/sound.h"
+#include "app/wallpaper.h"
 #include "desktop/desktop.h"
 #include "desktop/win32_system_calls.h"
 #include "render/bmp.h"
@@ -142,8 +142,9 @@ class TimedSystemCalls final : public desktop::SystemCalls {
   std::optional<std::wstring> TempPathWide() override { return real_.TempPathWide(); }
   std::optional<std::wstring> TempPathAnsi() override { return real_.TempPathAnsi(); }
   void SetErrorMode(std::uint32_t mode) override { real_.SetErrorMode(mode); }
+  // The benchmarked size: the wallpaper makes its surface at it.
   std::int32_t GetSystemMetrics(std::int32_t index) override {
-    return real_.GetSystemMetrics(index);
+    return index == desktop::kSmCxScreen ? width : height;
   }
   std::optional<std::uint32_t> PlatformId() override {
     publishStart = Now();
@@ -162,6 +163,8 @@ class TimedSystemCalls final : public desktop::SystemCalls {
 
   std::int64_t publishStart = 0;
   std::int64_t publishEnd = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
 
  private:
   desktop::Win32SystemCalls real_;
@@ -182,6 +185,25 @@ struct TimedServices {
   app::CycleServices services{calls, state, sounds};
 
   TimedServices() { sounds.SetOn(true); }
+};
+
+// The stepped cycle saves through the same route as the wallpaper's own
+// cycle, so that both keep one spare between them, as the program does.
+class SharedRoute final : public platform::SaveRoute {
+ public:
+  explicit SharedRoute(platform::SaveRoute& route) : route_(route) {}
+  bool Write(const std::filesystem::path& target,
+             std::span<const platform::ByteRange> parts) noexcept override {
+    return route_.Write(target, parts);
+  }
+  bool Pending() const noexcept override { return route_.Pending(); }
+  bool Unfinished() const noexcept override { return route_.Unfinished(); }
+  bool Finish() noexcept override { return route_.Finish(); }
+  void Clear() noexcept override { route_.Clear(); }
+  void Sweep(const std::filesystem::path& target) noexcept override { route_.Sweep(target); }
+
+ private:
+  platform::SaveRoute& route_;
 };
 
 enum Figure {
@@ -207,7 +229,7 @@ struct FigureInfo {
 };
 
 constexpr FigureInfo kFigures[kFigureCount] = {
-    {"cycle", "cycle (app::RegenerationCycle)"},
+    {"cycle", "cycle (Wallpaper::Regenerate)"},
     {"cycle_fill_save", "  fill + save, inside it"},
     {"cycle_publish", "  publish, inside it"},
     {"fill", "fill (step by step)"},
@@ -240,10 +262,9 @@ bool FileIsWhole(const std::wstring& path, const TWin& surface) {
   return size == kBmpHeaderBytes + surface.PixelBytes();
 }
 
-void RealCycle(TWin& surface, const std::wstring& path, int round, TimedServices& timed,
-               Measurements* m) {
+void RealCycle(app::Wallpaper& wallpaper, int round, TimedServices& timed, Measurements* m) {
   const std::int64_t t0 = Now();
-  app::RegenerationCycle(surface, path, ValuesFor(round), timed.services);
+  wallpaper.Regenerate(ValuesFor(round));
   const std::int64_t t1 = Now();
   if (m == nullptr) return;
   m->figures[kCycle].push_back(Ms(t0, t1));
@@ -251,12 +272,12 @@ void RealCycle(TWin& surface, const std::wstring& path, int round, TimedServices
   m->figures[kCyclePublish].push_back(Ms(timed.calls.publishStart, timed.calls.publishEnd));
 }
 
-// The same steps as app::RegenerationCycle, in the same order and with the
+// The same steps as app::Wallpaper::Regenerate, in the same order and with the
 // same arguments, each one timed. With `newFile` the save makes a new file
 // every cycle (WriteBmpFile: the same bytes), as the program did before it
 // kept a spare; only its save and its whole cycle are recorded then.
-void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedServices& timed,
-                  Measurements& m, bool newFile = false) {
+void SteppedCycle(TWin& surface, platform::SaveRoute& route, const std::wstring& path, int round,
+                  TimedServices& timed, Measurements& m, bool newFile = false) {
   const app::ControlValues v = ValuesFor(round);
   const std::int64_t t0 = Now();
   surface.FillGradient(v.startRed, v.startGreen, v.startBlue, v.endRed, v.endGreen, v.endBlue,
@@ -265,7 +286,7 @@ void SteppedCycle(TWin& surface, const std::wstring& path, int round, TimedServi
   if (newFile) {
     WriteBmpFile(surface, std::filesystem::path(path));
   } else {
-    surface.SaveToBmp(std::filesystem::path(path));
+    surface.SaveToBmp(std::filesystem::path(path), route);
   }
   const std::int64_t t2 = Now();
   desktop::PublishWallpaper(timed.calls, timed.state, path);
@@ -370,8 +391,16 @@ int RunSize(Size size, const Options& options) {
     return 1;
   }
 
+  // The wallpaper composes its path from the temporary folder.
+  state.tempFolder = std::filesystem::path(path).parent_path().wstring() + L"\\";
+  timed.calls.width = size.width;
+  timed.calls.height = size.height;
+  platform::SpareRoute route;
+  app::Wallpaper wallpaper(timed.services, std::make_unique<SharedRoute>(route),
+                           [](std::uint32_t ms) { Sleep(ms); });
   std::unique_ptr<TWin> surface;
   try {
+    wallpaper.Create();
     surface = CreateWin(size.width, size.height);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "error: %s\n", error.what());
@@ -407,8 +436,8 @@ int RunSize(Size size, const Options& options) {
   Measurements m;
   int round = 0;
   for (int i = 0; i < options.warmup; ++i) {
-    RealCycle(*surface, path, round++, timed, nullptr);
-    SteppedCycle(*surface, newFilePath, round++, timed, m, /*newFile=*/true);
+    RealCycle(wallpaper, round++, timed, nullptr);
+    SteppedCycle(*surface, route, newFilePath, round++, timed, m, /*newFile=*/true);
     FloorCycle(*surface, floorPath, round++, header.data(), m);
   }
   for (auto& figure : m.figures) figure.clear();
@@ -418,9 +447,11 @@ int RunSize(Size size, const Options& options) {
   const double selfBefore = CpuMs(GetCurrentProcess());
   for (int i = 0; i < 4 * options.cycles; ++i) {
     switch (i % 4) {
-      case 0: RealCycle(*surface, path, round++, timed, &m); break;
-      case 1: SteppedCycle(*surface, path, round++, timed, m); break;
-      case 2: SteppedCycle(*surface, newFilePath, round++, timed, m, /*newFile=*/true); break;
+      case 0: RealCycle(wallpaper, round++, timed, &m); break;
+      case 1: SteppedCycle(*surface, route, path, round++, timed, m); break;
+      case 2:
+        SteppedCycle(*surface, route, newFilePath, round++, timed, m, /*newFile=*/true);
+        break;
       default: FloorCycle(*surface, floorPath, round++, header.data(), m); break;
     }
     // Outside the timings: SaveToBmp swallows its errors, so check here that
@@ -436,7 +467,7 @@ int RunSize(Size size, const Options& options) {
 
   Report(size, options, m);
   // The program's own last word on the wallpaper, as after a drag.
-  RealCycle(*surface, path, round++, timed, nullptr);
+  RealCycle(wallpaper, round++, timed, nullptr);
   std::filesystem::remove_all(asideFolder, ignored);
 
   wchar_t published[MAX_PATH] = {};

@@ -78,13 +78,15 @@ bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path) {
 void TWin::SaveToBmp(const std::filesystem::path& Path) {
   // A failed write is no concern of the caller's: the previous file stays.
   try {
-    if (!Saves) Saves = std::make_unique<platform::SpareRoute>();
-    const auto header = HeaderFor(*this);
-    Saves->Write(Path, BmpFileParts(*this, header));
+    WriteBmpFile(*this, Path);
   } catch (...) {
   }
 }
 
-bool TWin::SaveUnfinished() const noexcept { return Saves && Saves->Unfinished(); }
-
-bool TWin::FinishSave(bool wait) noexcept { return Saves && Saves->Finish(wait); }
+void TWin::SaveToBmp(const std::filesystem::path& Path, platform::SaveRoute& Route) {
+  try {
+    const auto header = HeaderFor(*this);
+    Route.Write(Path, BmpFileParts(*this, header));
+  } catch (...) {
+  }
+}

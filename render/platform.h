@@ -1,7 +1,9 @@
 // The thin seam between the portable renderer and the operating system:
 // where a surface's pixels live (surface_memory_win32.cpp and _posix.cpp),
 // and how a file is replaced safely (replace_win32.cpp and _posix.cpp, with
-// the names of our own files in replace_common.cpp).
+// the names of our own files in replace_common.cpp; on Windows the spare
+// route in spare_route_win32.cpp and the start-up sweep in
+// leftovers_win32.cpp).
 #pragma once
 
 #include <cstddef>
@@ -57,6 +59,31 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target,
 // The process id in a name of that form; nothing for any other name.
 std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
 
+// Where the saves of one target go, and what they leave to finish: the seam
+// between the wallpaper's owner and the file system.
+class SaveRoute {
+ public:
+  virtual ~SaveRoute() = default;
+  // Whether `target` now holds the new bytes. A failure leaves `target` as
+  // it was; when a reader holds it, the picture is pending.
+  virtual bool Write(const std::filesystem::path& target,
+                     std::span<const ByteRange> parts) noexcept = 0;
+  // Whether a whole picture waits for its target.
+  virtual bool Pending() const noexcept = 0;
+  // Whether anything is left: a pending picture, or names of ours that a
+  // reader kept from being removed.
+  virtual bool Unfinished() const noexcept = 0;
+  // Tries once more, at once: moves a pending picture in, removes what can
+  // be removed. True when a pending picture has landed now.
+  virtual bool Finish() noexcept = 0;
+  // Removes every name of ours it can, a pending picture too; a name still
+  // held is left for the next start's sweep. Later saves start afresh.
+  virtual void Clear() noexcept = 0;
+  // Before this process saves at `target`: removes what a killed run left
+  // beside it.
+  virtual void Sweep(const std::filesystem::path& target) noexcept = 0;
+};
+
 // Saves one target again and again. Where the system allows it, no save
 // makes or frees a file: a spare file of the target's size is rewritten in
 // place, under an exclusive share mode; the target's file gets a second
@@ -69,49 +96,59 @@ std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
 // only the target.
 //
 // Readers come and go: a scanner or a viewer that has the target open stops
-// it being replaced. Such a refusal is tried again for a moment; if the
-// target is still held, the whole new picture is kept, pending, and never
-// written again for that reason. Finish() moves it in once the target is
-// free, and a later save supersedes it, rewriting it in place.
+// it being replaced. A save never waits for one: the whole new picture is
+// kept, pending, and never written again for that reason. Finish() moves it
+// in once the target is free, and a later save supersedes it, rewriting it
+// in place.
 //
-// Where the folder takes no new name at all and the move is refused although
-// nobody holds the target, the target itself is rewritten in place, as a
-// last resort.
+// A folder or a read-only file in the target's place takes no picture:
+// nothing is written at all. Where the folder takes no change although
+// nobody holds the target, and has refused so on kFolderEvidence tries in a
+// row, the target itself is rewritten in place, as a last resort.
 //
 // Natively every save writes a new file, with nothing pending.
-class SpareRoute {
+class SpareRoute final : public SaveRoute {
  public:
   // Makes `link` a second name for `existing`; false, with the system's
   // error set, when refused. The default is the system's hard link.
   using LinkMaker = bool (*)(const std::filesystem::path& link,
                              const std::filesystem::path& existing);
+  // Refusals with the target free, in a row, before the folder is taken to
+  // refuse every change: one could be a reader that let go between the
+  // move and the look, two readers in turn another.
+  static constexpr int kFolderEvidence = 3;
 
   explicit SpareRoute(LinkMaker makeLink = nullptr) noexcept;
   // Removes the spare, a pending picture and the names left for later.
-  ~SpareRoute();
+  ~SpareRoute() override;
   SpareRoute(const SpareRoute&) = delete;
   SpareRoute& operator=(const SpareRoute&) = delete;
 
-  // Whether `target` now holds the new bytes. A failure leaves `target` as
-  // it was; when it was held by a reader, the picture is pending.
-  bool Write(const std::filesystem::path& target, std::span<const ByteRange> parts) noexcept;
-
-  // Whether a save has work left: a picture that waits for its target, or
-  // names of ours that a reader kept from being removed.
-  bool Unfinished() const noexcept { return !pending_.empty() || !leftovers_.empty(); }
-  // Tries again: moves a pending picture in, removes what can be removed.
-  // With `wait`, a target still held is waited for as a save waits for it;
-  // without, the call returns at once. True when a pending picture has
-  // landed now.
-  bool Finish(bool wait = false) noexcept;
+  bool Write(const std::filesystem::path& target,
+             std::span<const ByteRange> parts) noexcept override;
+  bool Pending() const noexcept override { return !pending_.empty(); }
+  bool Unfinished() const noexcept override { return Pending() || !leftovers_.empty(); }
+  bool Finish() noexcept override;
+  void Clear() noexcept override;
+  void Sweep(const std::filesystem::path& target) noexcept override;
 
   // The spare the next save rewrites; empty when there is none.
   const std::filesystem::path& Spare() const noexcept { return spare_; }
 
  private:
-  bool RewriteInPlace(const std::filesystem::path& file, std::span<const ByteRange> parts);
+  // Whether the file a move replaces stays, under a second name, as the
+  // next spare.
+  enum class OldFile { kKeep, kDrop };
+  // Why a move over the target was refused.
+  enum class Refusal { kHeld, kFolder, kOther };
+
   bool MoveIn(std::filesystem::path written, const std::filesystem::path& target,
-              std::span<const ByteRange> parts, bool keepOld, bool wait);
+              std::span<const ByteRange> parts, OldFile old);
+  Refusal SortRefusal(const std::filesystem::path& target) const;
+  bool Landed(const std::filesystem::path& target);
+  bool Pend(std::filesystem::path written, const std::filesystem::path& target);
+  bool Overwrite(std::filesystem::path written, const std::filesystem::path& target,
+                 std::span<const ByteRange> parts);
   std::filesystem::path SecondName(const std::filesystem::path& existing);
   void Drop(std::filesystem::path& name) noexcept;
   void RemoveLeftovers() noexcept;
@@ -127,11 +164,13 @@ class SpareRoute {
   std::filesystem::path pendingTarget_;
   // Names that could not be removed yet (held open elsewhere).
   std::vector<std::filesystem::path> leftovers_;
+  // Refusals in a row with the target free (see kFolderEvidence).
+  int folderRefusals_ = 0;
 };
 
 #ifdef _WIN32
-// At start-up, before this process saves anything there: removes the files
-// of our naming beside `target` that a killed run left. A file whose writer
+// Before this process saves anything there: removes the files of our
+// naming beside `target` that a killed run left. A file whose writer
 // still runs, or that is open, is left alone.
 void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept;
 

@@ -55,19 +55,4 @@ std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name) {
   return static_cast<std::uint32_t>(id);
 }
 
-#ifndef _WIN32
-// Natively every save writes a new file; there is never a spare, and nothing
-// is ever pending.
-SpareRoute::SpareRoute(LinkMaker makeLink) noexcept : makeLink_(makeLink) {}
-
-SpareRoute::~SpareRoute() = default;
-
-bool SpareRoute::Write(const std::filesystem::path& target,
-                       std::span<const ByteRange> parts) noexcept {
-  return WriteFileReplacing(target, parts);
-}
-
-bool SpareRoute::Finish(bool) noexcept { return false; }
-#endif
-
 }  // namespace platform

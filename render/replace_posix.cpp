@@ -182,4 +182,21 @@ bool WriteFileReplacing(const std::filesystem::path& target,
   return static_cast<bool>(ReplaceFile(target, parts, nullptr));
 }
 
+// Natively every save writes a new file: there is never a spare, nothing is
+// ever pending, and no run leaves a name behind.
+SpareRoute::SpareRoute(LinkMaker makeLink) noexcept : makeLink_(makeLink) {}
+
+SpareRoute::~SpareRoute() = default;
+
+bool SpareRoute::Write(const std::filesystem::path& target,
+                       std::span<const ByteRange> parts) noexcept {
+  return WriteFileReplacing(target, parts);
+}
+
+bool SpareRoute::Finish() noexcept { return false; }
+
+void SpareRoute::Clear() noexcept {}
+
+void SpareRoute::Sweep(const std::filesystem::path&) noexcept {}
+
 }  // namespace platform

@@ -14,7 +14,7 @@
 #include "render/bitmap_info.h"
 
 namespace platform {
-class SpareRoute;
+class SaveRoute;
 }
 
 // Raised when the surface cannot be made: a size the format cannot hold, or
@@ -80,21 +80,13 @@ class TWin {
 
   // Writes the surface as a 24-bit bottom-up BMP. The new image goes to a
   // file of our own beside Path and replaces Path only once it is whole and
-  // closed, so Path is always either the previous file or the new one. On
-  // Windows, from the third save to the same Path on, a spare file is
-  // rewritten in place instead of a new one made; the surface owns that
-  // spare and removes it when it is freed. Every error is swallowed; no
-  // temporary file survives a failure. A picture whose path a reader holds
-  // open waits, whole, until FinishSave can move it in or a later save
-  // supersedes it.
+  // closed, so Path is always either the previous file or the new one. Every
+  // error is swallowed; no temporary file survives a failure.
   void SaveToBmp(const std::filesystem::path& Path);
-  // Whether the saves have work left: the last picture waits for a reader
-  // to let go of its path, or a name of ours waits to be removed.
-  bool SaveUnfinished() const noexcept;
-  // Tries that work again, at once or, with `wait`, for as long as a save
-  // waits for a reader. True when a held-back picture has now reached its
-  // path, so that the caller can have it shown.
-  bool FinishSave(bool wait = false) noexcept;
+  // The same through `Route`, which may keep a spare file for the next save
+  // of the same Path, or the picture pending while a reader holds Path (see
+  // platform::SpareRoute). Whoever owns the route finishes that work.
+  void SaveToBmp(const std::filesystem::path& Path, platform::SaveRoute& Route);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
   std::int32_t Height() const noexcept { return HeightOf(Header); }
@@ -120,8 +112,6 @@ class TWin {
   std::int32_t Stride = 0;
   std::uint8_t* PixelCursor = nullptr;
   std::int32_t PixelStep = 3;
-  // SaveToBmp's route and spare; made by the first save.
-  std::unique_ptr<platform::SpareRoute> Saves;
 };
 
 // Makes the program's one surface. Throws SurfaceError like the constructor.

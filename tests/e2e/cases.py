@@ -78,6 +78,18 @@ BURST_KEYS = 200
 # second), then more, so that pictures are kept pending and land later.
 HELD_BURST = 12
 HOLDS_MS = (0, 150, 400)
+# A viewer that keeps each new file open far longer than a save could wait:
+# the changes made meanwhile, with the window pinged, then a close, which
+# may wait 5 s for it; and, in a second run, the same across a log-off,
+# whose end waits at most 2 s, so the hold ends within it.
+LONG_HOLD_KEYS = 5
+LONG_HOLD_CLOSE_MS = 4000
+LONG_HOLD_LOG_OFF_MS = 1800
+# How long the window is pinged while the changes are made during the hold.
+ANSWER_WATCH_MS = 1500
+# The longest the window may take to answer then: a cycle's time, far less
+# than the quarter second a save once waited for a reader on every change.
+ANSWER_BOUND_MS = 200
 # Pictures written per change over a burst, on average. One each, and a
 # little for what else the program writes (cues, requests to Wine) and for
 # a picture that a later change rewrote while it waited. A program that
@@ -744,6 +756,54 @@ def burst_while_held(run: Run, hold_ms: int, values: list[int]) -> None:
           f"{per_change:.2f}")
 
 
+def long_hold_to_the_end(run: Run, hold_ms: int, end: str) -> None:
+    """A viewer holds each new wallpaper file for hold_ms. One change lands
+    and the viewer holds it; five more are made while the window is pinged,
+    then the program ends (end: "close" or "logoff") with the viewer still
+    holding. The window answers all along and goes at once on a close; the
+    last change lands once the viewer lets go, and nothing of ours stays."""
+    what = f"a viewer holding each new file {hold_ms} ms, then a {end}"
+    values = list(START_VALUES)
+    with run.session.holder(run.wallpaper_windows, hold_ms) as holder:
+        values[2] += 1
+        run.program.keys((3, "DOWN", 1))
+        run.expect_values(tuple(values), f"{what}: the change before the hold")
+        out = run.session.work / f"holder-{hold_ms}ms.out"
+        check(bool(wait_until(lambda: b"held 1" in out.read_bytes(), CHANGE_WAIT)),
+              f"{what}: the viewer holds the new file", "it never did")
+        values[2] += LONG_HOLD_KEYS
+        if end == "close":
+            answers = run.program.driver("answers", str(ANSWER_WATCH_MS),
+                                         bar_index(3), "40", str(LONG_HOLD_KEYS))
+            longest = int(answers["longest-ms"][0])
+            say(f"     {what}: {answers['answers'][0]} answers, the longest took {longest} ms")
+            check(longest < ANSWER_BOUND_MS,
+                  f"{what}: the window answered within {ANSWER_BOUND_MS} ms while held",
+                  f"once it took {longest} ms")
+        else:
+            run.program.keys((3, "DOWN", LONG_HOLD_KEYS))
+        if end == "close":
+            ended = run.program.close()
+            gone, over = int(ended["window-gone-ms"][0]), int(ended["ended-ms"][0])
+            say(f"     {what}: the window went after {gone} ms, the process ended after {over} ms")
+            check(ended.get("exit-code") == ["0"], f"{what}: exit code 0",
+                  str(ended.get("exit-code")))
+            check(over - gone >= 500,
+                  f"{what}: the window went at once, the process waited for the viewer",
+                  f"window gone after {gone} ms, process ended after {over} ms")
+        else:
+            ended = run.program.driver("logoff", str(CLOSE_WAIT * 1000))
+            check(ended.get("query-end-session") == ["1"],
+                  f"{what}: WM_QUERYENDSESSION answers TRUE", str(ended))
+    expected = run.pictures.expected(run.size, tuple(values)).read_bytes()
+    check(run.file() == expected, f"{what}: {WALLPAPER_NAME} is exactly the picture of "
+                                  f"{tuple(values)}", "a change was lost")
+    names = sorted(p.name for p in run.folder.path.iterdir())
+    check(names == [WALLPAPER_NAME], f"{what}: the folder holds {WALLPAPER_NAME} alone",
+          ", ".join(names))
+    run.finished()
+
+
 def held_file_keeps_the_last_change(case: Case) -> None:
     case.set_up()
     run = case.start((1024, 768))
@@ -756,6 +816,8 @@ def held_file_keeps_the_last_change(case: Case) -> None:
     run.screen.check_desktop([int(v) for v in state["rect"][0].split()],
                              Bitmap.read(run.pictures.expected(run.size, tuple(values))))
     run.close()
+    long_hold_to_the_end(case.start((1024, 768)), LONG_HOLD_CLOSE_MS, "close")
+    long_hold_to_the_end(case.start((1024, 768)), LONG_HOLD_LOG_OFF_MS, "logoff")
 
 
 def log_off_leaves_one_file(case: Case) -> None:
@@ -878,7 +940,9 @@ CASES: dict[str, tuple[str, Callable[[Case], None]]] = {
         long_temp_folder),
     "held_file_keeps_the_last_change": (
         "a reader holds each new wallpaper file 150 ms, then 400 ms: bursts of changes "
-        "all land, the last exact, one picture written per change, one spare left",
+        "all land, the last exact, one picture written per change, one spare left; a "
+        "viewer's long hold across a close and a log-off: the window answers, the last "
+        "change lands, nothing of ours stays",
         held_file_keeps_the_last_change),
     "log_off_leaves_one_file": (
         "WM_QUERYENDSESSION, WM_ENDSESSION and the process ended: Huevane.Bmp alone, exact",

@@ -292,10 +292,13 @@ int AwaitEnd(DWORD timeoutMs, bool close) {
   } else {
     Say(L"watching", std::to_wstring(windows.pid));
   }
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  const ULONGLONG start = GetTickCount64();
+  const ULONGLONG deadline = start + timeoutMs;
+  ULONGLONG windowGone = 0;
   int dialogs = 0;
   DWORD waited = WAIT_TIMEOUT;
   while (waited == WAIT_TIMEOUT && GetTickCount64() < deadline) {
+    if (windowGone == 0 && !IsWindow(windows.main)) windowGone = GetTickCount64();
     const int shown = CountVisibleWindows(windows.pid, kDialogClass);
     if (shown > dialogs) {
       dialogs = shown;
@@ -310,6 +313,11 @@ int AwaitEnd(DWORD timeoutMs, bool close) {
   if (waited != WAIT_OBJECT_0) return Fail(L"the program did not end in time");
   Say(L"exit-code", std::to_wstring(exitCode));
   Say(L"main-window-left", IsWindow(windows.main) ? L"1" : L"0");
+  // Milliseconds from the start of the wait: the window gone, the process
+  // ended.
+  const ULONGLONG ended = GetTickCount64();
+  Say(L"window-gone-ms", std::to_wstring((windowGone != 0 ? windowGone : ended) - start));
+  Say(L"ended-ms", std::to_wstring(ended - start));
   return 0;
 }
 
@@ -400,6 +408,34 @@ int Keys(const std::vector<std::wstring>& args) {
     }
   }
   Say(L"posted", L"1");
+  return 0;
+}
+
+// Whether the main window keeps answering: posts the key presses (as
+// Keys), then sends it WM_NULL back to back for `forMs`, and reports how
+// many answers came and the longest wait for one, in milliseconds.
+int Answers(DWORD forMs, const std::vector<std::wstring>& keys) {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  if (!keys.empty() && Keys(keys) != 0) return 1;
+  LARGE_INTEGER frequency, start, before, after;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  double longest = 0;
+  unsigned long answers = 0;
+  for (after = start; (after.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart < forMs;) {
+    QueryPerformanceCounter(&before);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(windows.main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) {
+      return Fail(L"the main window did not answer within 10 s");
+    }
+    QueryPerformanceCounter(&after);
+    longest = std::max(longest, static_cast<double>(after.QuadPart - before.QuadPart) * 1000.0 /
+                                    static_cast<double>(frequency.QuadPart));
+    ++answers;
+  }
+  Say(L"answers", std::to_wstring(answers));
+  Say(L"longest-ms", std::to_wstring(static_cast<long>(longest + 0.5)));
   return 0;
 }
 
@@ -811,6 +847,7 @@ int Hold(const std::wstring& file, DWORD holdMs, DWORD boundMs) {
       if (IdentityOf(facts) != identity) {
         identity = IdentityOf(facts);
         ++held;
+        Say(L"held", std::to_wstring(held));
         stopped = WaitForSingleObject(stop, holdMs) == WAIT_OBJECT_0;
       } else {
         ++rewritten;
@@ -987,6 +1024,11 @@ constexpr Verb kVerbs[] = {
     {L"bars", Place::kDesktop, Exactly(0), L"", [](const Call&) { return Bars(); }},
     {L"keys", Place::kDesktop, Groups(3), L"BAR KEY COUNT...",
      [](const Call& call) { return Keys(call.args); }},
+    {L"answers", Place::kDesktop, Between(1, SIZE_MAX), L"MS [BAR KEY COUNT]...",
+     [](const Call& call) {
+       return Answers(static_cast<DWORD>(call.Number(0)),
+                      std::vector<std::wstring>(call.args.begin() + 1, call.args.end()));
+     }},
     {L"drag", Place::kDesktop, Exactly(3), L"BAR COUNT FINAL",
      [](const Call& call) {
        return Drag(call.args[0], call.Number(1),

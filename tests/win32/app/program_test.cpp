@@ -64,6 +64,9 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   // Captions of system-menu entries to choose after the first cycle, before
   // the keys are pressed.
   std::vector<std::string> menuChoicesAfterFirstCycle;
+  // WM_ENDSESSION's wParam for a session end sent after the first cycle,
+  // before the keys are pressed.
+  std::optional<WPARAM> endSessionAfterFirstCycle;
   // The main window's system menu when it is first shown, one line per
   // entry: type, state and text.
   std::vector<std::string> systemMenuAtShow;
@@ -122,6 +125,11 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     if (std::string(name) == "RSTRUM") {
       if (afterEachCycle) afterEachCycle();
       ChooseFromSystemMenu();
+      if (endSessionAfterFirstCycle) {
+        PostMessageW(FindWindowW(L"TForm1", L"HV"), WM_ENDSESSION, *endSessionAfterFirstCycle,
+                     ENDSESSION_LOGOFF);
+        endSessionAfterFirstCycle.reset();
+      }
       PressKeys();
     }
   }
@@ -256,6 +264,25 @@ TEST(Program, EveryBarChangeRepaintsFromAllSevenPositions) {
   EXPECT_TRUE(run.errorBoxes.empty());
   // The spare of the later cycles goes with the program.
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+}
+
+// A log-off that is cancelled, or a session end that leaves the process
+// running (a restart manager's request): the bars still set the wallpaper.
+TEST(Program, ASessionEndThatLeavesTheProcessRunningLeavesItWorking) {
+  for (const WPARAM ends : {FALSE, TRUE}) {
+    SCOPED_TRACE(ends ? "the session ends" : "the log-off is cancelled");
+    test::TempFolder folder;
+    ProgramRun run;
+    run.fake.tempFolder = folder.path().wstring() + L"\\";
+    run.fake.endSessionAfterFirstCycle = ends;
+    run.fake.keysAfterFirstCycle = {{16, VK_DOWN}, {16, VK_DOWN}};
+    run.Start();
+    EXPECT_EQ(std::count(run.fake.log.begin(), run.fake.log.end(), "play RSTRUM"), 3);
+    TWin expected(48, 30);
+    expected.FillGradient(255, 2, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);
+    EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+  }
 }
 
 TEST(Program, AFailedSaveStillPublishesAndPlaysItsCue) {
@@ -484,7 +511,9 @@ TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
   desktop::StartupStep(fake, state);
   app::SoundCues sounds(fake);
   toolkit::Application application(L"Huevane");
-  app::TForm1 form({fake, state, sounds});
+  app::Wallpaper wallpaper({fake, state, sounds}, std::make_unique<platform::SpareRoute>(),
+                           [](std::uint32_t) {});
+  app::TForm1 form(wallpaper, sounds);
   form.Show();
   ASSERT_EQ(GetActiveWindow(), form.Handle());
   EXPECT_EQ(GetFocus(), form.Handle());

@@ -15,7 +15,6 @@
 #include <iterator>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,6 +23,7 @@
 #include "render/bmp.h"
 #include "render/platform.h"
 #include "support/file_index.h"
+#include "win32/scoped.h"
 
 namespace {
 
@@ -112,40 +112,6 @@ TEST(DibSurface, FreeingTheSurfaceDeletesItsDCAndSection) {
   }
   EXPECT_EQ(GetObjectType(dc), 0u);
   EXPECT_EQ(GetObjectType(section), 0u);
-}
-
-TEST(Win32FileRoute, SavesUnderAWideFolderName) {
-  test::TempFolder folder;
-  const auto inner = folder.path() / L"W\u00e4llpaper \u0436\u65e5";
-  ASSERT_TRUE(std::filesystem::create_directory(inner));
-  TWin s(9, 7);
-  s.FillGradient(255, 0, 0, 0, 0, 255, 2, 128, -1, 0, 0, 0);
-  s.SaveToBmp(inner / L"Huevane.Bmp");
-  EXPECT_EQ(ReadFile(inner / L"Huevane.Bmp"), EncodeBmp(s));
-}
-
-TEST(Win32FileRoute, ATargetHeldOpenGetsItsPictureOnceFreeWithNoTemporaryBehind) {
-  test::TempFolder folder;
-  const auto path = folder.path() / L"Huevane.Bmp";
-  TWin first(4, 3), second(8, 8);
-  first.FillGradient(0, 0, 0, 255, 255, 255, 0, 128, -1, 0, 0, 0);
-  second.FillGradient(9, 9, 9, 90, 90, 90, 3, 128, -1, 0, 0, 0);
-  first.SaveToBmp(path);
-  {
-    // Another program holding the file, sharing nothing.
-    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    second.SaveToBmp(path);
-    EXPECT_TRUE(second.SaveUnfinished());
-    EXPECT_FALSE(second.FinishSave());
-    CloseHandle(held);
-  }
-  EXPECT_EQ(ReadFile(path), EncodeBmp(first));
-  EXPECT_TRUE(second.FinishSave());
-  EXPECT_FALSE(second.SaveUnfinished());
-  EXPECT_EQ(ReadFile(path), EncodeBmp(second));
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
 }
 
 }  // namespace
@@ -368,38 +334,69 @@ TEST(SpareRoute, APictureAReaderHoldsBackLandsOnceItLetsGo) {
   }
 }
 
-// A reader that lets go within a moment does not hold the save back at all.
-TEST(SpareRoute, ASaveWaitsOutAShortHold) {
-  const Picture first(40, 9, 20), second(40, 9, 120);
-  test::TempFolder folder;
-  const auto target = folder.path() / L"Huevane.Bmp";
-  platform::SpareRoute route;
-  ASSERT_TRUE(route.Write(target, first.Parts()));
-  ASSERT_TRUE(route.Write(target, first.Parts()));
-  HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  // A scanner's glance at a new file: far shorter than the save waits.
-  std::thread scanner([reader] {
-    Sleep(40);
-    CloseHandle(reader);
-  });
-  EXPECT_TRUE(route.Write(target, second.Parts()));
-  scanner.join();
-  EXPECT_EQ(ReadFile(target), second.bytes);
-  EXPECT_FALSE(route.Unfinished());
+// The names made or removed in `folder` while `action` runs, as the system
+// reports them; a marker file made after it tells when all are in.
+std::vector<std::wstring> NamesTouched(const std::filesystem::path& folder,
+                                       const std::function<void()>& action) {
+  const win32::ScopedHandle watch(CreateFileW(
+      folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+  const win32::ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  alignas(DWORD) std::uint8_t records[16384];
+  OVERLAPPED pending{};
+  pending.hEvent = done.get();
+  // Watching from the first call on: what happens later is kept for the next.
+  auto watchOn = [&] {
+    ResetEvent(done.get());
+    return ReadDirectoryChangesW(watch.get(), records, sizeof(records), FALSE,
+                                 FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &pending, nullptr) != 0;
+  };
+  std::vector<std::wstring> names;
+  if (!watchOn()) return {L"(no watch)"};
+  action();
+  std::ofstream(folder / L"marker") << "x";
+  DWORD size = 0;
+  while (WaitForSingleObject(done.get(), 10000) == WAIT_OBJECT_0 &&
+         GetOverlappedResult(watch.get(), &pending, &size, FALSE) && size > 0) {
+    for (auto* record = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(records);;
+         record = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(
+             reinterpret_cast<std::uint8_t*>(record) + record->NextEntryOffset)) {
+      names.emplace_back(record->FileName, record->FileNameLength / sizeof(wchar_t));
+      if (names.back() == L"marker") return {names.begin(), names.end() - 1};
+      if (record->NextEntryOffset == 0) break;
+    }
+    if (!watchOn()) break;
+  }
+  names.push_back(L"(no marker)");
+  return names;
 }
 
-TEST(SpareRoute, AFolderInTheWallpapersPlaceGetsNothingWritten) {
-  test::TempFolder folder;
-  const auto target = folder.path() / L"Huevane.Bmp";
-  std::filesystem::create_directory(target);
+// A folder or a read-only file in the wallpaper's place takes no picture:
+// none is written to be thrown away, and the file stays as it was.
+TEST(SpareRoute, AFolderOrAReadOnlyFileInTheWallpapersPlaceGetsNothingWritten) {
   const Picture picture(40, 9, 20);
-  platform::SpareRoute route;
-  EXPECT_FALSE(route.Write(target, picture.Parts()));
-  EXPECT_FALSE(route.Unfinished());
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
-  EXPECT_TRUE(std::filesystem::is_directory(target));
+  for (const bool folderInPlace : {true, false}) {
+    SCOPED_TRACE(folderInPlace ? "a folder" : "a read-only file");
+    test::TempFolder folder;
+    const auto target = folder.path() / L"Huevane.Bmp";
+    if (folderInPlace) {
+      std::filesystem::create_directory(target);
+    } else {
+      std::ofstream(target) << "kept";
+      SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    platform::SpareRoute route;
+    const std::vector<std::wstring> touched = NamesTouched(folder.path(), [&] {
+      EXPECT_FALSE(route.Write(target, picture.Parts()));
+      EXPECT_FALSE(route.Unfinished());
+    });
+    EXPECT_EQ(touched, std::vector<std::wstring>{}) << "a picture was written";
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp", "marker"}));
+    if (!folderInPlace) {
+      EXPECT_EQ(ReadFile(target), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
+      SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+  }
 }
 
 TEST(SpareRoute, TwoWritersOfOneTargetNeverShareASpare) {
@@ -419,21 +416,6 @@ TEST(SpareRoute, TwoWritersOfOneTargetNeverShareASpare) {
       }
       EXPECT_LE(folder.Names().size(), 3u);
     }
-  }
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
-}
-
-TEST(Win32FileRoute, TheSurfaceRemovesItsSpareWhenFreed) {
-  test::TempFolder folder;
-  const auto path = folder.path() / L"Huevane.Bmp";
-  {
-    TWin s(33, 5);
-    for (int style = 0; style < 4; ++style) {
-      s.FillGradient(255, 0, 0, 0, 0, 255, style, 128, -1, 0, 0, 0);
-      s.SaveToBmp(path);
-      EXPECT_EQ(ReadFile(path), EncodeBmp(s));
-    }
-    EXPECT_EQ(folder.Names().size(), 2u);
   }
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
 }
