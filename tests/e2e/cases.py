@@ -782,6 +782,11 @@ def long_hold_to_the_end(run: Run, hold_ms: int, end: str) -> None:
                   f"once it took {longest} ms")
         else:
             run.program.keys((3, "DOWN", LONG_HOLD_KEYS))
+            # Posted keys wait behind the log-off's sent messages: the user
+            # has pressed them, and the program handled them, before it ends.
+            check(bool(wait_until(lambda: run.program.values() == tuple(values), CHANGE_WAIT)),
+                  f"{what}: the bars read {tuple(values)} before the log-off",
+                  str(run.program.values()))
         if end == "close":
             ended = run.program.close()
             gone, over = int(ended["window-gone-ms"][0]), int(ended["ended-ms"][0])
