@@ -2,7 +2,8 @@
 // start-up order, the first cycle before the window is visible, the sweep of
 // a killed run's files and the spare gone at the end, how it copes with a
 // missing temporary folder, a failed save and a surface that cannot be made,
-// and where the main window puts the keyboard when it is activated.
+// and where the main window puts the keyboard when it is activated and
+// that it stays above ordinary windows.
 
 #include <gtest/gtest.h>
 
@@ -352,8 +353,9 @@ TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
       {{"About"}, {}, {"play RSTRUM"}},
       {{"Make Noise"}, {}, {"play RSTART"}},
       {{"Huevane"}, {}, {}},  // a disabled title
-      // Silence holds for the cycle that follows; "Make Noise" ends it.
-      {{"Be Silent"}, {{16, VK_DOWN}}, {}},
+      // Silence holds for every item and for the cycle that follows: neither
+      // "Help" nor "About" switches the sound back on. "Make Noise" does.
+      {{"Be Silent", "Help", "About", "Huevane", "Be Silent"}, {{16, VK_DOWN}}, {}},
       {{"Be Silent", "Make Noise"}, {{16, VK_DOWN}}, {"play RSTART", "play RSTRUM"}},
   };
   for (const Case& c : cases) {
@@ -439,6 +441,10 @@ TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
   HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 50, 50,
                                nullptr, nullptr, nullptr, nullptr);
   SetActiveWindow(other);
+  // An ordinary window made active stays below it.
+  for (HWND above = GetWindow(form.Handle(), GW_HWNDPREV); above;
+       above = GetWindow(above, GW_HWNDPREV))
+    EXPECT_NE(above, other) << "the main window fell behind an ordinary window";
   SetActiveWindow(form.Handle());
   EXPECT_EQ(GetFocus(), form.Handle());
   DestroyWindow(other);
