@@ -351,6 +351,7 @@ TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
   const Case cases[] = {
       {{"Help"}, {}, {"play REXIT"}},
       {{"About"}, {}, {"play RSTRUM"}},
+      {{"About", "About"}, {}, {"play RSTRUM", "play RSTRUM"}},  // open already: again
       {{"Make Noise"}, {}, {"play RSTART"}},
       {{"Huevane"}, {}, {}},  // a disabled title
       // Silence holds for every item and for the cycle that follows: neither
@@ -423,8 +424,9 @@ TEST(ProgramMenu, RefusingTheAgreementEndsTheProgramAndKeepsTheWallpaper) {
 // The main window takes the keyboard itself when it is activated, as it
 // always has: no bar is focused (and none shows a blinking thumb) until the
 // user clicks one or presses Tab, and the next activation gives the keyboard
-// back to the window, not to the bar that last had it.
-TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
+// back to the window, not to the bar that last had it. Meanwhile it stays
+// above the ordinary window that was active, and maximised it keeps its bars.
+TEST(MainWindow, TakesTheKeyboardOnActivationStaysOnTopAndKeepsItsBarsMaximised) {
   test::TempFolder folder;
   FakePlatform fake;
   fake.tempFolder = folder.path().wstring() + L"\\";
@@ -448,6 +450,17 @@ TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
   SetActiveWindow(form.Handle());
   EXPECT_EQ(GetFocus(), form.Handle());
   DestroyWindow(other);
+
+  // Maximised, it grows, and the bars stay where they were on its client area.
+  RECT bar, grown;
+  GetWindowRect(form.ScrollBar6.Handle(), &bar);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bar), 2);
+  ShowWindow(form.Handle(), SW_MAXIMIZE);
+  GetWindowRect(form.ScrollBar6.Handle(), &grown);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&grown), 2);
+  EXPECT_TRUE(EqualRect(&bar, &grown));
+  GetClientRect(form.Handle(), &grown);
+  EXPECT_GT(grown.right, bar.right);
 }
 
 }  // namespace
