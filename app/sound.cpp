@@ -4,14 +4,20 @@
 
 namespace app {
 
+namespace {
+
+// By cue number.
+constexpr const char* kNames[] = {"RSTART", "RCLICK", "RTICK", "RPOP", "RSTRUM", "REXIT", "RAIR"};
+static_assert(std::size(kNames) == kCueCount, "one resource name per cue");
+
+}  // namespace
+
 const char* CueName(std::int32_t cue) {
-  static constexpr const char* kNames[] = {"RSTART", "RCLICK", "RTICK", "RPOP",
-                                           "RSTRUM", "REXIT",  "RAIR"};
-  if (cue < 0 || cue >= static_cast<std::int32_t>(std::size(kNames))) return nullptr;
+  if (cue < 0 || cue >= kCueCount) return nullptr;
   return kNames[cue];
 }
 
-void SoundCues::Beeper(std::int32_t cue) {
+void SoundCues::Beeper(Cue cue) {
   if (!on_) return;
   if (const char* name = CueName(cue)) player_.PlayResource(name);
 }

@@ -15,6 +15,8 @@ enum Cue : std::int32_t {
   kCueExit = 5,   // "Help"
   kCueAir = 6,
 };
+// The cue numbers run from 0 to kCueCount - 1.
+inline constexpr std::int32_t kCueCount = kCueAir + 1;
 
 // The WAVE resource name of a cue, or nullptr for a number that names none.
 const char* CueName(std::int32_t cue);
@@ -35,8 +37,8 @@ class SoundCues {
   bool On() const { return on_; }
   void SetOn(bool on) { on_ = on; }
 
-  // Plays a cue if the switch is on and the number names one.
-  void Beeper(std::int32_t cue);
+  // Plays a cue if the switch is on and the value names one.
+  void Beeper(Cue cue);
 
  private:
   SoundPlayer& player_;

@@ -23,8 +23,10 @@ class TLabel : public TGraphicControl {
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
   void Loaded() override;
 
- private:
+  const std::wstring& Caption() const { return caption_; }
   HFONT Font() const;  // its own, or the window's
+
+ private:
   void AdjustSize();
 
   Window& window_;

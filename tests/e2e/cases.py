@@ -228,7 +228,21 @@ def check_layout(run: Run) -> None:
 
 
 def check_hints(run: Run) -> None:
-    """The pointer rests on a bar: that bar's hint shows next to it."""
+    """Another program is active, and the pointer rests on a bar of the main
+    window: that bar's hint shows next to it all the same."""
+    session = run.session
+    out = session.work / "front.out"
+    with open(out, "wb") as sink:
+        front = subprocess.Popen(
+            ["wine", session.args.driver, "--desktop", run.program.desktop, "front",
+             str(HINT_WAIT * 10 * 1000)],
+            stdin=subprocess.DEVNULL, stdout=sink, stderr=session.log, env=session.env)
+    session.launchers.append(front)
+    if not wait_until(lambda: b"front" in out.read_bytes() or front.poll() is not None, WINE_CALL):
+        raise CaseFailed(f"e2e_driver front: {out.read_bytes().decode('utf-8', 'replace')}")
+    main = run.program.form(MAIN_CLASS)
+    check(driver_facts(out).get("front") == ["1"] and main.get("active") == ["0"],
+          "another program's window is active, not the main window", f"{driver_facts(out)} {main}")
     _, origin, bars = run.program.bars()
     for number in (7, 2, 6):
         left, top, width, height = bars[LEFT_TO_RIGHT.index(number)][:4]
@@ -249,6 +263,8 @@ def check_hints(run: Run) -> None:
             check(abs(tip_left - x) < 64 and 0 <= tip_top - y < 64,
                   f"the hint {HINTS[number]!r} shows just below the pointer",
                   f"tooltip at {tip_left},{tip_top}, pointer at {x},{y}")
+    session.driver("release")
+    front.wait(timeout=WINE_CALL)
 
 
 def main_window_layout(case: Case) -> None:
@@ -488,8 +504,9 @@ def refusing_the_agreement_ends_the_program(case: Case) -> None:
 
 
 def popup_menu_about(case: Case) -> None:
-    """A right-click on the style bar opens the main window's popup menu
-    at the pointer, in front of the main window, with its eight items;
+    """Shift+F10 and the menu key open the main window's popup menu at the
+    window; a right-click on the style bar opens it at the pointer, in
+    front of the main window, with its eight items;
     a left click on "About" then shows the About dialog with its cue."""
     case.set_up()
     run = case.start((800, 600))
@@ -497,6 +514,17 @@ def popup_menu_about(case: Case) -> None:
     _, origin, bars = run.program.bars()
     left, top, width, height = bars[LEFT_TO_RIGHT.index(7)][:4]
     x, y = origin[0] + left + width // 2, origin[1] + top + height // 2
+    # From the keyboard it opens at the client area's corner, not at the
+    # screen's; Escape closes it again.
+    for keys in ("shift+F10", "Menu"):
+        run.session.xdotool("mousemove", "2", "2")
+        run.session.xdotool("key", keys)
+        shown = wait_until(lambda: run.program.driver("menus").get("menu"), WINDOW_WAIT)
+        check(bool(shown) and shown[0].split()[:2] == [str(v) for v in origin],
+              f"{keys} opens the popup menu at the client area's corner, {origin}", f"{shown}")
+        run.session.xdotool("key", "Escape")
+        check(wait_until(lambda: run.program.menu_count() == ["0"], WINDOW_WAIT),
+              f"Escape closes the menu that {keys} opened", "it stayed open")
     before = run.sound.quiet(ABOUT_CUE)
     run.session.xdotool("mousemove", str(x), str(y), "click", "3")
     menus: list[str] = []

@@ -764,8 +764,8 @@ int Usage() {
 
 // --- a reader, the end of the session, the screen's size ---------------------
 
-// Tells a running holder to let go and stop: a name both driver processes of
-// the prefix find.
+// Tells a running holder, or another program's window, to let go and stop:
+// a name both driver processes of the prefix find.
 constexpr const wchar_t* kHolderStopEvent = L"HuevaneE2EHolderStop";
 
 // When a file was last written, and its size: new bytes, or another file,
@@ -869,6 +869,31 @@ int Release() {
   SetEvent(stop);
   CloseHandle(stop);
   Say(L"released", L"1");
+  return 0;
+}
+
+// Another program's window, made the active one on the program's desktop as
+// a click into another program makes it, until `release` lets it go or
+// `boundMs` have passed. Says whether it became the active one.
+int Front(DWORD boundMs) {
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kHolderStopEvent);
+  if (stop == nullptr) return Fail(L"cannot make the stop event");
+  HWND window = CreateWindowExW(0, L"STATIC", L"another program", WS_CAPTION | WS_VISIBLE, 0, 0,
+                                160, 60, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (window == nullptr) {
+    CloseHandle(stop);
+    return Fail(L"cannot make a window");
+  }
+  SetForegroundWindow(window);
+  Say(L"front", GetForegroundWindow() == window ? L"1" : L"0");
+  const ULONGLONG deadline = GetTickCount64() + boundMs;
+  while (GetTickCount64() < deadline &&
+         MsgWaitForMultipleObjects(1, &stop, FALSE, kPollMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  DestroyWindow(window);
+  CloseHandle(stop);
   return 0;
 }
 
@@ -1051,6 +1076,8 @@ constexpr Verb kVerbs[] = {
                        static_cast<LONG>(call.Number(3)), static_cast<LONG>(call.Number(4))};
        return Invalidate(call.args[0], part);
      }},
+    {L"front", Place::kDesktop, Exactly(1), L"BOUND_MS",
+     [](const Call& call) { return Front(static_cast<DWORD>(call.Number(0))); }},
     {L"display", Place::kDesktop, Exactly(3), L"WIDTH HEIGHT MS",
      [](const Call& call) {
        return Display(static_cast<long>(call.Number(0)), static_cast<long>(call.Number(1)),

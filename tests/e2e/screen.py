@@ -1,6 +1,6 @@
 """The observer of the screen: captures of the X server's root window,
 judged once the window in question shows what it should or has finished
-painting, and pictures of windows for a person to look at."""
+painting, and pictures of windows, held to the README's."""
 
 from __future__ import annotations
 
@@ -32,6 +32,11 @@ WALLPAPER_THROUGH = 100
 # Names a folder that the marked case also writes its pictures of the windows
 # to, under the names it gives them in its work folder.
 SCREENSHOTS_VARIABLE = "HUEVANE_E2E_SCREENSHOTS"
+# The README's pictures of the windows: a window pictured under one of their
+# names must still look exactly so, but for what blinks in it, by picture:
+# the agreement's caret (left, top, width, height).
+README_PICTURES = Path(__file__).resolve().parent / "screenshots"
+BLINKING = {"about.png": (10, 258, 1, 13)}
 
 Area = tuple[int, int, int, int]
 
@@ -172,8 +177,9 @@ class Screen:
               f"see {png}")
 
     def save_window(self, facts: dict[str, list[str]], name: str) -> None:
-        """A picture of the window with its frame, for a person to look at;
-        taken once the window has painted itself all over: a wallpaper
+        """A picture of the window with its frame, which must look as the
+        README's picture of that name does, if it has one; taken once the
+        window has painted itself all over: a wallpaper
         change paints over windows until they redraw, and the wallpaper
         shows through where one has not yet."""
         left, top, right, bottom = numbers(facts, "rect")
@@ -186,10 +192,29 @@ class Screen:
                        if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
                        == wallpaper.rgb(left + x, top + y))
 
-        pixels, painted = self.settled_capture(
-            facts, (left, top, width, height), raw,
-            lambda p: through(p) * WALLPAPER_THROUGH < width * height)
-        if not check(painted, "the window is painted all over before its picture is taken",
+        readme = self.readme_picture(name, width, height)
+
+        def unlike(pixels: bytes) -> list:
+            """Where the README's picture differs, but for what blinks."""
+            if readme is None or isinstance(readme, str):
+                return [readme] if readme else []
+            blink_x, blink_y, blink_width, blink_height = BLINKING.get(name, (0, 0, 0, 0))
+            row = width * 3
+            return [(x, y) for y in range(height)
+                    if pixels[y * row:(y + 1) * row] != readme[y * row:(y + 1) * row]
+                    for x in range(width)
+                    if pixels[y * row + x * 3:y * row + x * 3 + 3] !=
+                    readme[y * row + x * 3:y * row + x * 3 + 3]
+                    and not (blink_x <= x < blink_x + blink_width
+                             and blink_y <= y < blink_y + blink_height)]
+
+        def painted(pixels: bytes) -> bool:
+            return through(pixels) * WALLPAPER_THROUGH < width * height
+
+        pixels, _ = self.settled_capture(facts, (left, top, width, height), raw,
+                                         lambda p: painted(p) and not unlike(p))
+        if not check(bool(pixels) and painted(pixels),
+                     "the window is painted all over before its picture is taken",
                      f"{through(pixels) if pixels else 'no screenshot'} of "
                      f"{width * height} pixels show the wallpaper"):
             return
@@ -198,11 +223,29 @@ class Screen:
         self.to_png(raw, width, height, f"png:{shot}", "-strip")
         if not check(shot.exists(), f"a picture of the window: {shot}", "convert failed"):
             return
+        if readme is not None:
+            wrong = unlike(pixels)
+            check(not wrong, f"the window looks as the README's {name} shows it",
+                  f"{len(wrong)} pixels differ, e.g. {wrong[:4]} (x, y); see {shot}. If the "
+                  f"change is meant, refresh the README's pictures ({SCREENSHOTS_VARIABLE})")
         folder = os.environ.get(SCREENSHOTS_VARIABLE)
         if folder and self.publish:
             Path(folder).mkdir(parents=True, exist_ok=True)
             shutil.copyfile(shot, Path(folder) / name)
             say(f"     copied to {Path(folder) / name}")
+
+    def readme_picture(self, name: str, width: int, height: int) -> bytes | str | None:
+        """The README's picture of that name as RGB rows; None when it has
+        none, or what is wrong with it."""
+        readme = README_PICTURES / name
+        if not readme.exists():
+            return None
+        ppm = subprocess.run(["convert", str(readme), "-depth", "8", "ppm:-"],
+                             stdout=subprocess.PIPE, stderr=self.log).stdout
+        _, size, _, pixels = ppm.split(b"\n", 3)
+        if size.split() != [b"%d" % width, b"%d" % height]:
+            return f"the README's {name} is {size.decode()}, the window {width}x{height}"
+        return pixels
 
     def popup_items(self, rect: Area) -> list[tuple[str, int]]:
         """The items of the open menu at `rect` (left, top, right, bottom on

@@ -90,32 +90,6 @@ std::string Describe(std::optional<std::uint32_t> platformId) {
   return platformId ? "platform id " + std::to_string(*platformId) : "failing version call";
 }
 
-TEST(OsFamily, CodeFollowsThePlatformId) {
-  const struct {
-    std::uint32_t platformId;
-    std::int32_t code;
-  } cases[] = {{0, -32}, {1, -95}, {2, 10}, {3, 100}, {0xFFFFFFFFu, 100}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(desktop::OsFamilyCode(c.platformId), c.code) << "platform id " << c.platformId;
-  }
-}
-
-TEST(OsFamily, VersionCheckAsksOnceAndStoresTheCode) {
-  const struct {
-    std::optional<std::uint32_t> platformId;
-    std::int32_t code;
-  } cases[] = {{0, -32}, {1, -95}, {2, 10}, {3, 100}, {0xFFFFFFFFu, 100}, {kVersionFails, 10}};
-  for (const auto& c : cases) {
-    RecordingSystemCalls calls;
-    calls.platformId = c.platformId;
-    DesktopState state;
-    state.osFamilyCode = 12345;
-    desktop::VersionCheck(calls, state);
-    EXPECT_EQ(state.osFamilyCode, c.code) << Describe(c.platformId);
-    EXPECT_EQ(calls.log, std::vector<Call>{PlatformIdCall()}) << Describe(c.platformId);
-  }
-}
-
 TEST(Publish, EachFamilyGetsItsCallAndQuoting) {
   const std::wstring plain = L"C:\\Temp\\Huevane.Bmp";
   const std::wstring spaced =
@@ -167,15 +141,14 @@ TEST(Publish, AsksTheVersionAnewEveryTime) {
   const std::wstring path = L"C:\\T\\Huevane.Bmp";
   const struct {
     std::optional<std::uint32_t> platformId;
-    std::int32_t code;
     Call wallpaperCall;
   } steps[] = {
-      {2, 10, SpiW(path)},
-      {1, -95, SpiA(L"\"" + path + L"\"")},
-      {kVersionFails, 10, SpiW(path)},
-      {0, -32, SpiA(L"\"" + path + L"\"")},
-      {7, 100, SpiW(path)},
-      {1, -95, SpiA(L"\"" + path + L"\"")},
+      {2, SpiW(path)},
+      {1, SpiA(L"\"" + path + L"\"")},
+      {kVersionFails, SpiW(path)},
+      {0, SpiA(L"\"" + path + L"\"")},
+      {7, SpiW(path)},
+      {1, SpiA(L"\"" + path + L"\"")},
   };
   RecordingSystemCalls calls;
   DesktopState state;
@@ -183,7 +156,6 @@ TEST(Publish, AsksTheVersionAnewEveryTime) {
     calls.platformId = step.platformId;
     calls.log.clear();
     desktop::PublishWallpaper(calls, state, path);
-    EXPECT_EQ(state.osFamilyCode, step.code) << Describe(step.platformId);
     const std::vector<Call> expected = {PlatformIdCall(), step.wallpaperCall};
     EXPECT_EQ(calls.log, expected) << Describe(step.platformId);
   }
@@ -279,32 +251,6 @@ TEST(Startup, AnUnreadableFolderLeavesNoPathAndNothingToPublish) {
     desktop::PublishWallpaper(calls, state, desktop::WallpaperFilePath(state));
     EXPECT_EQ(calls.log, std::vector<Call>{}) << c.what;
   }
-}
-
-TEST(Screen, SizeIsAskedAnewAtEveryCall) {
-  RecordingSystemCalls calls;
-  const struct {
-    std::int32_t width, height;
-  } sizes[] = {{1024, 768}, {1920, 1080}, {640, 480}, {0, 0}, {-1, 7}};
-  for (const auto& size : sizes) {
-    calls.metrics = {{0, size.width}, {1, size.height}};
-    calls.log.clear();
-    EXPECT_EQ(desktop::ScreenWidth(calls), size.width);
-    EXPECT_EQ(desktop::ScreenHeight(calls), size.height);
-    EXPECT_EQ(calls.log, (std::vector<Call>{MetricsCall(0), MetricsCall(1)}));
-  }
-}
-
-TEST(Exit, ReleasesTheFolder) {
-  RecordingSystemCalls calls;
-  DesktopState state;
-  desktop::StartupStep(calls, state);
-  ASSERT_EQ(state.tempFolder, L"C:\\Wide\\Temp\\");
-  calls.log.clear();
-  desktop::ExitStep(state);
-  EXPECT_EQ(state.tempFolder, L"");
-  EXPECT_EQ(desktop::WallpaperFilePath(state), L"");
-  EXPECT_EQ(calls.log, std::vector<Call>{});
 }
 
 }  // namespace

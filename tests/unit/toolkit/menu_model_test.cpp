@@ -1,63 +1,16 @@
-// The menus' entry rules: which flag bits an item's attributes give each
-// way of inserting its entry, and the text of a shortcut.
+// The text a menu shows for a shortcut. The flag bits an item's attributes
+// give its entry are read back from real menus (win32 sysmenu_component_test).
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "toolkit/menu_model.h"
 
 namespace {
 
-using toolkit::MenuEntryFlags;
-using toolkit::MenuEntryFlagsOf;
-using toolkit::MenuItemLook;
 using toolkit::ShortCutToText;
-using toolkit::TMenuBreak;
-
-// One attribute at a time, then all of them.
-TEST(MenuEntryFlags, AttributesBecomeTheBitsOfEachCall) {
-  const struct {
-    const char* name;
-    std::function<void(MenuItemLook&)> set;
-    MenuEntryFlags flags;  // InsertMenu's flags, fType, fState
-  } cases[] = {
-      {"plain", [](MenuItemLook&) {}, {0, 0, 0}},
-      {"separator", [](MenuItemLook& l) { l.separator = true; }, {0x800, 0x800, 0}},
-      {"new column", [](MenuItemLook& l) { l.breakKind = TMenuBreak::mbBreak; }, {0x40, 0x40, 0}},
-      {"new column with a bar",
-       [](MenuItemLook& l) { l.breakKind = TMenuBreak::mbBarBreak; },
-       {0x20, 0x20, 0}},
-      {"checked", [](MenuItemLook& l) { l.checked = true; }, {0x8, 0, 0x8}},
-      {"disabled", [](MenuItemLook& l) { l.enabled = false; }, {0x3, 0, 0x3}},
-      {"radio item: no such bit for InsertMenu",
-       [](MenuItemLook& l) { l.radioItem = true; },
-       {0, 0x200, 0}},
-      {"default: no such bit for InsertMenu",
-       [](MenuItemLook& l) { l.isDefault = true; },
-       {0, 0, 0x1000}},
-      {"everything",
-       [](MenuItemLook& l) {
-         l = {.separator = true,
-              .enabled = false,
-              .checked = true,
-              .radioItem = true,
-              .isDefault = true,
-              .breakKind = TMenuBreak::mbBarBreak};
-       },
-       {0x82B, 0xA20, 0x100B}},
-  };
-  for (const auto& c : cases) {
-    MenuItemLook look;
-    c.set(look);
-    const MenuEntryFlags flags = MenuEntryFlagsOf(look);
-    EXPECT_EQ(flags.insertFlags, c.flags.insertFlags) << c.name;
-    EXPECT_EQ(flags.type, c.flags.type) << c.name;
-    EXPECT_EQ(flags.state, c.flags.state) << c.name;
-  }
-}
 
 TEST(ShortCutText, ModifiersInTheOrderShiftCtrlAltThenTheKey) {
   const struct {

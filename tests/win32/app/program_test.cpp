@@ -2,7 +2,8 @@
 // start-up order, the first cycle before the window is visible, the sweep of
 // a killed run's files and the spare gone at the end, how it copes with a
 // missing temporary folder, a failed save and a surface that cannot be made,
-// and where the main window puts the keyboard when it is activated.
+// and where the main window puts the keyboard when it is activated and
+// that it stays above ordinary windows.
 
 #include <windows.h>
 #include <psapi.h>
@@ -384,10 +385,12 @@ TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
   const Case cases[] = {
       {{"Help"}, {}, {"play REXIT"}},
       {{"About"}, {}, {"play RSTRUM"}},
+      {{"About", "About"}, {}, {"play RSTRUM", "play RSTRUM"}},  // open already: again
       {{"Make Noise"}, {}, {"play RSTART"}},
       {{"Huevane"}, {}, {}},  // a disabled title
-      // Silence holds for the cycle that follows; "Make Noise" ends it.
-      {{"Be Silent"}, {{16, VK_DOWN}}, {}},
+      // Silence holds for every item and for the cycle that follows: neither
+      // "Help" nor "About" switches the sound back on. "Make Noise" does.
+      {{"Be Silent", "Help", "About", "Huevane", "Be Silent"}, {{16, VK_DOWN}}, {}},
       {{"Be Silent", "Make Noise"}, {{16, VK_DOWN}}, {"play RSTART", "play RSTRUM"}},
   };
   for (const Case& c : cases) {
@@ -502,8 +505,9 @@ TEST(Program, ChangesLeaveNoMemoryOrHandlesBehind) {
 // The main window takes the keyboard itself when it is activated, as it
 // always has: no bar is focused (and none shows a blinking thumb) until the
 // user clicks one or presses Tab, and the next activation gives the keyboard
-// back to the window, not to the bar that last had it.
-TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
+// back to the window, not to the bar that last had it. Meanwhile it stays
+// above the ordinary window that was active, and maximised it keeps its bars.
+TEST(MainWindow, TakesTheKeyboardOnActivationStaysOnTopAndKeepsItsBarsMaximised) {
   test::TempFolder folder;
   FakePlatform fake;
   fake.tempFolder = folder.path().wstring() + L"\\";
@@ -522,9 +526,24 @@ TEST(MainWindow, ActivationGivesTheKeyboardToTheWindowNotToABar) {
   HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 50, 50,
                                nullptr, nullptr, nullptr, nullptr);
   SetActiveWindow(other);
+  // An ordinary window made active stays below it.
+  for (HWND above = GetWindow(form.Handle(), GW_HWNDPREV); above;
+       above = GetWindow(above, GW_HWNDPREV))
+    EXPECT_NE(above, other) << "the main window fell behind an ordinary window";
   SetActiveWindow(form.Handle());
   EXPECT_EQ(GetFocus(), form.Handle());
   DestroyWindow(other);
+
+  // Maximised, it grows, and the bars stay where they were on its client area.
+  RECT bar, grown;
+  GetWindowRect(form.ScrollBar6.Handle(), &bar);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bar), 2);
+  ShowWindow(form.Handle(), SW_MAXIMIZE);
+  GetWindowRect(form.ScrollBar6.Handle(), &grown);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&grown), 2);
+  EXPECT_TRUE(EqualRect(&bar, &grown));
+  GetClientRect(form.Handle(), &grown);
+  EXPECT_GT(grown.right, bar.right);
 }
 
 }  // namespace

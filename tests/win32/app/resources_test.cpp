@@ -69,6 +69,7 @@ constexpr Cue kCues[] = {
     {"RSTRUM", 7, 1, 22050, 8, 4150, 4150},    {"REXIT", 1, 1, 44100, 16, 176402, 88201},
     {"RAIR", 1, 1, 44100, 16, 52524, 26262},
 };
+static_assert(std::size(kCues) == app::kCueCount);
 
 std::uint32_t Little(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t size) {
   std::uint32_t value = 0;

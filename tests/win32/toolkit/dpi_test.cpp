@@ -78,34 +78,23 @@ TEST(Dpi, AFormWhoseLayoutIsRefusedLeavesNoFontBehind) {
   EXPECT_EQ(GetObjectType(seen), 0u);
 }
 
-// The text height of the design font at `pixelHeight`, measured here.
-int MeasuredTextHeight(int pixelHeight) {
-  const win32::ScopedFont font(CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                           DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Sans Serif"));
-  const win32::ScopedGetDC screen(nullptr);
-  const win32::ScopedSelect selected(screen.get(), font.get());
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(screen.get(), &metrics);
-  return metrics.tmHeight;
-}
-
-TEST(Dpi, DenserDisplaysScaleByTheMeasuredTextHeight) {
-  // The text height includes the font's internal leading, and a bitmap
-  // font grows only in the sizes it has: the scale is whatever the font
-  // measures at its grown height, and never shrinks as the density grows.
+TEST(Dpi, OnDenserDisplaysADesignedLineOfTextHoldsTheGrownFont) {
+  // A bitmap font grows only in the sizes it has, so the layout follows
+  // the text the window's font really draws, and never shrinks as the
+  // density grows.
   int previous = 13;
   for (int pixelsPerInch : {120, 144, 192}) {
     const toolkit::LayoutScale scale =
         toolkit::WindowScale(toolkit::WindowFontDesign(), pixelsPerInch);
-    EXPECT_EQ(scale.designTextHeight, 13);
-    EXPECT_EQ(scale.textHeight, MeasuredTextHeight(toolkit::ScaledFontHeight(
-                                    toolkit::WindowFontDesign(), pixelsPerInch)))
-        << pixelsPerInch;
-    EXPECT_GE(scale.textHeight, previous) << pixelsPerInch;
-    EXPECT_GT(scale.textHeight, 13) << pixelsPerInch;
-    previous = scale.textHeight;
-    // The client area grows with it.
-    EXPECT_EQ(scale(129), (129 * scale.textHeight + 6) / 13);
+    const win32::ScopedFont font = toolkit::MakeFont(toolkit::WindowFontDesign(), pixelsPerInch);
+    const win32::ScopedGetDC screen(nullptr);
+    const win32::ScopedSelect selected(screen.get(), font.get());
+    SIZE text{};
+    GetTextExtentPoint32W(screen.get(), L"Huevane", 7, &text);
+    EXPECT_GE(scale(13), text.cy) << pixelsPerInch << " pixels per inch: the text is cut off";
+    EXPECT_GE(scale(13), previous) << pixelsPerInch;
+    EXPECT_GT(scale(13), 13) << pixelsPerInch;
+    previous = scale(13);
   }
 }
 
