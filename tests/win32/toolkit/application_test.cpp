@@ -1,6 +1,7 @@
-// The application object: the pre-dispatch filter, and an error escaping a
-// handler shown in an error box titled with the application's title while
-// the loop goes on.
+// The application object: an error escaping a handler shown in an error box
+// titled with the application's title while the loop goes on, and the end of
+// the loop. The pre-dispatch filter is exercised through the system-menu
+// merger, which chains onto it (sysmenu_component_test.cpp).
 
 #include <gtest/gtest.h>
 
@@ -43,55 +44,6 @@ struct ErrorBoxes {
   }
 };
 
-// Swallows pings when asked to, and counts what it saw.
-struct PingFilter {
-  bool swallow = false;
-  int seen = 0;
-  static void Filter(void* context, MSG& message, bool& handled) {
-    auto* self = static_cast<PingFilter*>(context);
-    if (message.message != kPing) return;
-    ++self->seen;
-    handled = self->swallow;
-  }
-};
-
-TEST(Application, FilterSeesQueuedMessagesBeforeDispatchAndMaySwallowThem) {
-  toolkit::Application app(L"Huevane");
-  ProbeWindow window;
-  PingFilter filter;
-  const toolkit::MessageFilter replaced = app.SetMessageFilter({&PingFilter::Filter, &filter});
-  EXPECT_FALSE(replaced);
-
-  PostMessageW(window.Handle(), kPing, 0, 0);
-  test::MessagePump{app}();
-  EXPECT_EQ(filter.seen, 1);
-  EXPECT_EQ(window.pings, 1);
-
-  filter.swallow = true;
-  PostMessageW(window.Handle(), kPing, 0, 0);
-  test::MessagePump{app}();
-  EXPECT_EQ(filter.seen, 2);
-  EXPECT_EQ(window.pings, 1);  // handled: never dispatched
-
-  // Sent messages bypass the queue and so the filter.
-  SendMessageW(window.Handle(), kPing, 0, 0);
-  EXPECT_EQ(filter.seen, 2);
-  EXPECT_EQ(window.pings, 2);
-}
-
-TEST(Application, ReplacingTheFilterHandsBackTheOneBefore) {
-  toolkit::Application app(L"Huevane");
-  PingFilter first, second;
-  app.SetMessageFilter({&PingFilter::Filter, &first});
-  const toolkit::MessageFilter previous = app.SetMessageFilter({&PingFilter::Filter, &second});
-  EXPECT_EQ(previous.context, &first);
-  ProbeWindow window;
-  PostMessageW(window.Handle(), kPing, 0, 0);
-  test::MessagePump{app}();
-  EXPECT_EQ(first.seen, 0);
-  EXPECT_EQ(second.seen, 1);
-}
-
 TEST(Application, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
   toolkit::Application app(L"Huevane");
   ErrorBoxes boxes;
@@ -109,19 +61,6 @@ TEST(Application, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
   // A sent message that fails is caught the same way.
   SendMessageW(window.Handle(), kThrow, 0, 0);
   EXPECT_EQ(boxes.shown.size(), 2u);
-}
-
-TEST(Application, AFilterThatFailsIsReportedToo) {
-  toolkit::Application app(L"Huevane");
-  ErrorBoxes boxes;
-  app.SetErrorBox(boxes.Recorder());
-  ProbeWindow window;
-  app.SetMessageFilter(
-      {[](void*, MSG&, bool&) { throw std::runtime_error("filter failed"); }, nullptr});
-  PostMessageW(window.Handle(), kPing, 0, 0);
-  test::MessagePump{app}();
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].second, L"filter failed");
 }
 
 TEST(Application, TerminateEndsTheLoopOnceTheQueueIsHandled) {

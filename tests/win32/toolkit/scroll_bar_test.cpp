@@ -64,26 +64,6 @@ struct BarFixture : ::testing::Test {
   }
 };
 
-TEST_F(BarFixture, LayoutValuesReachTheNativeControlWithoutAChangeEvent) {
-  SCROLLINFO info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SIF_ALL;
-  ASSERT_TRUE(GetScrollInfo(bar->Handle(), SB_CTL, &info));
-  EXPECT_EQ(info.nMin, 0);
-  EXPECT_EQ(info.nMax, 255);
-  EXPECT_EQ(info.nPos, 254);
-  EXPECT_EQ(info.nPage, 0u);
-  RECT r;
-  GetWindowRect(bar->Handle(), &r);
-  MapWindowPoints(nullptr, host.Handle(), reinterpret_cast<POINT*>(&r), 2);
-  EXPECT_EQ(r.left, 16);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_EQ(r.right - r.left, 17);
-  EXPECT_EQ(r.bottom - r.top, 257);
-  EXPECT_TRUE(GetWindowLongW(bar->Handle(), GWL_STYLE) & SBS_VERT);
-  EXPECT_TRUE(changes.empty());
-}
-
 TEST_F(BarFixture, KeysMoveOneStepAndStopAtTheEnds) {
   Key(VK_DOWN);   // 254 -> 255
   Key(VK_DOWN);   // at the maximum: nothing
