@@ -90,7 +90,11 @@ std::string Describe(std::optional<std::uint32_t> platformId) {
   return platformId ? "platform id " + std::to_string(*platformId) : "failing version call";
 }
 
-TEST(Publish, EachFamilyGetsItsCallAndQuoting) {
+TEST(Publish, EachFamilyGetsItsCallAndQuotingFromTheLatestAnswer) {
+  // The family can only be known from the latest answer: each publish must
+  // follow the answer given at that moment, never one from before. 95/98/Me
+  // and Win32s get the path in quotes, spaces or not, quoted once however
+  // often it is published; the NT family and anything unknown get it bare.
   const std::wstring plain = L"C:\\Temp\\Huevane.Bmp";
   const std::wstring spaced =
       L"C:\\Documents and Settings\\Jo Doe\\Local Settings\\Temp\\Huevane.Bmp";
@@ -98,94 +102,28 @@ TEST(Publish, EachFamilyGetsItsCallAndQuoting) {
     std::optional<std::uint32_t> platformId;
     std::wstring path;
     Call wallpaperCall;
-  } cases[] = {
-      {0, plain, SpiA(L"\"" + plain + L"\"")},
-      {1, plain, SpiA(L"\"" + plain + L"\"")},
-      {1, spaced, SpiA(L"\"" + spaced + L"\"")},
-      {2, plain, SpiW(plain)},
-      {2, spaced, SpiW(spaced)},  // spaces or not, the NT family gets no quotes
-      {3, spaced, SpiW(spaced)},
-      {0xFFFFFFFFu, plain, SpiW(plain)},
-      {kVersionFails, spaced, SpiW(spaced)},
-  };
-  for (const auto& c : cases) {
-    RecordingSystemCalls calls;
-    calls.platformId = c.platformId;
-    DesktopState state;
-    desktop::PublishWallpaper(calls, state, c.path);
-    const std::vector<Call> expected = {PlatformIdCall(), c.wallpaperCall};
-    EXPECT_EQ(calls.log, expected) << Describe(c.platformId);
-  }
-}
-
-TEST(Publish, RepeatedPublishesQuoteThePlainPathOnceEachTime) {
-  for (std::uint32_t platformId : {0u, 1u}) {
-    RecordingSystemCalls calls;
-    calls.platformId = platformId;
-    DesktopState state;
-    state.tempFolder = L"C:\\WINDOWS\\TEMP\\";
-    const std::wstring path = desktop::WallpaperFilePath(state);
-    for (int i = 0; i < 3; ++i) desktop::PublishWallpaper(calls, state, path);
-
-    EXPECT_EQ(path, L"C:\\WINDOWS\\TEMP\\Huevane.Bmp");
-    const Call quotedOnce = SpiA(L"\"C:\\WINDOWS\\TEMP\\Huevane.Bmp\"");
-    const std::vector<Call> expected = {PlatformIdCall(), quotedOnce,       PlatformIdCall(),
-                                        quotedOnce,       PlatformIdCall(), quotedOnce};
-    EXPECT_EQ(calls.log, expected) << "platform id " << platformId;
-  }
-}
-
-TEST(Publish, AsksTheVersionAnewEveryTime) {
-  // The family can only be known from the latest answer: each publish must
-  // follow the answer given at that moment, never one from before.
-  const std::wstring path = L"C:\\T\\Huevane.Bmp";
-  const struct {
-    std::optional<std::uint32_t> platformId;
-    Call wallpaperCall;
   } steps[] = {
-      {2, SpiW(path)},
-      {1, SpiA(L"\"" + path + L"\"")},
-      {kVersionFails, SpiW(path)},
-      {0, SpiA(L"\"" + path + L"\"")},
-      {7, SpiW(path)},
-      {1, SpiA(L"\"" + path + L"\"")},
+      {2, spaced, SpiW(spaced)},
+      {1, plain, SpiA(L"\"" + plain + L"\"")},
+      {1, plain, SpiA(L"\"" + plain + L"\"")},
+      {kVersionFails, spaced, SpiW(spaced)},
+      {0, spaced, SpiA(L"\"" + spaced + L"\"")},
+      {3, plain, SpiW(plain)},
+      {0xFFFFFFFFu, spaced, SpiW(spaced)},
+      {0, plain, SpiA(L"\"" + plain + L"\"")},
   };
   RecordingSystemCalls calls;
   DesktopState state;
   for (const auto& step : steps) {
     calls.platformId = step.platformId;
     calls.log.clear();
-    desktop::PublishWallpaper(calls, state, path);
+    desktop::PublishWallpaper(calls, state, step.path);
     const std::vector<Call> expected = {PlatformIdCall(), step.wallpaperCall};
     EXPECT_EQ(calls.log, expected) << Describe(step.platformId);
   }
 }
 
-TEST(Startup, AsksTheVersionThenTheFolderThenSetsTheErrorMode) {
-  const struct {
-    std::optional<std::uint32_t> platformId;
-    Call folderCall;
-    std::wstring folder;
-  } cases[] = {
-      {0, TempPathAnsiCall(), L"C:\\ANSI\\TEMP\\"},
-      {1, TempPathAnsiCall(), L"C:\\ANSI\\TEMP\\"},
-      {2, TempPathWideCall(), L"C:\\Wide\\Temp\\"},
-      {3, TempPathWideCall(), L"C:\\Wide\\Temp\\"},
-      {0xFFFFFFFFu, TempPathWideCall(), L"C:\\Wide\\Temp\\"},
-      {kVersionFails, TempPathWideCall(), L"C:\\Wide\\Temp\\"},
-  };
-  for (const auto& c : cases) {
-    RecordingSystemCalls calls;
-    calls.platformId = c.platformId;
-    DesktopState state;
-    desktop::StartupStep(calls, state);
-    const std::vector<Call> expected = {PlatformIdCall(), c.folderCall, ErrorModeCall(0x8007)};
-    EXPECT_EQ(calls.log, expected) << Describe(c.platformId);
-    EXPECT_EQ(state.tempFolder, c.folder) << Describe(c.platformId);
-  }
-}
-
-TEST(Startup, FolderEndsInOneBackslashAndKeepsEveryCharacter) {
+TEST(Startup, AsksTheVersionThenTheFolderWhichEndsInOneBackslash) {
   const std::wstring deep = L"D:\\" + std::wstring(396, L'x');
   ASSERT_EQ(deep.size(), 399u);
   const std::wstring unicode = L"C:\\Users\\Jörg\\Tëmp Жж 日本";
@@ -213,6 +151,9 @@ TEST(Startup, FolderEndsInOneBackslashAndKeepsEveryCharacter) {
       calls.tempPathAnsi = platformId >= 2 ? std::nullopt : std::optional(c.answer);
       DesktopState state;
       desktop::StartupStep(calls, state);
+      const Call folderCall = platformId >= 2 ? TempPathWideCall() : TempPathAnsiCall();
+      EXPECT_EQ(calls.log, (std::vector<Call>{PlatformIdCall(), folderCall, ErrorModeCall(0x8007)}))
+          << "platform id " << platformId;
       EXPECT_EQ(state.tempFolder, c.folder) << "platform id " << platformId;
       EXPECT_EQ(desktop::WallpaperFilePath(state), c.folder + L"Huevane.Bmp")
           << "platform id " << platformId;
