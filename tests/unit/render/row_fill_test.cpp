@@ -48,8 +48,4 @@ TEST(RowFill, WideStoresFillExactly) {
   ExpectExactFill(row_fill::FillRowsWide, "wide");
 }
 
-TEST(RowFill, ChosenRouteFillsExactly) {
-  ExpectExactFill(row_fill::FillRowsFromFirstPixel, "chosen");
-}
-
 }  // namespace

@@ -214,18 +214,4 @@ TEST(BlendChannel, RoundsDownAndClampsOnlyWhenAsked) {
   }
 }
 
-TEST(BlendChannel, MatchesTheFloorOfTheWeightedMeanForEveryChannelPair) {
-  for (int weight = 0; weight <= 128; weight += 1) {
-    for (int old = 0; old < 256; old += 5) {
-      for (int fresh = 0; fresh < 256; fresh += 3) {
-        const int exact = (old * (128 - weight) + fresh * weight) / 128;
-        ASSERT_EQ(BlendChannel(old, fresh, weight, 0), exact)
-            << old << " " << fresh << " " << weight;
-        ASSERT_LE(BlendChannel(old, fresh, weight, 0), std::max(old, fresh));
-        ASSERT_GE(BlendChannel(old, fresh, weight, 0), std::min(old, fresh));
-      }
-    }
-  }
-}
-
 }  // namespace
