@@ -163,8 +163,6 @@ TEST_F(MergerFixture, EachItemIsCopiedOnceWithItsTypeStateTextAndCommand) {
       {Item(L"Column1", L"Column", {{L"Break", std::wstring(L"mbBreak")}}), 0x40, 0, "Column"},
       {Item(L"Bar1", L"Bar", {{L"Break", std::wstring(L"mbBarBreak")}}), 0x20, 0, "Bar"},
       {Item(L"Open1", L"Open", {{L"ShortCut", 0x4000 | 'O'}}), 0, 0, "Open\tCtrl+O"},
-      {Item(L"Keys1", L"Keys", {{L"ShortCut", 0x2000 | 0x4000 | VK_F1}}), 0, 0,
-       "Keys\tShift+Ctrl+F1"},
       {Item(L"Nameless1", L"Nameless", {{L"ShortCut", 0x4000 | 0xE8}}), 0, 0, "Nameless\t"},
       {Item(L"Dashes1", L"--"), 0, 0, "--"},
   };
