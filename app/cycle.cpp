@@ -1,7 +1,5 @@
 #include "app/cycle.h"
 
-#include <filesystem>
-
 #include "render/surface.h"
 
 namespace app {
@@ -27,7 +25,7 @@ void RepaintWallpaper(TWin& surface, const std::wstring& wallpaperPath, const Co
   surface.FillGradient(values.startRed, values.startGreen, values.startBlue, values.endRed,
                        values.endGreen, values.endBlue, values.style, kOpaque, kWholeLeft,
                        kWholeTop, kWholeRight, kWholeBottom);
-  surface.SaveToBmp(std::filesystem::path(wallpaperPath));
+  surface.SaveToBmp(wallpaperPath);
   desktop::PublishWallpaper(services.system, services.desktop, wallpaperPath);
 }
 

@@ -18,10 +18,9 @@ source "$root/scripts/common.sh"
 size="${SIZE:-1920x1080}"
 [[ $size =~ ^[0-9]+x[0-9]+$ ]] || hv_die "not a size: $size"
 win32_build="${WIN32_BUILD:-$HV_BUILD/win32}"
-if [[ ! -f $win32_build/CMakeCache.txt ]]; then
-  cmake -S "$root" -B "$win32_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" >/dev/null
-fi
+# shellcheck source=bench/configure.sh
+source "$here/configure.sh"
+bench_configure "$win32_build" win32
 hv_say "building huevane and huevane_startup_bench (-j$HV_JOBS)"
 cmake --build "$win32_build" --parallel "$HV_JOBS" --target huevane huevane_startup_bench
 

@@ -6,12 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "render/bitmap_info.h"
+#include "render/path_name.h"
 
 namespace platform {
 
@@ -38,7 +38,7 @@ struct ByteRange {
 // `target`, closes it, then moves it over `target`. On any failure the new
 // file is removed and `target` is left as it was. Returns whether `target`
 // now holds the new bytes.
-bool WriteFileReplacing(const std::filesystem::path& target,
+bool WriteFileReplacing(const PathName& target,
                         std::span<const ByteRange> parts) noexcept;
 
 // Our own files beside a target are named "~hv", then the writer's process
@@ -51,11 +51,11 @@ constexpr std::size_t kSiblingNameLength = 11;
 // A name for a new file beside `target` (temporary or spare) of that form,
 // for `processId`. Successive calls cycle through its 32 last digits, so the
 // caller still creates it exclusively and tries the next on a clash.
-std::filesystem::path TemporarySibling(const std::filesystem::path& target,
+PathName TemporarySibling(const PathName& target,
                                        std::uint32_t processId);
 
 // The process id in a name of that form; nothing for any other name.
-std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
+std::optional<std::uint32_t> SiblingOwner(const PathName& name);
 
 // Saves one target again and again. Where the system allows it, no save
 // makes or frees a file: a spare file of the target's size is rewritten in
@@ -83,8 +83,8 @@ class SpareRoute {
  public:
   // Makes `link` a second name for `existing`; false, with the system's
   // error set, when refused. The default is the system's hard link.
-  using LinkMaker = bool (*)(const std::filesystem::path& link,
-                             const std::filesystem::path& existing);
+  using LinkMaker = bool (*)(const PathName& link,
+                             const PathName& existing);
 
   explicit SpareRoute(LinkMaker makeLink = nullptr) noexcept;
   // Removes the spare, a pending picture and the names left for later.
@@ -94,7 +94,7 @@ class SpareRoute {
 
   // Whether `target` now holds the new bytes. A failure leaves `target` as
   // it was; when it was held by a reader, the picture is pending.
-  bool Write(const std::filesystem::path& target, std::span<const ByteRange> parts) noexcept;
+  bool Write(const PathName& target, std::span<const ByteRange> parts) noexcept;
 
   // Whether a save has work left: a picture that waits for its target, or
   // names of ours that a reader kept from being removed.
@@ -106,34 +106,34 @@ class SpareRoute {
   bool Finish(bool wait = false) noexcept;
 
   // The spare the next save rewrites; empty when there is none.
-  const std::filesystem::path& Spare() const noexcept { return spare_; }
+  const PathName& Spare() const noexcept { return spare_; }
 
  private:
-  bool RewriteInPlace(const std::filesystem::path& file, std::span<const ByteRange> parts);
-  bool MoveIn(std::filesystem::path written, const std::filesystem::path& target,
+  bool RewriteInPlace(const PathName& file, std::span<const ByteRange> parts);
+  bool MoveIn(PathName written, const PathName& target,
               std::span<const ByteRange> parts, bool keepOld, bool wait);
-  std::filesystem::path SecondName(const std::filesystem::path& existing);
-  void Drop(std::filesystem::path& name) noexcept;
+  PathName SecondName(const PathName& existing);
+  void Drop(PathName& name) noexcept;
   void RemoveLeftovers() noexcept;
 
   LinkMaker makeLink_;
   // The target whose file the last landed save wrote; empty after a failure.
-  std::filesystem::path target_;
-  std::filesystem::path spare_;
+  PathName target_;
+  PathName spare_;
   // A whole new picture that waits for `pendingTarget_` to be free, and the
   // second name made for the file it is to replace, the spare to be.
-  std::filesystem::path pending_;
-  std::filesystem::path oldName_;
-  std::filesystem::path pendingTarget_;
+  PathName pending_;
+  PathName oldName_;
+  PathName pendingTarget_;
   // Names that could not be removed yet (held open elsewhere).
-  std::vector<std::filesystem::path> leftovers_;
+  std::vector<PathName> leftovers_;
 };
 
 #ifdef _WIN32
 // At start-up, before this process saves anything there: removes the files
 // of our naming beside `target` that a killed run left. A file whose writer
 // still runs, or that is open, is left alone.
-void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept;
+void RemoveLeftoverSaves(const PathName& target) noexcept;
 
 // Whether the process with that id runs now and may have written a file last
 // written at `lastWrite` (a FILETIME, in 100 ns units since 1601; 0 for any

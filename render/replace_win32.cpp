@@ -63,7 +63,7 @@ std::uint64_t TotalSize(std::span<const ByteRange> parts) {
 bool NameExists(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
 // Removes a name; true when it is gone (or never was).
-bool RemoveName(const std::filesystem::path& name) {
+bool RemoveName(const PathName& name) {
   if (DeleteFileW(name.c_str())) return true;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -71,10 +71,10 @@ bool RemoveName(const std::filesystem::path& name) {
 
 // The whole new file beside `target`, written and closed; empty on failure,
 // with nothing left behind.
-std::filesystem::path WriteTemporary(const std::filesystem::path& target,
+PathName WriteTemporary(const PathName& target,
                                      std::span<const ByteRange> parts) {
   win32::ScopedHandle file;
-  std::filesystem::path temporary;
+  PathName temporary;
   for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
     temporary = TemporarySibling(target, GetCurrentProcessId());
     file.reset(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -94,7 +94,7 @@ using CreateHardLinkCall = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES
 
 // CreateHardLinkW, looked up at run time: the systems before Windows 2000
 // have none, and the program must still start there.
-bool SystemHardLink(const std::filesystem::path& link, const std::filesystem::path& existing) {
+bool SystemHardLink(const PathName& link, const PathName& existing) {
   static const CreateHardLinkCall create = [] {
     const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     const FARPROC found = kernel != nullptr ? GetProcAddress(kernel, "CreateHardLinkW") : nullptr;
@@ -109,11 +109,11 @@ bool SystemHardLink(const std::filesystem::path& link, const std::filesystem::pa
 
 }  // namespace
 
-bool WriteFileReplacing(const std::filesystem::path& target,
+bool WriteFileReplacing(const PathName& target,
                         std::span<const ByteRange> parts) noexcept {
   try {
-    if (!target.has_filename()) return false;
-    const std::filesystem::path temporary = WriteTemporary(target, parts);
+    if (!HasFileName(target)) return false;
+    const PathName temporary = WriteTemporary(target, parts);
     if (temporary.empty()) return false;
     if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DeleteFileW(temporary.c_str());
@@ -133,11 +133,11 @@ SpareRoute::~SpareRoute() {
   RemoveLeftovers();
 }
 
-bool SpareRoute::Write(const std::filesystem::path& target,
+bool SpareRoute::Write(const PathName& target,
                        std::span<const ByteRange> parts) noexcept {
   try {
     RemoveLeftovers();
-    if (!target.has_filename()) return false;
+    if (!HasFileName(target)) return false;
     if (target != target_) {
       // Another target: the spare, made for the old one, is of no use.
       Drop(spare_);
@@ -149,7 +149,7 @@ bool SpareRoute::Write(const std::filesystem::path& target,
     }
     // A picture that waits for the target is ours, whole and of the right
     // size: rewritten, it is the one to move in, and no other is made.
-    std::filesystem::path written = std::exchange(pending_, {});
+    PathName written = std::exchange(pending_, {});
     if (!written.empty() && !RewriteInPlace(written, parts)) Drop(written);
     if (written.empty() && !spare_.empty()) {
       written = std::exchange(spare_, {});
@@ -191,7 +191,7 @@ bool SpareRoute::Finish(bool wait) noexcept {
 // with no other name: someone else's file (the wallpaper, say, or another
 // copy's spare) that is this very file must not change. Nobody else may read
 // it half-written, nor write it meanwhile.
-bool SpareRoute::RewriteInPlace(const std::filesystem::path& file,
+bool SpareRoute::RewriteInPlace(const PathName& file,
                                 std::span<const ByteRange> parts) {
   win32::ScopedHandle handle(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -218,7 +218,7 @@ bool SpareRoute::RewriteInPlace(const std::filesystem::path& file,
 // the folder refuses is the target rewritten in place: that route comes
 // last because a rewrite cut short by a crash or a full disk would leave a
 // torn picture, where every other route leaves the old one whole.
-bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::path& target,
+bool SpareRoute::MoveIn(PathName written, const PathName& target,
                         std::span<const ByteRange> parts, bool keepOld, bool wait) {
   // Ten tries over about a quarter of a second: a scanner's look at a new
   // file is over by then, and the program is not kept from its window long.
@@ -280,9 +280,9 @@ bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::pa
 
 // A new name of our own for the file `existing` names; empty when the system
 // refuses (no hard links, no such file, any error).
-std::filesystem::path SpareRoute::SecondName(const std::filesystem::path& existing) {
+PathName SpareRoute::SecondName(const PathName& existing) {
   for (int attempt = 0; attempt < 32; ++attempt) {
-    std::filesystem::path name = TemporarySibling(existing, GetCurrentProcessId());
+    PathName name = TemporarySibling(existing, GetCurrentProcessId());
     if (makeLink_(name, existing)) return name;
     if (!NameExists(GetLastError())) break;
   }
@@ -290,7 +290,7 @@ std::filesystem::path SpareRoute::SecondName(const std::filesystem::path& existi
 }
 
 // Removes a name of ours now, or as soon as nobody holds it.
-void SpareRoute::Drop(std::filesystem::path& name) noexcept {
+void SpareRoute::Drop(PathName& name) noexcept {
   if (name.empty()) return;
   try {
     if (!RemoveName(name)) leftovers_.push_back(name);
@@ -300,7 +300,7 @@ void SpareRoute::Drop(std::filesystem::path& name) noexcept {
 }
 
 void SpareRoute::RemoveLeftovers() noexcept {
-  std::erase_if(leftovers_, [](const std::filesystem::path& name) { return RemoveName(name); });
+  std::erase_if(leftovers_, [](const PathName& name) { return RemoveName(name); });
 }
 
 namespace {
@@ -329,21 +329,18 @@ bool WriterIsRunning(std::uint32_t processId, std::uint64_t lastWrite) noexcept 
   return Ticks(created) <= lastWrite + kFileTimeGrain;
 }
 
-void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
+void RemoveLeftoverSaves(const PathName& target) noexcept {
   try {
-    if (!target.has_filename()) return;
-    std::filesystem::path pattern = target;
-    pattern.replace_filename(L"~hv*");
-    std::vector<std::pair<std::filesystem::path, std::uint64_t>> found;
+    if (!HasFileName(target)) return;
+    const PathName pattern = WithFileName(target, L"~hv*");
+    std::vector<std::pair<PathName, std::uint64_t>> found;
     WIN32_FIND_DATAW entry;
     {
       const win32::ScopedFind search(FindFirstFileW(pattern.c_str(), &entry));
       if (!search.valid()) return;
       do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-          std::filesystem::path name = target;
-          name.replace_filename(entry.cFileName);
-          found.emplace_back(std::move(name), Ticks(entry.ftLastWriteTime));
+          found.emplace_back(WithFileName(target, entry.cFileName), Ticks(entry.ftLastWriteTime));
         }
       } while (FindNextFileW(search.get(), &entry));
     }

@@ -7,11 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
 #include "render/bitmap_info.h"
+#include "render/path_name.h"
 
 namespace platform {
 class SpareRoute;
@@ -87,7 +87,7 @@ class TWin {
   // temporary file survives a failure. A picture whose path a reader holds
   // open waits, whole, until FinishSave can move it in or a later save
   // supersedes it.
-  void SaveToBmp(const std::filesystem::path& Path);
+  void SaveToBmp(const platform::PathName& Path);
   // Whether the saves have work left: the last picture waits for a reader
   // to let go of its path, or a name of ours waits to be removed.
   bool SaveUnfinished() const noexcept;

@@ -203,7 +203,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
   // ours, is no living writer's) beside someone else's file.
   const auto leftover =
       platform::TemporarySibling(folder.path() / L"Huevane.Bmp", GetCurrentProcessId());
-  std::ofstream(leftover, std::ios::binary) << "half a picture";
+  std::ofstream(std::filesystem::path(leftover), std::ios::binary) << "half a picture";
   std::ofstream(folder.path() / L"notes.txt") << "not ours";
   ProgramRun run;
   run.fake.tempFolder = folder.path().wstring() + L"\\";
