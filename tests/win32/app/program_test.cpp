@@ -57,6 +57,7 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   // (bar's left edge, key).
   std::vector<std::pair<int, WPARAM>> keysAfterFirstCycle;
   bool windowVisibleAtPublish = true;
+  bool dialogsAtPublish = true;  // built off the way to the main window
   // Captions of system-menu entries to choose after the first cycle, before
   // the keys are pressed.
   std::vector<std::string> menuChoicesAfterFirstCycle;
@@ -95,6 +96,7 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     std::ifstream in(std::filesystem::path(text), std::ios::binary);
     fileAtPublish.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     windowVisibleAtPublish = IsWindowVisible(FindWindowW(L"TForm1", L"HV")) != FALSE;
+    dialogsAtPublish = FindWindowW(L"TForm2", nullptr) || FindWindowW(L"TForm3", nullptr);
   }
   // Presses "No. I Don't Agree." as soon as the About dialog shows.
   bool refuseTheAgreement = false;
@@ -223,6 +225,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
                               "play RSTRUM",
                           }));
   EXPECT_FALSE(run.fake.windowVisibleAtPublish);
+  EXPECT_FALSE(run.fake.dialogsAtPublish);
   EXPECT_TRUE(ShowWatch::shown);
   TWin expected(48, 30);
   expected.FillGradient(255, 0, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);
