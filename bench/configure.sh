@@ -14,5 +14,5 @@ bench_configure() {
   fi
   hv_say "configuring $dir with the benchmarks"
   cmake -S "$HV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" \
-    -DHUEVANE_BENCHMARKS=ON >/dev/null
+    -DHUEVANE_BENCHMARKS=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=OFF >/dev/null
 }

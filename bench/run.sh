@@ -25,7 +25,8 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
     -DHUEVANE_BENCHMARKS=ON
 elif ! grep -qx 'HUEVANE_BENCHMARKS:BOOL=ON' "$build/CMakeCache.txt"; then
   # A tree the tests or the release made: the same, with the benchmarks on.
-  cmake -S "$root" -B "$build" -DHUEVANE_BENCHMARKS=ON >/dev/null
+  cmake -S "$root" -B "$build" -DHUEVANE_BENCHMARKS=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=OFF \
+    >/dev/null
 fi
 # Two cores are shared by everyone on this machine.
 cmake --build "$build" -j2 --target huevane_bench
