@@ -47,7 +47,7 @@ const ComponentDesign kForm2Layout[] = {
     {L"Image2",
      MakeControl<toolkit::TImage>,
      {{L"Left", 40}, {L"Top", 152}, {L"Width", 64}, {L"Height", 64},
-      {L"Picture.Icon", std::wstring(L"ABOUTICON")}},
+      {L"Picture.Icon", std::wstring(L"MAINICON")}},
      {}},
     {L"StaticText2", MakeControl<toolkit::TStaticText>,
      VerdanaText(132, 156, 248, 20, kVersionLine), {}},

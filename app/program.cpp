@@ -37,25 +37,37 @@ int RunProgram(ProgramServices& services) {
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
-    try {
-      form1 = std::make_unique<TForm1>(wallpaper, sounds);
-      form2 = std::make_unique<TForm2>(form1->Handle());
-      form3 = std::make_unique<TForm3>(form1->Handle());
-    } catch (const std::exception& error) {
+    auto cannotStart = [&](const std::exception& error) {
       application.HandleException(error);
       form3.reset();
       form2.reset();
       form1.reset();
       desktop::ExitStep(desktopState);
       return 1;
+    };
+    try {
+      form1 = std::make_unique<TForm1>(wallpaper, sounds);
+    } catch (const std::exception& error) {
+      return cannotStart(error);
     }
-    form1->SetDialogs(form2.get(), form3.get());
     application.SetMainWindow(form1->Handle());
 
     // Showing the main window plays the click and runs the first cycle, so
-    // the wallpaper is set before the window is on the screen. The loop
-    // then runs until the main window closes or the agreement is refused.
+    // the wallpaper is set before the window is on the screen.
     form1->Show();
+    // Nothing of the two dialogs shows until the user asks for one, so they
+    // are built once the main window is on the screen, before the loop
+    // handles anything the user does. (Their pictures, fonts and texts
+    // would otherwise keep the window from the screen for a while.)
+    try {
+      form2 = std::make_unique<TForm2>(form1->Handle());
+      form3 = std::make_unique<TForm3>(form1->Handle());
+    } catch (const std::exception& error) {
+      return cannotStart(error);
+    }
+    form1->SetDialogs(form2.get(), form3.get());
+    // The loop runs until the main window closes or the agreement is
+    // refused.
     exitCode = application.Run();
     // Leaving this block destroys the windows, the main window's surface
     // with it; the wallpaper file and setting stay.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 #include <utility>
 
 #include "render/surface.h"
@@ -38,7 +37,7 @@ void Wallpaper::Create() {
   path_ = desktop::WallpaperFilePath(services_.desktop);
   // What a killed run left beside the wallpaper file goes now, before this
   // run writes anything there.
-  if (!path_.empty()) route_->Sweep(std::filesystem::path(path_));
+  if (!path_.empty()) route_->Sweep(path_);
   const std::int32_t width = desktop::ScreenWidth(services_.system);
   const std::int32_t height = desktop::ScreenHeight(services_.system);
   surface_ = CreateWin(width, height);
@@ -72,7 +71,7 @@ RetryMs Wallpaper::Paint(const ControlValues& values) {
   surface.FillGradient(values.startRed, values.startGreen, values.startBlue, values.endRed,
                        values.endGreen, values.endBlue, values.style, kOpaque, kWholeLeft,
                        kWholeTop, kWholeRight, kWholeBottom);
-  surface.SaveToBmp(std::filesystem::path(path_), *route_);
+  surface.SaveToBmp(path_, *route_);
   // Nothing below reads the surface: the system may hand the window a
   // display change while it publishes, and that replaces the surface.
   const RetryMs retry = Left(kFirstRetryMs);

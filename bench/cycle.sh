@@ -60,19 +60,10 @@ done
 
 # --- build --------------------------------------------------------------------
 
-configure() {
-  local dir=$1
-  shift
-  [[ -f $dir/CMakeCache.txt ]] && return 0
-  hv_say "configuring $dir"
-  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-}
-
-configure "$native_build"
-configure "$win32_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake"
-if ! grep -q 'huevane_cycle_bench' "$win32_build/build.ninja"; then
-  hv_die "$win32_build has no huevane_cycle_bench target: the top-level CMakeLists.txt must add bench/ in the Windows tree too"
-fi
+# shellcheck source=bench/configure.sh
+source "$here/configure.sh"
+bench_configure "$native_build" native
+bench_configure "$win32_build" win32
 hv_say "building huevane_bench and huevane_cycle_bench (-j$HV_JOBS)"
 cmake --build "$native_build" --parallel "$HV_JOBS" --target huevane_bench
 cmake --build "$win32_build" --parallel "$HV_JOBS" --target huevane_cycle_bench huevane \

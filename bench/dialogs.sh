@@ -16,10 +16,9 @@ root="$(dirname "$here")"
 source "$root/scripts/common.sh"
 
 win32_build="${WIN32_BUILD:-$HV_BUILD/win32}"
-if [[ ! -f $win32_build/CMakeCache.txt ]]; then
-  cmake -S "$root" -B "$win32_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" >/dev/null
-fi
+# shellcheck source=bench/configure.sh
+source "$root/bench/configure.sh"
+bench_configure "$win32_build" win32
 hv_say "building huevane_dialogs_bench (-j$HV_JOBS)"
 cmake --build "$win32_build" --parallel "$HV_JOBS" --target huevane_dialogs_bench
 

@@ -21,7 +21,12 @@ build="${1:-$root/build/native}"
 reps="${REPS:-3}"
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DHUEVANE_BENCHMARKS=ON
+elif ! grep -qx 'HUEVANE_BENCHMARKS:BOOL=ON' "$build/CMakeCache.txt"; then
+  # A tree the tests or the release made: the same, with the benchmarks on.
+  cmake -S "$root" -B "$build" -DHUEVANE_BENCHMARKS=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=OFF \
+    >/dev/null
 fi
 # Two cores are shared by everyone on this machine.
 cmake --build "$build" -j2 --target huevane_bench

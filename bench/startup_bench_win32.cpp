@@ -1,38 +1,34 @@
 // From a double-click to the window: how long a start of huevane.exe takes
-// until its main window is visible, beside the floor, a bare program that
-// does only what a user sees of ours at start-up.
+// until its main window is visible, beside the floor, the barest program
+// that does what a user sees of ours at start-up (startup_floor.c).
 //
-//   huevane_startup_bench PROGRAM CUE [--rounds N]
-//   huevane_startup_bench --floor CUE
+//   huevane_startup_bench PROGRAM FLOOR CUE [--rounds N] [--pause MS]
+//   huevane_startup_bench --cues FIRST SECOND [--rounds N]
 //
-// The launcher starts PROGRAM and the floor (this program with --floor) in
-// turns, each with CreateProcess, and polls every millisecond for a visible
-// top-level window of the new process. Once it is there and the process
-// waits for input, the launcher reads the process's working set and closes
-// the window, as its close button does. It prints each start, then the
-// medians, the ratio and the working sets, and "startup" lines for scripts.
+// The launcher starts PROGRAM and FLOOR (given CUE, the click's WAVE file)
+// in turns, each with CreateProcess, and polls every millisecond for a
+// visible top-level window of the new process. Once it is there and the
+// process waits for input, the launcher reads the process's working set and
+// closes the window, as its close button does, waits for the process to
+// end, and pauses MS milliseconds (300) before the next start, so that the
+// desktop's reload of the last wallpaper and the last process's teardown are
+// over. It prints each start, then the medians with their ranges, the ratio
+// and the working sets, and "startup" lines for scripts.
 //
-// The floor, in order: InitCommonControlsEx; the click cue (CUE, a WAVE
-// file read into memory) started with PlaySound(SND_MEMORY | SND_ASYNC); a
-// window made; a screen-sized 24-bit picture filled by one memset, written
-// as a new BMP file in the temporary folder and made the wallpaper with
-// SystemParametersInfoW; the window shown. Then it waits to be closed.
+// With --cues it times PlaySound of one WAVE file from memory, and of a
+// second one started while the first still plays, as the program's strum
+// follows its click, and after the first has ended.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <mmsystem.h>
 #include <psapi.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "render/bmp.h"
 
 namespace {
 
@@ -59,61 +55,6 @@ std::vector<char> ReadAll(const wchar_t* path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// ---- the floor ---------------------------------------------------------------
-
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-int Floor(const wchar_t* cuePath) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
-  const std::vector<char> cue = ReadAll(cuePath);
-  PlaySoundW(reinterpret_cast<LPCWSTR>(cue.data()), nullptr,
-             SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
-
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = FloorProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"HuevaneStartupFloor";
-  RegisterClassExW(&wc);
-  HWND window =
-      CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"HV",
-                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                      CW_USEDEFAULT, 145, 296, nullptr, nullptr, wc.hInstance, nullptr);
-
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-  const std::size_t bytes = stride * static_cast<std::size_t>(height);
-  std::vector<std::uint8_t> picture(54 + bytes);
-  const auto header = EncodeBmpHeader(width, height, static_cast<std::int32_t>(stride));
-  std::copy(header.begin(), header.end(), picture.begin());
-  std::memset(picture.data() + 54, 0x80, bytes);
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, temp);
-  const std::wstring path = std::wstring(temp) + L"huevane-startup-floor.bmp";
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD done = 0;
-  WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &done, nullptr);
-  CloseHandle(file);
-  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(path.c_str()),
-                        SPIF_UPDATEINIFILE);
-
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-  return 0;
-}
-
 // ---- the launcher --------------------------------------------------------------
 
 struct Found {
@@ -137,7 +78,7 @@ struct Start {
   double workingSet;  // KiB once it waits for input
 };
 
-bool StartOnce(std::wstring command, Start& start) {
+bool StartOnce(std::wstring command, Start& start, int pauseMs) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child{};
@@ -168,28 +109,73 @@ bool StartOnce(std::wstring command, Start& start) {
   WaitForSingleObject(child.hProcess, 15000);
   CloseHandle(child.hThread);
   CloseHandle(child.hProcess);
+  Sleep(static_cast<DWORD>(pauseMs));
   return true;
+}
+
+// What PlaySound costs under Wine: a first cue, a second one started while
+// the first still plays (Wine waits for the first one's thread to end), and
+// a second one started once the first has ended.
+int CueCosts(const wchar_t* firstPath, const wchar_t* secondPath, int rounds) {
+  const std::vector<char> first = ReadAll(firstPath), second = ReadAll(secondPath);
+  if (first.empty() || second.empty()) {
+    std::fputs("huevane_startup_bench: cannot read the cues\n", stderr);
+    return 1;
+  }
+  const DWORD flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT;
+  auto play = [&](const std::vector<char>& cue) {
+    const double t0 = NowMs();
+    PlaySoundW(reinterpret_cast<LPCWSTR>(cue.data()), nullptr, flags);
+    return NowMs() - t0;
+  };
+  const double firstEver = play(first);
+  Sleep(500);
+  std::vector<double> alone, overlapping, after;
+  for (int round = 0; round < rounds; ++round) {
+    alone.push_back(play(first));
+    overlapping.push_back(play(second));
+    Sleep(500);
+    play(first);
+    Sleep(500);  // the first has ended by now
+    after.push_back(play(second));
+    Sleep(500);
+  }
+  PlaySoundW(nullptr, nullptr, 0);
+  std::printf("PlaySound from memory, medians of %d: first call in a process %.2f ms; "
+              "a cue %.2f ms; a second cue while the first plays %.2f ms (%.2f..%.2f); "
+              "a second cue after the first ended %.2f ms\n",
+              rounds, firstEver, Median(alone), Median(overlapping),
+              *std::min_element(overlapping.begin(), overlapping.end()),
+              *std::max_element(overlapping.begin(), overlapping.end()), Median(after));
+  return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc == 3 && std::wstring(argv[1]) == L"--floor") return Floor(argv[2]);
-  int rounds = 12;
-  if (argc == 5 && std::wstring(argv[3]) == L"--rounds") rounds = std::max(1, _wtoi(argv[4]));
-  if (argc != 3 && argc != 5) {
-    std::fputs("usage: huevane_startup_bench PROGRAM CUE [--rounds N]\n", stderr);
+  int rounds = 12, pauseMs = 300, fixed = argc;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::wstring(argv[i]) == L"--rounds") {
+      rounds = std::max(1, _wtoi(argv[i + 1]));
+      fixed = std::min(fixed, i);
+    } else if (std::wstring(argv[i]) == L"--pause") {
+      pauseMs = std::max(0, _wtoi(argv[i + 1]));
+      fixed = std::min(fixed, i);
+    }
+  }
+  if (fixed == 4 && std::wstring(argv[1]) == L"--cues") return CueCosts(argv[2], argv[3], rounds);
+  if (fixed != 4) {
+    std::fputs("usage: huevane_startup_bench PROGRAM FLOOR CUE [--rounds N] [--pause MS]\n"
+               "       huevane_startup_bench --cues FIRST SECOND [--rounds N]\n",
+               stderr);
     return 2;
   }
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
   const std::wstring program = L"\"" + std::wstring(argv[1]) + L"\"";
-  const std::wstring floor =
-      L"\"" + std::wstring(self) + L"\" --floor \"" + std::wstring(argv[2]) + L"\"";
+  const std::wstring floor = L"\"" + std::wstring(argv[2]) + L"\" " + std::wstring(argv[3]);
 
   // One start of each first, not counted: Wine's and the system's caches.
   Start warm{};
-  if (!StartOnce(program, warm) || !StartOnce(floor, warm)) {
+  if (!StartOnce(program, warm, pauseMs) || !StartOnce(floor, warm, pauseMs)) {
     std::fputs("huevane_startup_bench: a start showed no window\n", stderr);
     return 1;
   }
@@ -200,7 +186,7 @@ int wmain(int argc, wchar_t** argv) {
       const bool programFirst = round % 2 == 0;
       const bool isProgram = (turn == 0) == programFirst;
       Start start{};
-      if (!StartOnce(isProgram ? program : floor, start)) {
+      if (!StartOnce(isProgram ? program : floor, start, pauseMs)) {
         std::fputs("huevane_startup_bench: a start showed no window\n", stderr);
         return 1;
       }
@@ -211,10 +197,16 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   const double p = Median(ours), f = Median(bare);
+  auto range = [](const std::vector<double>& v) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.0f..%.0f", *std::min_element(v.begin(), v.end()),
+                  *std::max_element(v.begin(), v.end()));
+    return std::string(text);
+  };
   std::printf(
-      "\nto a visible window (medians of %d starts): program %.1f ms, floor %.1f ms, "
-      "ratio %.2f\n",
-      rounds, p, f, p / f);
+      "\nto a visible window (medians of %d starts, %d ms apart): program %.1f ms (%s), "
+      "floor %.1f ms (%s), ratio %.2f\n",
+      rounds, pauseMs, p, range(ours).c_str(), f, range(bare).c_str(), p / f);
   std::printf("working set once idle (medians): program %.0f KiB, floor %.0f KiB\n",
               Median(oursMemory), Median(bareMemory));
   std::printf("startup program %.2f\nstartup floor %.2f\nstartup ratio %.3f\n", p, f, p / f);

@@ -27,9 +27,14 @@ add_compile_options(-g1)
 
 # Reproducible builds: the same sources built in any folder give the same
 # bytes. Folder names reach objects through __FILE__ and friends; map the
-# source and build folders away (paths become relative to them).
+# source and build folders away (paths become relative to them). A compiler
+# cache with a base folder (ccache's base_dir) hands the compiler the
+# sources relative to the build folder instead: that form is mapped too.
+file(RELATIVE_PATH huevane_source_from_build ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+string(REGEX REPLACE "/$" "" huevane_source_from_build "${huevane_source_from_build}")
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>"
-                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
+                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>"
+                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${huevane_source_from_build}/=>")
 
 if(WIN32)
   # Plain system DLLs only: no libstdc++/libgcc/winpthread DLLs beside the exe.

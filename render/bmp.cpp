@@ -70,12 +70,12 @@ std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
   return file;
 }
 
-bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path) {
+bool WriteBmpFile(const TWin& surface, const platform::PathName& path) {
   const auto header = HeaderFor(surface);
   return platform::WriteFileReplacing(path, BmpFileParts(surface, header));
 }
 
-void TWin::SaveToBmp(const std::filesystem::path& Path) {
+void TWin::SaveToBmp(const platform::PathName& Path) {
   // A failed write is no concern of the caller's: the previous file stays.
   try {
     WriteBmpFile(*this, Path);
@@ -83,7 +83,7 @@ void TWin::SaveToBmp(const std::filesystem::path& Path) {
   }
 }
 
-void TWin::SaveToBmp(const std::filesystem::path& Path, platform::SaveRoute& Route) {
+void TWin::SaveToBmp(const platform::PathName& Path, platform::SaveRoute& Route) {
   try {
     const auto header = HeaderFor(*this);
     Route.Write(Path, BmpFileParts(*this, header));

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <vector>
 
 #include "render/platform.h"
@@ -27,7 +26,7 @@ std::vector<platform::ByteRange> BmpFileParts(
 
 // Writes the file SaveToBmp writes, the same safe way, and says whether
 // `path` now holds it. (SaveToBmp itself reports nothing.)
-bool WriteBmpFile(const TWin& surface, const std::filesystem::path& path);
+bool WriteBmpFile(const TWin& surface, const platform::PathName& path);
 
 // The whole file SaveToBmp writes for this surface, built in memory.
 std::vector<std::uint8_t> EncodeBmp(const TWin& surface);

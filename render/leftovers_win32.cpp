@@ -38,21 +38,18 @@ bool WriterIsRunning(std::uint32_t processId, std::uint64_t lastWrite) noexcept 
   return Ticks(created) <= lastWrite + kFileTimeGrain;
 }
 
-void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept {
+void RemoveLeftoverSaves(const PathName& target) noexcept {
   try {
-    if (!target.has_filename()) return;
-    std::filesystem::path pattern = target;
-    pattern.replace_filename(L"~hv*");
-    std::vector<std::pair<std::filesystem::path, std::uint64_t>> found;
+    if (!HasFileName(target)) return;
+    const PathName pattern = WithFileName(target, L"~hv*");
+    std::vector<std::pair<PathName, std::uint64_t>> found;
     WIN32_FIND_DATAW entry;
     {
       const win32::ScopedFind search(FindFirstFileW(pattern.c_str(), &entry));
       if (!search.valid()) return;
       do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-          std::filesystem::path name = target;
-          name.replace_filename(entry.cFileName);
-          found.emplace_back(std::move(name), Ticks(entry.ftLastWriteTime));
+          found.emplace_back(WithFileName(target, entry.cFileName), Ticks(entry.ftLastWriteTime));
         }
       } while (FindNextFileW(search.get(), &entry));
     }

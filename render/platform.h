@@ -8,12 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "render/bitmap_info.h"
+#include "render/path_name.h"
 
 namespace platform {
 
@@ -40,7 +40,7 @@ struct ByteRange {
 // `target`, closes it, then moves it over `target`. On any failure the new
 // file is removed and `target` is left as it was. Returns whether `target`
 // now holds the new bytes.
-bool WriteFileReplacing(const std::filesystem::path& target,
+bool WriteFileReplacing(const PathName& target,
                         std::span<const ByteRange> parts) noexcept;
 
 // Our own files beside a target are named "~hv", then the writer's process
@@ -53,11 +53,11 @@ constexpr std::size_t kSiblingNameLength = 11;
 // A name for a new file beside `target` (temporary or spare) of that form,
 // for `processId`. Successive calls cycle through its 32 last digits, so the
 // caller still creates it exclusively and tries the next on a clash.
-std::filesystem::path TemporarySibling(const std::filesystem::path& target,
+PathName TemporarySibling(const PathName& target,
                                        std::uint32_t processId);
 
 // The process id in a name of that form; nothing for any other name.
-std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name);
+std::optional<std::uint32_t> SiblingOwner(const PathName& name);
 
 // Where the saves of one target go, and what they leave to finish: the seam
 // between the wallpaper's owner and the file system.
@@ -66,7 +66,7 @@ class SaveRoute {
   virtual ~SaveRoute() = default;
   // Whether `target` now holds the new bytes. A failure leaves `target` as
   // it was; when a reader holds it, the picture is pending.
-  virtual bool Write(const std::filesystem::path& target,
+  virtual bool Write(const PathName& target,
                      std::span<const ByteRange> parts) noexcept = 0;
   // Whether a whole picture waits for its target.
   virtual bool Pending() const noexcept = 0;
@@ -81,7 +81,7 @@ class SaveRoute {
   virtual void Clear() noexcept = 0;
   // Before this process saves at `target`: removes what a killed run left
   // beside it.
-  virtual void Sweep(const std::filesystem::path& target) noexcept = 0;
+  virtual void Sweep(const PathName& target) noexcept = 0;
 };
 
 // Saves one target again and again. Where the system allows it, no save
@@ -111,8 +111,8 @@ class SpareRoute final : public SaveRoute {
  public:
   // Makes `link` a second name for `existing`; false, with the system's
   // error set, when refused. The default is the system's hard link.
-  using LinkMaker = bool (*)(const std::filesystem::path& link,
-                             const std::filesystem::path& existing);
+  using LinkMaker = bool (*)(const PathName& link,
+                             const PathName& existing);
   // Refusals with the target free, in a row, before the folder is taken to
   // refuse every change: one could be a reader that let go between the
   // move and the look, two readers in turn another.
@@ -124,16 +124,16 @@ class SpareRoute final : public SaveRoute {
   SpareRoute(const SpareRoute&) = delete;
   SpareRoute& operator=(const SpareRoute&) = delete;
 
-  bool Write(const std::filesystem::path& target,
+  bool Write(const PathName& target,
              std::span<const ByteRange> parts) noexcept override;
   bool Pending() const noexcept override { return !pending_.empty(); }
   bool Unfinished() const noexcept override { return Pending() || !leftovers_.empty(); }
   bool Finish() noexcept override;
   void Clear() noexcept override;
-  void Sweep(const std::filesystem::path& target) noexcept override;
+  void Sweep(const PathName& target) noexcept override;
 
   // The spare the next save rewrites; empty when there is none.
-  const std::filesystem::path& Spare() const noexcept { return spare_; }
+  const PathName& Spare() const noexcept { return spare_; }
 
  private:
   // Whether the file a move replaces stays, under a second name, as the
@@ -142,28 +142,28 @@ class SpareRoute final : public SaveRoute {
   // Why a move over the target was refused.
   enum class Refusal { kHeld, kFolder, kOther };
 
-  bool MoveIn(std::filesystem::path written, const std::filesystem::path& target,
+  bool MoveIn(PathName written, const PathName& target,
               std::span<const ByteRange> parts, OldFile old);
-  Refusal SortRefusal(const std::filesystem::path& target) const;
-  bool Landed(const std::filesystem::path& target);
-  bool Pend(std::filesystem::path written, const std::filesystem::path& target);
-  bool Overwrite(std::filesystem::path written, const std::filesystem::path& target,
+  Refusal SortRefusal(const PathName& target) const;
+  bool Landed(const PathName& target);
+  bool Pend(PathName written, const PathName& target);
+  bool Overwrite(PathName written, const PathName& target,
                  std::span<const ByteRange> parts);
-  std::filesystem::path SecondName(const std::filesystem::path& existing);
-  void Drop(std::filesystem::path& name) noexcept;
+  PathName SecondName(const PathName& existing);
+  void Drop(PathName& name) noexcept;
   void RemoveLeftovers() noexcept;
 
   LinkMaker makeLink_;
   // The target whose file the last landed save wrote; empty after a failure.
-  std::filesystem::path target_;
-  std::filesystem::path spare_;
+  PathName target_;
+  PathName spare_;
   // A whole new picture that waits for `pendingTarget_` to be free, and the
   // second name made for the file it is to replace, the spare to be.
-  std::filesystem::path pending_;
-  std::filesystem::path oldName_;
-  std::filesystem::path pendingTarget_;
+  PathName pending_;
+  PathName oldName_;
+  PathName pendingTarget_;
   // Names that could not be removed yet (held open elsewhere).
-  std::vector<std::filesystem::path> leftovers_;
+  std::vector<PathName> leftovers_;
   // Refusals in a row with the target free (see kFolderEvidence).
   int folderRefusals_ = 0;
 };
@@ -172,7 +172,7 @@ class SpareRoute final : public SaveRoute {
 // Before this process saves anything there: removes the files of our
 // naming beside `target` that a killed run left. A file whose writer
 // still runs, or that is open, is left alone.
-void RemoveLeftoverSaves(const std::filesystem::path& target) noexcept;
+void RemoveLeftoverSaves(const PathName& target) noexcept;
 
 // Whether the process with that id runs now and may have written a file last
 // written at `lastWrite` (a FILETIME, in 100 ns units since 1601; 0 for any

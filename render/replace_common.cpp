@@ -17,31 +17,55 @@ constexpr int kProcessDigits = 7;  // 35 bits: any 32-bit id
 
 // Works on the system's own characters (UTF-16 on Windows): no conversion,
 // so no name can make it fail.
-int DigitValue(std::filesystem::path::value_type c) {
+int DigitValue(PathName::value_type c) {
   if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
   if (c >= 'a' && c <= 'v') return static_cast<int>(c - 'a') + 10;
   return -1;
 }
 
+#ifdef _WIN32
+// Where the last part of a name begins: after its last separator, or after
+// the colon of a drive ("C:name").
+std::size_t FileNameStart(const PathName& name) {
+  const std::size_t last = name.find_last_of(L"\\/:");
+  return last == PathName::npos ? 0 : last + 1;
+}
+#endif
+
 }  // namespace
 
-std::filesystem::path TemporarySibling(const std::filesystem::path& target,
-                                       std::uint32_t processId) {
-  std::string name = kPrefix;
-  for (int digit = kProcessDigits - 1; digit >= 0; --digit) {
-    name += kDigits[(processId >> (5 * digit)) & 31u];
-  }
-  name += kDigits[temporaryCounter.fetch_add(1) & 31u];
-  std::filesystem::path sibling = target;
-  sibling.replace_filename(name);
-  return sibling;
+#ifdef _WIN32
+bool HasFileName(const PathName& name) { return FileNameStart(name) < name.size(); }
+
+PathName WithFileName(const PathName& name, const PathName& file) {
+  return name.substr(0, FileNameStart(name)) + file;
 }
 
-std::optional<std::uint32_t> SiblingOwner(const std::filesystem::path& name) {
-  const std::filesystem::path::string_type text = name.filename().native();
+PathName FileNameOf(const PathName& name) { return name.substr(FileNameStart(name)); }
+#else
+bool HasFileName(const PathName& name) { return name.has_filename(); }
+
+PathName WithFileName(const PathName& name, const PathName& file) {
+  return PathName(name).replace_filename(file);
+}
+
+PathName FileNameOf(const PathName& name) { return name.filename(); }
+#endif
+
+PathName TemporarySibling(const PathName& target, std::uint32_t processId) {
+  PathChars name(kPrefix, kPrefix + kPrefixLength);
+  for (int digit = kProcessDigits - 1; digit >= 0; --digit) {
+    name += static_cast<PathName::value_type>(kDigits[(processId >> (5 * digit)) & 31u]);
+  }
+  name += static_cast<PathName::value_type>(kDigits[temporaryCounter.fetch_add(1) & 31u]);
+  return WithFileName(target, name);
+}
+
+std::optional<std::uint32_t> SiblingOwner(const PathName& name) {
+  const PathChars text = FileNameOf(name);
   if (text.size() != kSiblingNameLength) return std::nullopt;
   for (std::size_t i = 0; i < kPrefixLength; ++i) {
-    if (text[i] != static_cast<std::filesystem::path::value_type>(kPrefix[i])) {
+    if (text[i] != static_cast<PathName::value_type>(kPrefix[i])) {
       return std::nullopt;
     }
   }

@@ -52,9 +52,9 @@ int WriteAllTo(int fd, std::span<const ByteRange> parts) noexcept {
   return 0;
 }
 
-std::filesystem::path FolderOf(const std::filesystem::path& file) {
-  std::filesystem::path folder = file.parent_path();
-  return folder.empty() ? std::filesystem::path(".") : folder;
+PathName FolderOf(const PathName& file) {
+  PathName folder = file.parent_path();
+  return folder.empty() ? PathName(".") : folder;
 }
 
 namespace {
@@ -82,7 +82,7 @@ ReplaceResult Failed(ReplaceResult::Step step, int error) { return {step, error}
 // Gives the unnamed file open at `fd` the name `name`; EEXIST when the name
 // is taken. Through /proc first, which needs no privilege; AT_EMPTY_PATH
 // where /proc is missing.
-int LinkAs(int fd, const std::filesystem::path& name) {
+int LinkAs(int fd, const PathName& name) {
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
   if (errno != ENOENT) return errno;
@@ -92,7 +92,7 @@ int LinkAs(int fd, const std::filesystem::path& name) {
 
 // The unnamed route. Sets `unsupported` instead of failing where the file
 // system or the kernel offers no unnamed files, or they cannot be linked.
-ReplaceResult ReplaceThroughUnnamedFile(const std::filesystem::path& target,
+ReplaceResult ReplaceThroughUnnamedFile(const PathName& target,
                                         std::span<const ByteRange> parts,
                                         const KeptAttributes* kept, bool& unsupported) {
   const int fd = ::open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -120,7 +120,7 @@ ReplaceResult ReplaceThroughUnnamedFile(const std::filesystem::path& target,
   }
   // The name is taken: link under a fresh name and rename that over it. Only
   // between these two calls does the new file have a name of its own.
-  std::filesystem::path temporary;
+  PathName temporary;
   for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
     temporary = TemporarySibling(target, static_cast<std::uint32_t>(::getpid()));
     error = LinkAs(fd, temporary);
@@ -136,11 +136,11 @@ ReplaceResult ReplaceThroughUnnamedFile(const std::filesystem::path& target,
 #endif
 
 // The named route: a uniquely named file beside the target, renamed over it.
-ReplaceResult ReplaceThroughNamedFile(const std::filesystem::path& target,
+ReplaceResult ReplaceThroughNamedFile(const PathName& target,
                                       std::span<const ByteRange> parts,
                                       const KeptAttributes* kept) {
   int fd = -1;
-  std::filesystem::path temporary;
+  PathName temporary;
   for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
     temporary = TemporarySibling(target, static_cast<std::uint32_t>(::getpid()));
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -162,7 +162,7 @@ ReplaceResult ReplaceThroughNamedFile(const std::filesystem::path& target,
 
 }  // namespace
 
-ReplaceResult ReplaceFile(const std::filesystem::path& target, std::span<const ByteRange> parts,
+ReplaceResult ReplaceFile(const PathName& target, std::span<const ByteRange> parts,
                           const KeptAttributes* kept) noexcept {
   try {
     if (!target.has_filename()) return Failed(ReplaceResult::Step::Create, EISDIR);
@@ -177,7 +177,7 @@ ReplaceResult ReplaceFile(const std::filesystem::path& target, std::span<const B
   }
 }
 
-bool WriteFileReplacing(const std::filesystem::path& target,
+bool WriteFileReplacing(const PathName& target,
                         std::span<const ByteRange> parts) noexcept {
   return static_cast<bool>(ReplaceFile(target, parts, nullptr));
 }
@@ -188,7 +188,7 @@ SpareRoute::SpareRoute(LinkMaker makeLink) noexcept : makeLink_(makeLink) {}
 
 SpareRoute::~SpareRoute() = default;
 
-bool SpareRoute::Write(const std::filesystem::path& target,
+bool SpareRoute::Write(const PathName& target,
                        std::span<const ByteRange> parts) noexcept {
   return WriteFileReplacing(target, parts);
 }
@@ -197,6 +197,6 @@ bool SpareRoute::Finish() noexcept { return false; }
 
 void SpareRoute::Clear() noexcept {}
 
-void SpareRoute::Sweep(const std::filesystem::path&) noexcept {}
+void SpareRoute::Sweep(const PathName&) noexcept {}
 
 }  // namespace platform

@@ -62,16 +62,16 @@ std::uint64_t TotalSize(std::span<const ByteRange> parts) {
 
 bool NameExists(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
-bool RemoveName(const std::filesystem::path& name) {
+bool RemoveName(const PathName& name) {
   if (DeleteFileW(name.c_str())) return true;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-std::filesystem::path WriteTemporary(const std::filesystem::path& target,
+PathName WriteTemporary(const PathName& target,
                                      std::span<const ByteRange> parts) {
   win32::ScopedHandle file;
-  std::filesystem::path temporary;
+  PathName temporary;
   for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
     temporary = TemporarySibling(target, GetCurrentProcessId());
     file.reset(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -89,11 +89,11 @@ std::filesystem::path WriteTemporary(const std::filesystem::path& target,
 
 }  // namespace win32_files
 
-bool WriteFileReplacing(const std::filesystem::path& target,
+bool WriteFileReplacing(const PathName& target,
                         std::span<const ByteRange> parts) noexcept {
   try {
-    if (!target.has_filename()) return false;
-    const std::filesystem::path temporary = win32_files::WriteTemporary(target, parts);
+    if (!HasFileName(target)) return false;
+    const PathName temporary = win32_files::WriteTemporary(target, parts);
     if (temporary.empty()) return false;
     if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DeleteFileW(temporary.c_str());

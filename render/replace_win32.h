@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
 
 #include "render/platform.h"
@@ -21,11 +20,11 @@ std::uint64_t TotalSize(std::span<const ByteRange> parts);
 bool NameExists(DWORD error);
 
 // Removes a name; true when it is gone (or never was).
-bool RemoveName(const std::filesystem::path& name);
+bool RemoveName(const PathName& name);
 
 // The whole new file beside `target`, written and closed; empty on failure,
 // with nothing left behind.
-std::filesystem::path WriteTemporary(const std::filesystem::path& target,
+PathName WriteTemporary(const PathName& target,
                                      std::span<const ByteRange> parts);
 
 }  // namespace platform::win32_files

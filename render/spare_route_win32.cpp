@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -27,7 +25,7 @@ using CreateHardLinkCall = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES
 
 // CreateHardLinkW, looked up at run time: the systems before Windows 2000
 // have none, and the program must still start there.
-bool SystemHardLink(const std::filesystem::path& link, const std::filesystem::path& existing) {
+bool SystemHardLink(const PathName& link, const PathName& existing) {
   static const CreateHardLinkCall create = [] {
     const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     const FARPROC found = kernel != nullptr ? GetProcAddress(kernel, "CreateHardLinkW") : nullptr;
@@ -41,17 +39,31 @@ bool SystemHardLink(const std::filesystem::path& link, const std::filesystem::pa
 }
 
 // A folder or a read-only file in the target's place takes no picture.
-bool TakesNoPicture(const std::filesystem::path& target) {
+bool TakesNoPicture(const PathName& target) {
   const DWORD attributes = GetFileAttributesW(target.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+// The whole of a file of ours; empty when it cannot be read.
+std::vector<std::uint8_t> ReadWhole(const PathName& file) {
+  win32::ScopedHandle handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!handle.valid() || !GetFileSizeEx(handle.get(), &size) || size.HighPart != 0) return {};
+  std::vector<std::uint8_t> bytes(size.LowPart);
+  DWORD read = 0;
+  if (!ReadFile(handle.get(), bytes.data(), size.LowPart, &read, nullptr) || read != size.LowPart) {
+    return {};
+  }
+  return bytes;
 }
 
 // Writes the whole picture over `file`, which must be one of the same size
 // with no other name: someone else's file (the wallpaper, say, or another
 // copy's spare) that is this very file must not change. Nobody else may read
 // it half-written, nor write it meanwhile.
-bool RewriteInPlace(const std::filesystem::path& file, std::span<const ByteRange> parts) {
+bool RewriteInPlace(const PathName& file, std::span<const ByteRange> parts) {
   win32::ScopedHandle handle(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.valid()) return false;
@@ -84,15 +96,15 @@ void SpareRoute::Clear() noexcept {
   folderRefusals_ = 0;
 }
 
-void SpareRoute::Sweep(const std::filesystem::path& target) noexcept {
+void SpareRoute::Sweep(const PathName& target) noexcept {
   RemoveLeftoverSaves(target);
 }
 
-bool SpareRoute::Write(const std::filesystem::path& target,
+bool SpareRoute::Write(const PathName& target,
                        std::span<const ByteRange> parts) noexcept {
   try {
     RemoveLeftovers();
-    if (!target.has_filename()) return false;
+    if (!HasFileName(target)) return false;
     if (target != target_) {
       // Another target: the spare, made for the old one, is of no use.
       Drop(spare_);
@@ -104,7 +116,7 @@ bool SpareRoute::Write(const std::filesystem::path& target,
     }
     // A picture that waits for the target is ours, whole and of the right
     // size: rewritten, it is the one to move in, and no other is made.
-    std::filesystem::path written = std::exchange(pending_, {});
+    PathName written = std::exchange(pending_, {});
     if (!written.empty() && !RewriteInPlace(written, parts)) Drop(written);
     if (written.empty() && !spare_.empty()) {
       written = std::exchange(spare_, {});
@@ -147,7 +159,7 @@ bool SpareRoute::Finish() noexcept {
 // Moves the whole picture `written` over `target`, once, with no wait: a
 // picture the target refuses stays pending (see Pend), and the caller tries
 // again later. `parts` are its bytes; empty, they are read from `written`.
-bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::path& target,
+bool SpareRoute::MoveIn(PathName written, const PathName& target,
                         std::span<const ByteRange> parts, OldFile old) {
   // Made once: while the target is held, the name stays, and a picture that
   // lands later still leaves the old file as the spare.
@@ -174,7 +186,7 @@ bool SpareRoute::MoveIn(std::filesystem::path written, const std::filesystem::pa
 // alone: a reader holds it (the exclusive open is refused too), the folder
 // takes no change although nobody holds it (the open succeeds), or anything
 // else.
-SpareRoute::Refusal SpareRoute::SortRefusal(const std::filesystem::path& target) const {
+SpareRoute::Refusal SpareRoute::SortRefusal(const PathName& target) const {
   const DWORD refusal = GetLastError();
   if (refusal != ERROR_ACCESS_DENIED && refusal != ERROR_SHARING_VIOLATION) return Refusal::kOther;
   const win32::ScopedHandle alone(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
@@ -184,7 +196,7 @@ SpareRoute::Refusal SpareRoute::SortRefusal(const std::filesystem::path& target)
   return GetLastError() == ERROR_SHARING_VIOLATION ? Refusal::kHeld : Refusal::kOther;
 }
 
-bool SpareRoute::Landed(const std::filesystem::path& target) {
+bool SpareRoute::Landed(const PathName& target) {
   if (spare_.empty()) {
     spare_ = std::exchange(oldName_, {});
   } else {
@@ -197,7 +209,7 @@ bool SpareRoute::Landed(const std::filesystem::path& target) {
 
 // Keeps the whole picture until the target is free; nothing is written again
 // for it.
-bool SpareRoute::Pend(std::filesystem::path written, const std::filesystem::path& target) {
+bool SpareRoute::Pend(PathName written, const PathName& target) {
   pending_ = std::move(written);
   pendingTarget_ = target;
   return false;
@@ -207,13 +219,12 @@ bool SpareRoute::Pend(std::filesystem::path written, const std::filesystem::path
 // route comes last because a rewrite cut short by a crash or a full disk
 // would leave a torn picture, where every other route leaves the old one
 // whole. Should that fail too, the picture stays pending.
-bool SpareRoute::Overwrite(std::filesystem::path written, const std::filesystem::path& target,
+bool SpareRoute::Overwrite(PathName written, const PathName& target,
                            std::span<const ByteRange> parts) {
   std::vector<std::uint8_t> kept;
   ByteRange whole{};
   if (parts.empty()) {
-    std::ifstream in(written, std::ios::binary);
-    kept.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    kept = ReadWhole(written);
     if (kept.empty()) return Pend(std::move(written), target);
     whole = {kept.data(), kept.size()};
     parts = {&whole, 1};
@@ -233,9 +244,9 @@ bool SpareRoute::Overwrite(std::filesystem::path written, const std::filesystem:
 
 // A new name of our own for the file `existing` names; empty when the system
 // refuses (no hard links, no such file, any error).
-std::filesystem::path SpareRoute::SecondName(const std::filesystem::path& existing) {
+PathName SpareRoute::SecondName(const PathName& existing) {
   for (int attempt = 0; attempt < 32; ++attempt) {
-    std::filesystem::path name = TemporarySibling(existing, GetCurrentProcessId());
+    PathName name = TemporarySibling(existing, GetCurrentProcessId());
     if (makeLink_(name, existing)) return name;
     if (!NameExists(GetLastError())) break;
   }
@@ -243,7 +254,7 @@ std::filesystem::path SpareRoute::SecondName(const std::filesystem::path& existi
 }
 
 // Removes a name of ours now, or as soon as nobody holds it.
-void SpareRoute::Drop(std::filesystem::path& name) noexcept {
+void SpareRoute::Drop(PathName& name) noexcept {
   if (name.empty()) return;
   try {
     if (!RemoveName(name)) leftovers_.push_back(name);
@@ -253,7 +264,7 @@ void SpareRoute::Drop(std::filesystem::path& name) noexcept {
 }
 
 void SpareRoute::RemoveLeftovers() noexcept {
-  std::erase_if(leftovers_, [](const std::filesystem::path& name) { return RemoveName(name); });
+  std::erase_if(leftovers_, [](const PathName& name) { return RemoveName(name); });
 }
 
 }  // namespace platform

@@ -7,11 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
 #include "render/bitmap_info.h"
+#include "render/path_name.h"
 
 namespace platform {
 class SaveRoute;
@@ -82,11 +82,11 @@ class TWin {
   // file of our own beside Path and replaces Path only once it is whole and
   // closed, so Path is always either the previous file or the new one. Every
   // error is swallowed; no temporary file survives a failure.
-  void SaveToBmp(const std::filesystem::path& Path);
+  void SaveToBmp(const platform::PathName& Path);
   // The same through `Route`, which may keep a spare file for the next save
   // of the same Path, or the picture pending while a reader holds Path (see
   // platform::SpareRoute). Whoever owns the route finishes that work.
-  void SaveToBmp(const std::filesystem::path& Path, platform::SaveRoute& Route);
+  void SaveToBmp(const platform::PathName& Path, platform::SaveRoute& Route);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
   std::int32_t Height() const noexcept { return HeightOf(Header); }

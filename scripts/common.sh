@@ -21,11 +21,15 @@ hv_die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
 # --- building ---------------------------------------------------------------
 
+# Settings a script adds to every tree it configures (scripts/package).
+HV_CONFIGURE_ARGS=()
+
 # Configures one build tree, Release, with Ninja, and builds the targets
 # named (all of them when none are):
-#   native  Linux gcc: huevane-render, the tests, the benchmarks
+#   native  Linux gcc: huevane-render, the tests
 #   win32   i686 mingw-w64: the Windows program and the Windows tests
-# Running it again rebuilds only what changed.
+# (the benchmarks only when bench/*.sh has turned them on). Running it
+# again rebuilds only what changed.
 hv_build_tree() {
   local name=$1 dir="$HV_BUILD/$1" toolchain=() targets=()
   shift
@@ -34,7 +38,8 @@ hv_build_tree() {
   fi
   (($# == 0)) || targets=(--target "$@")
   hv_say "configuring $name in $dir"
-  cmake -S "$HV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" >/dev/null
+  cmake -S "$HV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" \
+    "${HV_CONFIGURE_ARGS[@]}" >/dev/null
   hv_say "building $name${*:+: $*} (-j$HV_JOBS)"
   cmake --build "$dir" --parallel "$HV_JOBS" "${targets[@]}"
 }

@@ -144,7 +144,8 @@ void TImage::SetDesignValue(std::wstring_view property, const DesignValue& value
   } else if (property == L"Picture.Bitmap") {
     TakeBitmapResource(DesignText(property, value));
   } else if (property == L"Picture.Icon") {
-    TakeIconResource(DesignText(property, value), 0);
+    // The icon's image of the control's width, when the layout gives one.
+    TakeIconResource(DesignText(property, value), Width() > 0 ? Width() : 0);
   } else {
     TGraphicControl::SetDesignValue(property, value);
   }

@@ -43,8 +43,9 @@ class TImage : public TGraphicControl {
   explicit TImage(Window& owner);
 
   void Paint() override;
-  // Picture.Bitmap names a BITMAP resource, Picture.Icon an ICON resource;
-  // AutoSize sizes the control to the picture.
+  // Picture.Bitmap names a BITMAP resource, Picture.Icon an ICON resource,
+  // whose image of the control's width (set before it) is drawn; AutoSize
+  // sizes the control to the picture.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
  private:

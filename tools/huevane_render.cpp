@@ -3,7 +3,6 @@
 // goes: tools/output_file.h.
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <span>
@@ -18,6 +17,7 @@
 #include "tools/render_args.h"
 
 #ifdef _WIN32
+#include "win32/terminate.h"
 #include "win32/text.h"
 #endif
 
@@ -38,7 +38,7 @@ void Say(const std::string& message) { Print(stderr, "huevane-render: " + messag
 
 // `args` are the arguments after the program name as UTF-8 (or the bytes
 // given, natively); `paths` the same arguments as the platform's own paths.
-int Run(std::span<const std::string> args, std::span<const std::filesystem::path> paths) {
+int Run(std::span<const std::string> args, std::span<const platform::PathName> paths) {
   const ParseResult result = ParseRenderArgs(args);
   if (const auto* error = std::get_if<ArgsError>(&result)) {
     Say(error->message);
@@ -97,7 +97,7 @@ int Run(std::span<const std::string> args, std::span<const std::filesystem::path
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  std::vector<std::filesystem::path> paths;
+  std::vector<platform::PathName> paths;
   for (int i = 1; i < argc; ++i) {
     args.push_back(win32::Narrow(argv[i], CP_UTF8));
     paths.emplace_back(argv[i]);
@@ -107,7 +107,7 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::vector<std::filesystem::path> paths(argv + 1, argv + argc);
+  std::vector<platform::PathName> paths(argv + 1, argv + argc);
   return Run(args, paths);
 }
 #endif

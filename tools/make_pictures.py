@@ -10,7 +10,6 @@ Usage:
 It writes:
   icon/huevane.ico      MAINICON: 16, 32, 48 and 64 pixels, each in 256 colours
                         and in 24-bit colour
-  icon/about.ico        the 64-pixel 24-bit image alone, for the About dialog
   pictures/banner.bmp   478 x 128, the banner across the top of the About dialog
   pictures/help.bmp     136 x 290, the main window as the help window shows it
 
@@ -36,7 +35,7 @@ HELP_SIZE = (136, 290)
 # 96 dots per inch, the resolution the dialogs are laid out at.
 PELS_PER_METRE = 3780
 
-OUTPUTS = ("icon/huevane.ico", "icon/about.ico", "pictures/banner.bmp", "pictures/help.bmp")
+OUTPUTS = ("icon/huevane.ico", "pictures/banner.bmp", "pictures/help.bmp")
 
 
 # --------------------------------------------------------------------------
@@ -849,10 +848,8 @@ def generate(root, report=True):
     for size in ICON_SIZES:
         for bits in (8, 24):
             images.append((size, bits, icon_image(icons[size], bits)))
-    about = [img for img in images if img[0] == 64 and img[1] == 24]
     files = {
         "icon/huevane.ico": ico_file(images),
-        "icon/about.ico": ico_file(about),
         "pictures/banner.bmp": bmp_file(banner()),
         "pictures/help.bmp": bmp_file(help_picture()),
     }

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "win32/scoped.h"
+#include "win32/text.h"
 #else
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -38,11 +39,6 @@ Result CannotWriteStdout(std::string_view reason) {
   return {false, "cannot write to standard output: " + std::string(reason)};
 }
 
-std::string Utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return {text.begin(), text.end()};
-}
-
 }  // namespace
 
 #ifndef _WIN32
@@ -52,6 +48,11 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Reason(int error) { return std::strerror(error); }
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
 
 Result ToStdout(std::span<const platform::ByteRange> parts) {
   const int error = platform::WriteAllTo(STDOUT_FILENO, parts);
@@ -172,7 +173,7 @@ Result IntoRegularFile(const std::string& shown, const fs::path& file, const str
 
 }  // namespace
 
-Result WriteOutput(const std::string& shown, const std::filesystem::path& path,
+Result WriteOutput(const std::string& shown, const platform::PathName& path,
                    std::span<const platform::ByteRange> parts) {
   if (shown == "-") return ToStdout(parts);
   struct stat st {};
@@ -210,7 +211,7 @@ std::string Reason(DWORD error) {
     if (c == L'\r' || c == L'\n') c = L' ';
   }
   if (reason.empty()) return "system error " + std::to_string(error);
-  return Utf8(std::filesystem::path(reason));
+  return win32::Narrow(reason, CP_UTF8);
 }
 
 DWORD WriteParts(HANDLE file, std::span<const platform::ByteRange> parts) {
@@ -231,7 +232,7 @@ DWORD WriteParts(HANDLE file, std::span<const platform::ByteRange> parts) {
 
 }  // namespace
 
-Result WriteOutput(const std::string& shown, const std::filesystem::path& path,
+Result WriteOutput(const std::string& shown, const platform::PathName& path,
                    std::span<const platform::ByteRange> parts) {
   if (shown == "-") {
     // The handle itself: no C runtime text mode turns LF into CR LF.

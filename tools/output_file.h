@@ -13,7 +13,6 @@
 // On Windows: "-", devices and pipes, directories, and regular files.
 #pragma once
 
-#include <filesystem>
 #include <span>
 #include <string>
 
@@ -30,7 +29,7 @@ struct Result {
 
 // `shown` is the --out value as the user gave it (UTF-8), `path` the same
 // name as the platform's path.
-Result WriteOutput(const std::string& shown, const std::filesystem::path& path,
+Result WriteOutput(const std::string& shown, const platform::PathName& path,
                    std::span<const platform::ByteRange> parts);
 
 }  // namespace output_file

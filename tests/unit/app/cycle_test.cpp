@@ -71,7 +71,7 @@ struct Reader {
 class HeldRoute final : public platform::SaveRoute {
  public:
   explicit HeldRoute(Reader& reader) : reader_(reader) {}
-  bool Write(const std::filesystem::path& target,
+  bool Write(const platform::PathName& target,
              std::span<const platform::ByteRange> parts) noexcept override {
     pending_.clear();
     if (!reader_.holds) return platform::WriteFileReplacing(target, parts);
@@ -94,12 +94,12 @@ class HeldRoute final : public platform::SaveRoute {
     ++reader_.clears;
     pending_.clear();
   }
-  void Sweep(const std::filesystem::path&) noexcept override {}
+  void Sweep(const platform::PathName&) noexcept override {}
 
  private:
   Reader& reader_;
   std::vector<std::uint8_t> pending_;
-  std::filesystem::path target_;
+  platform::PathName target_;
 };
 
 std::vector<std::uint8_t> PictureOf(std::int32_t width, std::int32_t height,

@@ -1,5 +1,5 @@
-// The committed pictures as the program loads them: the icon MAINICON and
-// the About dialog's icon, the About banner and the help picture. Checks the
+// The committed pictures as the program loads them: the icon MAINICON, the
+// About banner and the help picture. Checks the
 // layouts the resource loader relies on, that the 256-colour images look like
 // their 24-bit twins, and that every line the help window draws onto its
 // picture ends on the element its label names.
@@ -311,16 +311,6 @@ TEST(MainIcon, GradientRunsFromBlueTopLeftToRedBottomRight) {
     EXPECT_GT(top_left.b, top_left.r + 100) << top_left;
     EXPECT_GT(bottom_right.r, bottom_right.b + 100) << bottom_right;
   }
-}
-
-TEST(AboutIcon, IsTheMainIcons64Pixel24BitImage) {
-  const auto about = Icon::Read("icon/about.ico");
-  const auto main_icon = Icon::Read("icon/huevane.ico");
-  ASSERT_TRUE(about && main_icon);
-  ASSERT_EQ(about->images.size(), 1u);
-  const IconImage* twin = main_icon->Find(64, 24);
-  ASSERT_TRUE(twin);
-  EXPECT_EQ(about->Data(about->images[0]), main_icon->Data(*twin));
 }
 
 // The menu line ends on the pictured window's icon: the 16-pixel 24-bit image

@@ -62,6 +62,7 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
   // (bar's left edge, key).
   std::vector<std::pair<int, WPARAM>> keysAfterFirstCycle;
   bool windowVisibleAtPublish = true;
+  bool dialogsAtPublish = true;  // built off the way to the main window
   // Captions of system-menu entries to choose after the first cycle, before
   // the keys are pressed.
   std::vector<std::string> menuChoicesAfterFirstCycle;
@@ -103,6 +104,7 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     std::ifstream in(std::filesystem::path(text), std::ios::binary);
     fileAtPublish.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     windowVisibleAtPublish = IsWindowVisible(FindWindowW(L"TForm1", L"HV")) != FALSE;
+    dialogsAtPublish = FindWindowW(L"TForm2", nullptr) || FindWindowW(L"TForm3", nullptr);
   }
   // Runs at the end of every cycle, before the keys and choices above.
   std::function<void()> afterEachCycle;
@@ -219,7 +221,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
   // ours, is no living writer's) beside someone else's file.
   const auto leftover =
       platform::TemporarySibling(folder.path() / L"Huevane.Bmp", GetCurrentProcessId());
-  std::ofstream(leftover, std::ios::binary) << "half a picture";
+  std::ofstream(std::filesystem::path(leftover), std::ios::binary) << "half a picture";
   std::ofstream(folder.path() / L"notes.txt") << "not ours";
   ProgramRun run;
   run.fake.tempFolder = folder.path().wstring() + L"\\";
@@ -239,6 +241,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
                               "play RSTRUM",
                           }));
   EXPECT_FALSE(run.fake.windowVisibleAtPublish);
+  EXPECT_FALSE(run.fake.dialogsAtPublish);
   EXPECT_TRUE(ShowWatch::shown);
   TWin expected(48, 30);
   expected.FillGradient(255, 0, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);

@@ -166,7 +166,6 @@ TEST_F(ProgramResources, TheIconsHaveTheirImages) {
   std::sort(icon.begin(), icon.end());
   EXPECT_EQ(icon,
             (Images{{16, 8}, {16, 24}, {32, 8}, {32, 24}, {48, 8}, {48, 24}, {64, 8}, {64, 24}}));
-  EXPECT_EQ(IconImages(Resource("ABOUTICON", MAKEINTRESOURCEA(14))), (Images{{64, 24}}));
 }
 
 TEST_F(ProgramResources, ThePicturesAndTheAgreementAreTheCommittedFiles) {

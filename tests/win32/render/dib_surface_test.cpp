@@ -148,7 +148,7 @@ struct Picture {
 
 std::uint64_t FileId(const std::filesystem::path& path) { return test::FileIndex(path.wstring()); }
 
-bool RefuseLinks(const std::filesystem::path&, const std::filesystem::path&) {
+bool RefuseLinks(const platform::PathName&, const platform::PathName&) {
   // What a FAT32 volume answers.
   SetLastError(ERROR_INVALID_FUNCTION);
   return false;
@@ -260,7 +260,7 @@ TEST(SpareRoute, FallsBackWheneverAStepIsRefused) {
       EXPECT_EQ(ReadFile(target), small2.bytes);
       std::vector<std::string> expected{"Huevane.Bmp"};
       if (!other.empty()) expected.push_back("other.bmp");
-      if (!route.Spare().empty()) expected.push_back(route.Spare().filename().string());
+      if (!route.Spare().empty()) expected.push_back(std::filesystem::path(route.Spare()).filename().string());
       std::sort(expected.begin(), expected.end());
       EXPECT_EQ(folder.Names(), expected);
     }

@@ -1,0 +1,15 @@
+// What std::terminate calls in a shipped program: std::abort, and nothing
+// before it. The library's default first names the escaping exception on
+// stderr through its demangler, which with the formatted output it needs
+// weighs about 60 KB; the programs let no exception escape, and the window
+// program has no stderr to write to. Included by each program's entry file
+// only, once: the test programs keep the library's default, which names
+// what escaped.
+#pragma once
+
+#include <cstdlib>
+#include <exception>
+
+// The library's own default handler, defined here, so that the linker takes
+// this definition and never reaches for the library's.
+void __gnu_cxx::__verbose_terminate_handler() { std::abort(); }
