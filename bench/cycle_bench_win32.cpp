@@ -192,7 +192,7 @@ struct TimedServices {
 class SharedRoute final : public platform::SaveRoute {
  public:
   explicit SharedRoute(platform::SaveRoute& route) : route_(route) {}
-  bool Write(const std::filesystem::path& target,
+  bool Write(const platform::PathName& target,
              std::span<const platform::ByteRange> parts) noexcept override {
     return route_.Write(target, parts);
   }
@@ -200,7 +200,7 @@ class SharedRoute final : public platform::SaveRoute {
   bool Unfinished() const noexcept override { return route_.Unfinished(); }
   bool Finish() noexcept override { return route_.Finish(); }
   void Clear() noexcept override { route_.Clear(); }
-  void Sweep(const std::filesystem::path& target) noexcept override { route_.Sweep(target); }
+  void Sweep(const platform::PathName& target) noexcept override { route_.Sweep(target); }
 
  private:
   platform::SaveRoute& route_;
@@ -284,9 +284,9 @@ void SteppedCycle(TWin& surface, platform::SaveRoute& route, const std::wstring&
                        v.style, 128, -1, -2, -3, -4);
   const std::int64_t t1 = Now();
   if (newFile) {
-    WriteBmpFile(surface, std::filesystem::path(path));
+    WriteBmpFile(surface, path);
   } else {
-    surface.SaveToBmp(std::filesystem::path(path), route);
+    surface.SaveToBmp(path, route);
   }
   const std::int64_t t2 = Now();
   desktop::PublishWallpaper(timed.calls, timed.state, path);
