@@ -62,6 +62,13 @@ inline std::wstring TextOf(HWND window) {
   return text;
 }
 
+// Whether `window` is a visible window of that class of the process `pid`.
+inline bool ShownBy(HWND window, DWORD pid, const std::wstring& className) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  return owner == pid && IsWindowVisible(window) && ClassOf(window) == className;
+}
+
 inline std::wstring Numbers(std::initializer_list<long> values) {
   std::wstring text;
   for (long value : values) text += (text.empty() ? L"" : L" ") + std::to_wstring(value);

@@ -16,11 +16,7 @@ struct VisibleCount {
 
 BOOL CALLBACK CountVisible(HWND window, LPARAM context) {
   auto& count = *reinterpret_cast<VisibleCount*>(context);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == count.pid && IsWindowVisible(window) && ClassOf(window) == count.className) {
-    ++count.shown;
-  }
+  if (ShownBy(window, count.pid, count.className)) ++count.shown;
   return TRUE;
 }
 
@@ -31,10 +27,7 @@ BOOL CALLBACK SayDialogText(HWND child, LPARAM) {
 
 // What a message box says, so that a failing case shows it.
 BOOL CALLBACK SayDialog(HWND window, LPARAM context) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == static_cast<DWORD>(context) && IsWindowVisible(window) &&
-      ClassOf(window) == kDialogClass) {
+  if (ShownBy(window, static_cast<DWORD>(context), kDialogClass)) {
     Say(L"dialog-title", TextOf(window));
     EnumChildWindows(window, SayDialogText, 0);
   }

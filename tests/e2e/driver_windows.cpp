@@ -92,10 +92,7 @@ BOOL CALLBACK SayControl(HWND child, LPARAM) {
 }
 
 BOOL CALLBACK SayMenuWindow(HWND window, LPARAM context) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == static_cast<DWORD>(context) && IsWindowVisible(window) &&
-      ClassOf(window) == kMenuClass) {
+  if (ShownBy(window, static_cast<DWORD>(context), kMenuClass)) {
     RECT rect{};
     GetWindowRect(window, &rect);
     // left top right bottom (screen) stacking-place
