@@ -16,13 +16,12 @@ using toolkit::ComponentDesign;
 
 using toolkit::MakeControl;
 
-// The static texts' font: Verdana, Western.
-std::vector<toolkit::ValueSetting> VerdanaText(int left, int top, int width, int height,
-                                               const wchar_t* caption) {
+// A static text in Verdana, Western, placed by its top left corner: a static
+// text takes the size of its caption, so the layout gives it no width or
+// height.
+std::vector<toolkit::ValueSetting> VerdanaText(int left, int top, const wchar_t* caption) {
   return {{L"Left", left},
           {L"Top", top},
-          {L"Width", width},
-          {L"Height", height},
           {L"Caption", std::wstring(caption)},
           {L"Font.Name", std::wstring(L"Verdana")},
           {L"Font.Height", 13},
@@ -43,14 +42,14 @@ const ComponentDesign kForm2Layout[] = {
       {L"Picture.Bitmap", std::wstring(L"BANNER")}},
      {}},
     {L"StaticText1", MakeControl<toolkit::TStaticText>,
-     VerdanaText(132, 140, 225, 20, L"Ostrega: Huevane"), {}},
+     VerdanaText(132, 140, L"Ostrega: Huevane"), {}},
     {L"Image2",
      MakeControl<toolkit::TImage>,
      {{L"Left", 40}, {L"Top", 152}, {L"Width", 64}, {L"Height", 64},
       {L"Picture.Icon", std::wstring(L"MAINICON")}},
      {}},
     {L"StaticText2", MakeControl<toolkit::TStaticText>,
-     VerdanaText(132, 156, 248, 20, kVersionLine), {}},
+     VerdanaText(132, 156, kVersionLine), {}},
     {L"Memo1",
      MakeControl<toolkit::TMemo>,
      {{L"Left", 4}, {L"Top", 236}, {L"Width", 465}, {L"Height", 169},
@@ -81,19 +80,6 @@ const ComponentDesign kForm2Layout[] = {
 };
 // clang-format on
 
-toolkit::FormDesign Form2Design(HWND mainWindow) {
-  toolkit::FormDesign design;
-  design.className = L"TForm2";
-  design.caption = L"About Ostrega";
-  // A tool window: a thin title bar with a close button only, fixed size.
-  design.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  design.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
-  design.clientWidth = 474;
-  design.clientHeight = 446;
-  design.owner = mainWindow;
-  return design;
-}
-
 }  // namespace
 
 std::wstring AgreementText() {
@@ -115,7 +101,16 @@ std::wstring AgreementText() {
   return text;
 }
 
-TForm2::TForm2(HWND mainWindow) : TForm(Form2Design(mainWindow), kForm2Layout) {
+// A tool window: a thin title bar with a close button only, fixed size (the
+// default style).
+TForm2::TForm2(HWND mainWindow)
+    : TForm({{.className = L"TForm2",
+              .caption = L"About Ostrega",
+              .exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
+              .clientWidth = 474,
+              .clientHeight = 446,
+              .owner = mainWindow}},
+            kForm2Layout) {
   Part<toolkit::TButton>(L"OKButton1").OnClick = [this] { OKButton1Click(); };
   Part<toolkit::TButton>(L"Button1").OnClick = [this] { Button1Click(); };
 }

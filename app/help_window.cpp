@@ -17,14 +17,13 @@ std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner) {
   return std::make_unique<controls::TLine>(&window, &window.GraphicControls());
 }
 
-ComponentDesign Label(const wchar_t* name, const wchar_t* caption, int left, int top, int width,
-                      int height) {
+// A bold label placed by its top left corner: a label takes the size of its
+// caption, so the layout gives it no width or height.
+ComponentDesign Label(const wchar_t* name, const wchar_t* caption, int left, int top) {
   return {name,
           MakeControl<toolkit::TLabel>,
           {{L"Left", left},
            {L"Top", top},
-           {L"Width", width},
-           {L"Height", height},
            {L"Caption", std::wstring(caption)},
            {L"Font.Name", std::wstring(L"Arial")},
            {L"Font.Height", 13},
@@ -58,21 +57,21 @@ const ComponentDesign kForm3Layout[] = {
       {L"Picture.Bitmap", std::wstring(L"HELPPICTURE")}},
      {}},
     Line(L"Line1", 68, 8, 65, 41),
-    Label(L"Label1", L"Menu", 40, 20, 35, 16),
-    Label(L"Label2", L"Red Start", 4, 72, 59, 16),
+    Label(L"Label1", L"Menu", 40, 20),
+    Label(L"Label2", L"Red Start", 4, 72),
     Line(L"Line2", 64, 60, 73, 41),
-    Label(L"Label3", L"Green Start", 12, 88, 73, 16),
+    Label(L"Label3", L"Green Start", 12, 88),
     Line(L"Line3", 84, 76, 65, 41),
-    Label(L"Label4", L"Blue Start", 32, 104, 63, 16),
+    Label(L"Label4", L"Blue Start", 32, 104),
     Line(L"Line4", 96, 92, 65, 41),
     Line(L"Line5", 212, 56, 65, 41),
     Line(L"Line6", 224, 72, 65, 41),
     Line(L"Line7", 240, 88, 65, 41),
-    Label(L"Label5", L"Red End", 280, 68, 53, 16),
-    Label(L"Label6", L"Green End", 288, 84, 67, 16),
-    Label(L"Label7", L"Blue End", 308, 100, 57, 16),
+    Label(L"Label5", L"Red End", 280, 68),
+    Label(L"Label6", L"Green End", 288, 84),
+    Label(L"Label7", L"Blue End", 308, 100),
     Line(L"Line8", 104, 212, 89, 41),
-    Label(L"Label8", L"Gradient Styles", 4, 224, 97, 16),
+    Label(L"Label8", L"Gradient Styles", 4, 224),
     {L"Button1",
      MakeControl<toolkit::TButton>,
      {{L"Left", 280}, {L"Top", 264}, {L"Width", 79}, {L"Height", 33},
@@ -82,23 +81,19 @@ const ComponentDesign kForm3Layout[] = {
 };
 // clang-format on
 
-toolkit::FormDesign Form3Design(HWND mainWindow) {
-  toolkit::FormDesign design;
-  design.className = L"TForm3";
-  design.caption = L"Huevane Help";
-  // A single fixed border; the system menu and close button only.
-  design.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  design.exStyle = WS_EX_TOPMOST;
-  design.clientWidth = 376;
-  design.clientHeight = 308;
-  design.owner = mainWindow;
-  design.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-  return design;
-}
-
 }  // namespace
 
-TForm3::TForm3(HWND mainWindow) : TForm(Form3Design(mainWindow), kForm3Layout) {
+// A single fixed border, the system menu and the close button only: the
+// default style.
+TForm3::TForm3(HWND mainWindow)
+    : TForm({{.className = L"TForm3",
+              .caption = L"Huevane Help",
+              .exStyle = WS_EX_TOPMOST,
+              .clientWidth = 376,
+              .clientHeight = 308,
+              .owner = mainWindow,
+              .icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")}},
+            kForm3Layout) {
   Part<toolkit::TButton>(L"Button1").OnClick = [this] { Button1Click(); };
 }
 

@@ -221,13 +221,11 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         wallpaper_.Settle(kSessionEndBudgetMs);
       }
       return 0;
+    case WM_DESTROY:
+      // The form then ends the loop: this is the main window.
+      FormDestroy();
+      break;
     default: break;
-  }
-  if (message == WM_DESTROY) {
-    FormDestroy();
-    const toolkit::Application* application = toolkit::Application::Current();
-    if (application != nullptr && application->MainWindow() == Handle()) PostQuitMessage(0);
-    return 0;
   }
   return TForm::WndProc(message, wParam, lParam);
 }

@@ -6,7 +6,8 @@ namespace app {
 
 namespace {
 
-// By cue number.
+// By cue number. tools/make_cues.py --check holds its table of the cue
+// files, and the resource script, to this one.
 constexpr const char* kNames[] = {"RSTART", "RCLICK", "RTICK", "RPOP", "RSTRUM", "REXIT", "RAIR"};
 static_assert(std::size(kNames) == kCueCount, "one resource name per cue");
 

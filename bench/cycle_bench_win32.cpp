@@ -426,7 +426,7 @@ int RunSize(Size size, const Options& options) {
   std::filesystem::create_directory(asideFolder, ignored);
   const std::wstring newFilePath = (asideFolder / desktop::kWallpaperFileName).wstring();
   const std::wstring floorPath = (asideFolder / L"floor.bmp").wstring();
-  const auto header = EncodeBmpHeader(surface->Width(), surface->Height(), surface->RowStride());
+  const auto header = EncodeBmpHeader(*surface);
   if (!RewriteInPlace(floorPath, header.data(), surface->PixelBits(), surface->PixelBytes(),
                       true)) {
     std::fprintf(stderr, "error: cannot make %s\n", Narrow(floorPath).c_str());

@@ -75,7 +75,7 @@ void Memset(TWin& surface, std::uint8_t value) {
 // The cheapest way to get the same file out through the same route: the
 // header and the block in one write each, no row reordering.
 bool WriteBlock(const TWin& surface, const fs::path& target) {
-  const auto header = EncodeBmpHeader(surface.Width(), surface.Height(), surface.RowStride());
+  const auto header = EncodeBmpHeader(surface);
   const platform::ByteRange parts[] = {{header.data(), header.size()},
                                        {surface.PixelBits(), surface.PixelBytes()}};
   return platform::WriteFileReplacing(target, parts);

@@ -14,10 +14,6 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-std::array<std::uint8_t, kBmpHeaderBytes> HeaderFor(const TWin& surface) {
-  return EncodeBmpHeader(surface.Width(), surface.Height(), surface.RowStride());
-}
-
 }  // namespace
 
 std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width, std::int32_t height,
@@ -45,6 +41,10 @@ std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width, st
   return h;
 }
 
+std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(const TWin& surface) {
+  return EncodeBmpHeader(surface.Width(), surface.Height(), surface.RowStride());
+}
+
 // The header, then the surface's rows in reverse order (the file is
 // bottom-up). Padding bytes go out as they are in the surface: zero from
 // construction, and never written since.
@@ -61,7 +61,7 @@ std::vector<platform::ByteRange> BmpFileParts(
 }
 
 std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
-  const auto header = HeaderFor(surface);
+  const auto header = EncodeBmpHeader(surface);
   std::vector<std::uint8_t> file;
   file.reserve(header.size() + surface.PixelBytes());
   for (const platform::ByteRange& part : BmpFileParts(surface, header)) {
@@ -71,7 +71,7 @@ std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
 }
 
 bool WriteBmpFile(const TWin& surface, const platform::PathName& path) {
-  const auto header = HeaderFor(surface);
+  const auto header = EncodeBmpHeader(surface);
   return platform::WriteFileReplacing(path, BmpFileParts(surface, header));
 }
 
@@ -85,7 +85,7 @@ void TWin::SaveToBmp(const platform::PathName& Path) {
 
 void TWin::SaveToBmp(const platform::PathName& Path, platform::SaveRoute& Route) {
   try {
-    const auto header = HeaderFor(*this);
+    const auto header = EncodeBmpHeader(*this);
     Route.Write(Path, BmpFileParts(*this, header));
   } catch (...) {
   }

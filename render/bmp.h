@@ -17,6 +17,8 @@ constexpr std::size_t kBmpHeaderBytes = 54;
 // field. Width, height and stride are those of a valid surface.
 std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(std::int32_t width, std::int32_t height,
                                                           std::int32_t stride);
+// The header of `surface`'s own file.
+std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(const TWin& surface);
 
 // The file SaveToBmp writes as byte ranges over `header` and the surface's
 // own rows (bottom row first), so it can be written without a copy. Valid

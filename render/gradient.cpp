@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "render/gradient.h"
 #include "render/row_fill.h"
 #include "render/surface.h"
 
@@ -15,12 +16,9 @@ struct Colour {
   std::int32_t red, green, blue;
 };
 
-// Everything the walk needs, fixed before the first line is drawn.
-struct WalkPlan {
-  bool columns;   // styles 0..2 walk columns, 3..5 rows
-  bool mirrored;  // styles 2 and 5 also draw line 2c - i
-  std::int64_t first, last, centre;
-  std::int32_t left, top, right, bottom;
+// Everything the walk needs, fixed before the first line is drawn: its
+// lines, and the colour it carries from line to line.
+struct WalkPlan : GradientLines {
   float run[3];   // running red, green, blue
   float step[3];  // increments
 };
@@ -61,23 +59,17 @@ inline std::int32_t SaturateLine(std::int64_t line) {
 bool PlanWalk(const TWin& surface, const Colour& start, const Colour& end, std::int32_t style,
               std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
               WalkPlan& plan) {
-  if (left < 0) {
-    left = 0;
-    top = 0;
-    right = surface.Width();
-    bottom = surface.Height();
-  }
-  if (style < 0 || style > 5) return false;
-
-  plan.columns = style <= 2;
-  plan.mirrored = style == 2 || style == 5;
+  const std::optional<GradientLines> lines =
+      GradientLinesOf(surface.Width(), surface.Height(), style, left, top, right, bottom);
+  if (!lines) return false;
+  static_cast<GradientLines&>(plan) = *lines;
   // Styles 0, 3 and 5 begin at the start colour; 1, 2 and 4 at the end colour.
   const bool fromStart = style == 0 || style == 3 || style == 5;
   const Colour& from = fromStart ? start : end;
   const Colour& to = fromStart ? end : start;
 
-  const std::int64_t extent = plan.columns ? static_cast<std::int64_t>(right) - left
-                                           : static_cast<std::int64_t>(bottom) - top;
+  const std::int64_t extent = plan.columns ? static_cast<std::int64_t>(plan.right) - plan.left
+                                           : static_cast<std::int64_t>(plan.bottom) - plan.top;
   const std::int64_t differences[3] = {static_cast<std::int64_t>(to.red) - from.red,
                                        static_cast<std::int64_t>(to.green) - from.green,
                                        static_cast<std::int64_t>(to.blue) - from.blue};
@@ -95,17 +87,38 @@ bool PlanWalk(const TWin& surface, const Colour& start, const Colour& end, std::
                                       static_cast<double>(extent) * scale);
     plan.run[k] = static_cast<float>(firstColour[k]);
   }
-
-  plan.left = left;
-  plan.top = top;
-  plan.right = right;
-  plan.bottom = bottom;
-  plan.first = plan.columns ? left : top;
-  // The centre line comes from the far edge alone, halved toward zero.
-  plan.centre = (plan.columns ? right : bottom) / 2;
-  plan.last = plan.mirrored ? plan.centre : (plan.columns ? right : bottom);
   return true;
 }
+
+}  // namespace
+
+std::optional<GradientLines> GradientLinesOf(std::int32_t width, std::int32_t height,
+                                             std::int32_t style, std::int32_t left,
+                                             std::int32_t top, std::int32_t right,
+                                             std::int32_t bottom) {
+  if (style < 0 || style > 5) return std::nullopt;
+  if (left < 0) {
+    left = 0;
+    top = 0;
+    right = width;
+    bottom = height;
+  }
+  GradientLines lines;
+  lines.columns = style <= 2;
+  lines.mirrored = style == 2 || style == 5;
+  lines.left = left;
+  lines.top = top;
+  lines.right = right;
+  lines.bottom = bottom;
+  lines.first = lines.columns ? left : top;
+  // The centre line comes from the far edge alone, halved toward zero.
+  const std::int64_t farEdge = lines.columns ? right : bottom;
+  lines.centre = farEdge / 2;
+  lines.last = lines.mirrored ? lines.centre : farEdge;
+  return lines;
+}
+
+namespace {
 
 inline Colour LineColour(const WalkPlan& plan) {
   return {RoundChannel(plan.run[0]), RoundChannel(plan.run[1]), RoundChannel(plan.run[2])};

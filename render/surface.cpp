@@ -97,6 +97,12 @@ std::int32_t BlendChannel(std::int32_t Old, std::int32_t New, std::int32_t Weigh
   return static_cast<std::int32_t>(mixed >> 7);
 }
 
+// One function, long as it is, on purpose: it clamps, picks one of four
+// walks (a point, a row, a column, a slanted line) and leaves the cursors
+// where its walk ended, and the walks share the clamped ends, the pixel
+// writer and the address rule. Split into a function per walk, each would
+// take all of them as arguments, and the one place that shows which walk a
+// span takes, and where each one leaves the cursors, would be gone.
 void TWin::PlotSpan(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2,
                     std::int32_t Red, std::int32_t Green, std::int32_t Blue, std::int32_t Weight) {
   const std::int32_t xmax = Width() - 1;

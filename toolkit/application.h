@@ -38,7 +38,8 @@ class Application {
   // filter can hand messages on to it.
   MessageFilter SetMessageFilter(MessageFilter filter);
 
-  // The window whose closing ends the application.
+  // The window whose closing ends the application: a TForm given here ends
+  // the loop when it is destroyed.
   void SetMainWindow(HWND window) { mainWindow_ = window; }
   HWND MainWindow() const { return mainWindow_; }
 

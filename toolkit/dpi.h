@@ -10,8 +10,6 @@
 
 namespace toolkit {
 
-inline constexpr std::int32_t kDesignPixelsPerInch = 96;
-
 // The screen's pixels per inch (vertical), as windows are built with it.
 std::int32_t ScreenPixelsPerInch();
 

@@ -1,7 +1,5 @@
 #include "toolkit/font.h"
 
-#include "toolkit/dpi.h"
-
 namespace toolkit {
 
 std::int32_t ScaledFontHeight(const FontDesign& font, std::int32_t pixelsPerInch) {
@@ -58,8 +56,8 @@ bool ControlFont::SetDesignValue(std::wstring_view property, const DesignValue& 
   return true;
 }
 
-HFONT ControlFont::Make() {
-  font_ = design_.face.empty() ? win32::ScopedFont() : MakeFont(design_, ScreenPixelsPerInch());
+HFONT ControlFont::Make(std::int32_t pixelsPerInch) {
+  font_ = design_.face.empty() ? win32::ScopedFont() : MakeFont(design_, pixelsPerInch);
   return font_.get();
 }
 

@@ -15,6 +15,9 @@
 
 namespace toolkit {
 
+// What the layouts, and the fonts they give, are drawn at.
+inline constexpr std::int32_t kDesignPixelsPerInch = 96;
+
 // A font as designed at 96 pixels per inch. An empty face means the parent
 // window's font.
 struct FontDesign {
@@ -55,9 +58,10 @@ class ControlFont {
  public:
   // Takes a font design value; false for any other property.
   bool SetDesignValue(std::wstring_view property, const DesignValue& value);
-  // Makes the font anew from the design; nullptr when the design names no
-  // face (the control uses its parent's) or the system cannot make it.
-  HFONT Make();
+  // Makes the font anew from the design for a display of `pixelsPerInch`;
+  // nullptr when the design names no face (the control uses its parent's)
+  // or the system cannot make it.
+  HFONT Make(std::int32_t pixelsPerInch);
   HFONT Handle() const { return font_.get(); }
 
  private:

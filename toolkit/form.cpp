@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "toolkit/application.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/win_control.h"
 
@@ -70,6 +71,13 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (hideOnClose_) {
         Hide();
         return 0;
+      }
+      break;
+    case WM_DESTROY:
+      // The main window's end is the application's.
+      if (Application* application = Application::Current();
+          application != nullptr && application->MainWindow() == Handle()) {
+        application->Terminate();
       }
       break;
     case WM_ACTIVATE:

@@ -1,7 +1,7 @@
 // A top-level window built from a layout: its font, its controls, showing
-// without being modal, hiding on close (or ending the program, for the main
-// window), and the keyboard focus kept across activations as a dialog keeps
-// it.
+// without being modal, hiding on close, ending the application's loop when
+// it is the application's main window and is destroyed, and the keyboard
+// focus kept across activations as a dialog keeps it.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,8 @@ class TWinControl;
 struct FormDesign : WindowDesign {
   FontDesign font = WindowFontDesign();
   // The title bar's close button hides the window instead of destroying it.
+  // Without this it destroys the window, which for the application's main
+  // window (Application::SetMainWindow) ends the application's loop.
   bool hideOnClose = true;
   // Activation gives the keyboard focus to the control that last had it (at
   // first, the first in Tab order), as a dialog box does; without this, the

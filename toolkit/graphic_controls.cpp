@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "toolkit/dpi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -54,7 +55,7 @@ void TLabel::SetDesignValue(std::wstring_view property, const DesignValue& value
 }
 
 void TLabel::Loaded() {
-  font_.Make();
+  font_.Make(ScreenPixelsPerInch());
   AdjustSize();
   Invalidate();
 }

@@ -14,7 +14,10 @@ namespace toolkit {
 
 class Window;
 
-// One line of text on the window colour, sized to its caption.
+// One line of text on the window colour. With AutoSize (the default) it
+// takes the size of its caption in its font whenever either changes: a
+// layout's Width and Height for it are then overwritten, and a layout need
+// give only Left and Top.
 class TLabel : public TGraphicControl {
  public:
   explicit TLabel(Window& owner);

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "toolkit/gdi_canvas.h"
-#include "toolkit/window.h"
 #include "win32/scoped.h"
 
 namespace toolkit {
@@ -22,9 +21,9 @@ void GraphicControlHost::RemoveGraphic(TGraphicControl& control) {
 }
 
 void GraphicControlHost::InvalidateArea(const Rect& area) {
-  if (window_.Handle() == nullptr) return;
+  if (window_ == nullptr) return;
   const RECT native{area.left, area.top, area.right, area.bottom};
-  InvalidateRect(window_.Handle(), &native, FALSE);
+  InvalidateRect(window_, &native, FALSE);
 }
 
 TGraphicControl* GraphicControlHost::ControlAt(POINT point) const {
@@ -36,7 +35,7 @@ TGraphicControl* GraphicControlHost::ControlAt(POINT point) const {
 
 void GraphicControlHost::PaintInto(HDC dc, const RECT& area) {
   auto background =
-      reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.Handle(), GCLP_HBRBACKGROUND));
+      reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_, GCLP_HBRBACKGROUND));
   FillRect(dc, &area, background != nullptr ? background : GetSysColorBrush(COLOR_BTNFACE));
   for (TGraphicControl* control : controls_) {
     const Rect bounds = control->BoundsRect();
@@ -47,7 +46,7 @@ void GraphicControlHost::PaintInto(HDC dc, const RECT& area) {
 }
 
 void GraphicControlHost::Paint() {
-  const win32::ScopedPaint paint(window_.Handle());
+  const win32::ScopedPaint paint(window_);
   if (!paint) return;
   const HDC dc = paint.get();
   const RECT& area = paint.area();

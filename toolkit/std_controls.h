@@ -11,8 +11,10 @@
 
 namespace toolkit {
 
-// One line of text without a border, sized to its text; never takes the
-// keyboard focus.
+// One line of text without a border; never takes the keyboard focus. It
+// takes the size of its caption in its font whenever either changes: a
+// layout's Width and Height for it are overwritten, and a layout need give
+// only Left and Top.
 class TStaticText : public TWinControl {
  public:
   explicit TStaticText(Window& owner);

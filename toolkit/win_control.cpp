@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "toolkit/dpi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -52,7 +53,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TWinControl::ApplyFont() {
-  HFONT font = font_.Make();
+  HFONT font = font_.Make(ScreenPixelsPerInch());
   if (font == nullptr) {
     font = reinterpret_cast<HFONT>(SendMessageW(GetParent(handle_), WM_GETFONT, 0, 0));
   }

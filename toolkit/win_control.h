@@ -14,6 +14,12 @@
 
 namespace toolkit {
 
+// The window a control lives on. Its code and this one know each other on
+// purpose: the window hands its native controls their notifications and
+// hints, and a control is made inside its window's handle and asks whether
+// the window holds its hint back. They are two halves of one mechanism kept
+// in two files; the headers still point one way (window.h does not include
+// this one), so the loop is between the two .cpp files only.
 class Window;
 
 class TWinControl : public Component {
@@ -32,6 +38,10 @@ class TWinControl : public Component {
   std::int32_t Top() const { return bounds_.top; }
   std::int32_t Width() const { return bounds_.right - bounds_.left; }
   std::int32_t Height() const { return bounds_.bottom - bounds_.top; }
+  // Records the bounds at once, but moves the native window only once its
+  // layout has loaded (Loaded places it): while a layout loads, its four
+  // edges come as four values, and each move is a call into the system.
+  // A control made outside a layout is placed by its first Loaded too.
   void SetBounds(int left, int top, int width, int height);
 
   const std::wstring& Caption() const { return caption_; }

@@ -78,11 +78,7 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_COMMAND:
-      // A control's notification carries the control.
-      if (TWinControl* control = TWinControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
-        control->Notify(HIWORD(wParam));
-        return 0;
-      }
+      if (Command(wParam, lParam)) return 0;
       break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
@@ -91,6 +87,12 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (HBRUSH brush = control->ControlColor(reinterpret_cast<HDC>(wParam))) {
           return reinterpret_cast<LRESULT>(brush);
         }
+      }
+      break;
+    case WM_CONTEXTMENU:
+      if (popupMenu_ != nullptr) {
+        OpenPopupMenu(lParam);
+        return 0;
       }
       break;
     case WM_ERASEBKGND:
@@ -121,26 +123,30 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
   }
-  if (popupMenu_ != nullptr) {
-    if (message == WM_CONTEXTMENU) {
-      int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-      if (x == -1 && y == -1) {
-        // From the keyboard: open at the client area's top left corner.
-        POINT corner{0, 0};
-        ClientToScreen(handle_, &corner);
-        x = corner.x;
-        y = corner.y;
-      }
-      popupMenu_->Popup(handle_, x, y);
-      return 0;
-    }
-    // A menu's command carries notification code 0 and no control.
-    if (message == WM_COMMAND && HIWORD(wParam) == 0 && lParam == 0 &&
-        popupMenu_->DispatchCommand(LOWORD(wParam))) {
-      return 0;
-    }
-  }
   return DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+bool Window::Command(WPARAM wParam, LPARAM lParam) {
+  // A control's notification carries the control.
+  if (TWinControl* control = TWinControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+    control->Notify(HIWORD(wParam));
+    return true;
+  }
+  // A menu's command carries notification code 0 and no control.
+  return popupMenu_ != nullptr && HIWORD(wParam) == 0 && lParam == 0 &&
+         popupMenu_->DispatchCommand(LOWORD(wParam));
+}
+
+void Window::OpenPopupMenu(LPARAM lParam) {
+  int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+  if (x == -1 && y == -1) {
+    // From the keyboard: open at the client area's top left corner.
+    POINT corner{0, 0};
+    ClientToScreen(handle_, &corner);
+    x = corner.x;
+    y = corner.y;
+  }
+  popupMenu_->Popup(handle_, x, y);
 }
 
 LRESULT CALLBACK Window::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

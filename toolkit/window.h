@@ -84,13 +84,18 @@ class Window : public Component {
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // WM_COMMAND: a control's notification to the control, a menu item's
+  // command to the popup menu. False when it is neither's.
+  bool Command(WPARAM wParam, LPARAM lParam);
+  // WM_CONTEXTMENU: opens the popup menu where the mouse or keyboard asked.
+  void OpenPopupMenu(LPARAM lParam);
   void SetScale(LayoutScale scale) { scale_ = scale; }
 
   HWND handle_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
   LayoutScale scale_{};
   bool hintsWaiting_ = false;
-  GraphicControlHost graphics_{*this};
+  GraphicControlHost graphics_{handle_};
 };
 
 // Makes a control of type T on `owner`, which must be a Window: the maker

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,10 +37,9 @@ void Print(std::FILE* stream, std::string_view text) {
 // Every message is one line on stderr that starts with the program's name.
 void Say(const std::string& message) { Print(stderr, "huevane-render: " + message + "\n"); }
 
-// `args` are the arguments after the program name as UTF-8 (or the bytes
-// given, natively); `paths` the same arguments as the platform's own paths.
-int Run(std::span<const std::string> args, std::span<const platform::PathName> paths) {
-  const ParseResult result = ParseRenderArgs(args);
+// The answer to --help or --version, or the arguments' problem: the exit
+// status, or nothing when the arguments ask for a picture.
+std::optional<int> Answer(const ParseResult& result) {
   if (const auto* error = std::get_if<ArgsError>(&result)) {
     Say(error->message);
     if (error->showUsage) {
@@ -56,40 +56,58 @@ int Run(std::span<const std::string> args, std::span<const platform::PathName> p
     Print(stdout, VersionText());
     return kExitOk;
   }
-  const RenderArgs& a = std::get<RenderArgs>(result);
+  return std::nullopt;
+}
 
+// The picture `a` asks for, painted; nullptr once it has said why not.
+std::unique_ptr<TWin> Paint(const RenderArgs& a) {
   // The size is one a BMP file can hold; what may still fail is memory.
   std::unique_ptr<TWin> surface;
   try {
     surface = CreateWin(a.width, a.height);
   } catch (const SurfaceError& error) {
     Say(std::string("cannot make the picture: ") + error.what());
-    return kExitFillOrWriteFailed;
+    return nullptr;
   } catch (const std::bad_alloc&) {
     const SurfaceError error(SurfaceError::Reason::NoMemory, a.width, a.height,
                              SurfaceBytes(a.width, a.height));
     Say(std::string("cannot make the picture: ") + error.what());
-    return kExitFillOrWriteFailed;
+    return nullptr;
   }
-
   try {
     surface->FillGradient(a.start.red, a.start.green, a.start.blue, a.end.red, a.end.green,
                           a.end.blue, a.style, a.weight, a.rect.left, a.rect.top, a.rect.right,
                           a.rect.bottom);
   } catch (const FloatingPointError& error) {
     Say(error.what());
-    return kExitFillOrWriteFailed;
+    return nullptr;
   }
+  return surface;
+}
 
+// Writes `surface` where `a` says, `path` being that place as the
+// platform's own path; returns the exit status.
+int Write(const TWin& surface, const RenderArgs& a, const platform::PathName& path) {
   output_file::Result written;
   try {
-    const auto header = EncodeBmpHeader(surface->Width(), surface->Height(), surface->RowStride());
-    written = output_file::WriteOutput(a.out, paths[a.outIndex], BmpFileParts(*surface, header));
+    const auto header = EncodeBmpHeader(surface);
+    written = output_file::WriteOutput(a.out, path, BmpFileParts(surface, header));
   } catch (const std::bad_alloc&) {
     written.message = "cannot write " + Quoted(a.out) + ": not enough memory";
   }
   if (!written.message.empty()) Say(written.message);
   return written.written ? kExitOk : kExitFillOrWriteFailed;
+}
+
+// `args` are the arguments after the program name as UTF-8 (or the bytes
+// given, natively); `paths` the same arguments as the platform's own paths.
+int Run(std::span<const std::string> args, std::span<const platform::PathName> paths) {
+  const ParseResult result = ParseRenderArgs(args);
+  if (const std::optional<int> status = Answer(result)) return *status;
+  const RenderArgs& a = std::get<RenderArgs>(result);
+  const std::unique_ptr<TWin> surface = Paint(a);
+  if (surface == nullptr) return kExitFillOrWriteFailed;
+  return Write(*surface, a, paths[a.outIndex]);
 }
 
 }  // namespace

@@ -5,7 +5,11 @@ Usage:
   tools/make_cues.py            write the cues into resources/cues/
   tools/make_cues.py --out DIR  write them into DIR instead
   tools/make_cues.py --check    regenerate into a temporary folder and fail
-                                unless the committed files are byte-identical
+                                unless the committed files are byte-identical,
+                                and fail unless the program's name table
+                                (app/sound.cpp) and the resource script
+                                (resources/huevane.rc) list the cues of CUES
+                                in its order
 
 Everything is synthesised here with the standard library; noise comes from a
 fixed-seed generator, so two runs give the same bytes. The two compressed cues
@@ -19,6 +23,7 @@ Each file is read back and checked against CUES before the script succeeds.
 import argparse
 import math
 import pathlib
+import re
 import shutil
 import struct
 import subprocess
@@ -29,8 +34,9 @@ from fresh_build import matches_fresh_build
 
 PCM, MS_ADPCM, MU_LAW = 1, 2, 7
 
-# name, encoding, channels, rate, bits, data bytes, samples per channel.
-# The program plays these by name; the sizes are fixed and checked below.
+# name, encoding, channels, rate, bits, data bytes, samples per channel, in
+# the order of the program's cue numbers. The program plays these by name;
+# the sizes are fixed and checked below.
 CUES = [
     ("RSTART", PCM, 1, 44100, 16, 30616, 15308),
     ("RCLICK", PCM, 1, 44100, 16, 1216, 608),
@@ -403,6 +409,25 @@ def generate(out_dir, report=True):
                 print(f"{path}: {len(data)} bytes, {level_report(pcm)}")
 
 
+def check_tables(repo):
+    """The program plays a cue by the name its number has in app/sound.cpp,
+    and resources/huevane.rc embeds each cue file under its name: both must
+    list the cues of CUES in its order. Returns the exit status."""
+    wanted = [row[0] for row in CUES]
+    program = re.search(r"kNames\[\] = \{([^}]*)\}", (repo / "app" / "sound.cpp").read_text())
+    tables = {
+        "app/sound.cpp": re.findall(r'"(\w+)"', program.group(1)) if program else [],
+        "resources/huevane.rc": [
+            name for name, file in re.findall(r'^(\w+)\s+WAVE\s+"cues/([^"]*)"',
+                                              (repo / "resources" / "huevane.rc").read_text(), re.M)
+            if file == f"{name}.wav"],
+    }
+    wrong = [where for where, names in tables.items() if names != wanted]
+    for where in wrong:
+        print(f"make_cues: {where} does not list the cues {wanted} in that order", file=sys.stderr)
+    return 1 if wrong else 0
+
+
 def main():
     repo = pathlib.Path(__file__).resolve().parent.parent
     committed = repo / "resources" / "cues"
@@ -414,6 +439,8 @@ def main():
     if not args.check:
         generate(args.out)
         return 0
+    if check_tables(repo) != 0:
+        return 1
     return matches_fresh_build("make_cues", "cues", committed, [f"{row[0]}.wav" for row in CUES],
                                lambda folder: generate(folder, report=False))
 

@@ -10,29 +10,58 @@
 #include <vector>
 
 #include "app/version.h"
+#include "render/gradient.h"
 #include "render/surface.h"
 
 namespace render_args {
 namespace {
 
-enum class Option { Size, Start, End, Style, Weight, Rect, Out };
+enum class Option { Size, Start, End, Style, Weight, Rect, Out, Help, Version };
 
 struct OptionInfo {
   std::string_view name;
   Option option;
   bool required;
+  // What the value looks like in the help; empty for an option without one.
+  std::string_view value;
+  // What --help says of it; each line after the first is one more line of
+  // the help, indented under the first.
+  std::string_view help;
 };
 
-// In the order "missing required option" reports them.
-constexpr std::array<OptionInfo, 7> kOptions{{
-    {"--size", Option::Size, true},
-    {"--start", Option::Start, true},
-    {"--end", Option::End, true},
-    {"--style", Option::Style, true},
-    {"--weight", Option::Weight, false},
-    {"--rect", Option::Rect, false},
-    {"--out", Option::Out, true},
+// In the order --help lists them and "missing required option" reports them.
+constexpr std::array<OptionInfo, 9> kOptions{{
+    {"--size", Option::Size, true, "WxH",
+     "picture size in pixels, each at least 1; at most\n"
+     "2 GiB of pixel data in all"},
+    {"--start", Option::Start, true, "R,G,B", "start colour; each channel keeps its low 8 bits"},
+    {"--end", Option::End, true, "R,G,B", "end colour"},
+    {"--style", Option::Style, true, "N",
+     "0 columns start to end, 1 columns end to start,\n"
+     "2 columns mirrored about the centre column,\n"
+     "3, 4, 5 the same with rows; any other N draws nothing"},
+    {"--weight", Option::Weight, false, "N",
+     "128 (the default), above 128 or negative: replace;\n"
+     "0: keep; 1..127: blend in 128ths"},
+    {"--rect", Option::Rect, false, "L,T,R,B",
+     "fill only this rectangle, right and bottom included;\n"
+     "a negative L (the default) fills the whole picture"},
+    {"--out", Option::Out, true, "FILE",
+     "the BMP file to write, or - for standard output. A\n"
+     "regular file is replaced only once the new one is\n"
+     "complete, keeping its permissions; a symlink is\n"
+     "followed and kept; a device, FIFO or socket is\n"
+     "written to, never replaced; a directory is refused"},
+    {"--help", Option::Help, false, "", "show this text and exit"},
+    {"--version", Option::Version, false, "", "show the name and version and exit"},
 }};
+
+constexpr std::size_t Slot(Option option) {
+  for (std::size_t slot = 0; slot < kOptions.size(); ++slot) {
+    if (kOptions[slot].option == option) return slot;
+  }
+  return kOptions.size();
+}
 
 }  // namespace
 
@@ -114,57 +143,71 @@ std::optional<std::int32_t> ParseSingle(std::string_view option, std::string_vie
   return value;
 }
 
-// Stores one option's value into `args`; false with `problem` set when the
-// value is malformed.
+bool TakeSize(std::string_view name, const std::string& text, RenderArgs& args,
+              std::string& problem) {
+  const auto size = ParseList<2>(name, text, 'x', "WxH", problem);
+  if (!size) return false;
+  if ((*size)[0] < 1 || (*size)[1] < 1) {
+    problem = std::string(name) + " " + Quoted(text) + ": width and height must be at least 1";
+    return false;
+  }
+  if (SurfaceBytes((*size)[0], (*size)[1]) == 0) {
+    problem = std::string(name) + " " + Quoted(text) +
+              ": a 24-bit picture this large needs more than the " +
+              std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold";
+    return false;
+  }
+  args.width = (*size)[0];
+  args.height = (*size)[1];
+  return true;
+}
+
+bool TakeColour(std::string_view name, const std::string& text, Colour& colour,
+                std::string& problem) {
+  const auto channels = ParseList<3>(name, text, ',', "three numbers R,G,B", problem);
+  if (channels) colour = {(*channels)[0], (*channels)[1], (*channels)[2]};
+  return channels.has_value();
+}
+
+bool TakeNumber(std::string_view name, const std::string& text, std::int32_t& number,
+                std::string& problem) {
+  const auto value = ParseSingle(name, text, problem);
+  if (value) number = *value;
+  return value.has_value();
+}
+
+bool TakeRect(std::string_view name, const std::string& text, FillRect& rect,
+              std::string& problem) {
+  const auto edges = ParseList<4>(name, text, ',', "four numbers L,T,R,B", problem);
+  if (edges) rect = {(*edges)[0], (*edges)[1], (*edges)[2], (*edges)[3]};
+  return edges.has_value();
+}
+
+bool TakeOut(std::string_view name, const std::string& text, std::size_t index, RenderArgs& args,
+             std::string& problem) {
+  if (text.empty()) {
+    problem = std::string(name) + ": the file name is empty";
+    return false;
+  }
+  args.out = text;
+  args.outIndex = index;
+  return true;
+}
+
+// Stores the value of an option that takes one into `args`; false with
+// `problem` set when the value is malformed.
 bool ApplyOption(Option option, std::string_view name, const std::string& text, std::size_t index,
                  RenderArgs& args, std::string& problem) {
   switch (option) {
-    case Option::Size: {
-      const auto size = ParseList<2>(name, text, 'x', "WxH", problem);
-      if (!size) return false;
-      if ((*size)[0] < 1 || (*size)[1] < 1) {
-        problem = std::string(name) + " " + Quoted(text) + ": width and height must be at least 1";
-        return false;
-      }
-      if (SurfaceBytes((*size)[0], (*size)[1]) == 0) {
-        problem = std::string(name) + " " + Quoted(text) +
-                  ": a 24-bit picture this large needs more than the " +
-                  std::to_string(kMaxSurfaceBytes) + " bytes of pixels a BMP file can hold";
-        return false;
-      }
-      args.width = (*size)[0];
-      args.height = (*size)[1];
-      return true;
-    }
-    case Option::Start:
-    case Option::End: {
-      const auto channels = ParseList<3>(name, text, ',', "three numbers R,G,B", problem);
-      if (!channels) return false;
-      Colour& colour = option == Option::Start ? args.start : args.end;
-      colour = {(*channels)[0], (*channels)[1], (*channels)[2]};
-      return true;
-    }
-    case Option::Style:
-    case Option::Weight: {
-      const auto value = ParseSingle(name, text, problem);
-      if (!value) return false;
-      (option == Option::Style ? args.style : args.weight) = *value;
-      return true;
-    }
-    case Option::Rect: {
-      const auto edges = ParseList<4>(name, text, ',', "four numbers L,T,R,B", problem);
-      if (!edges) return false;
-      args.rect = {(*edges)[0], (*edges)[1], (*edges)[2], (*edges)[3]};
-      return true;
-    }
-    case Option::Out:
-      if (text.empty()) {
-        problem = std::string(name) + ": the file name is empty";
-        return false;
-      }
-      args.out = text;
-      args.outIndex = index;
-      return true;
+    case Option::Size: return TakeSize(name, text, args, problem);
+    case Option::Start: return TakeColour(name, text, args.start, problem);
+    case Option::End: return TakeColour(name, text, args.end, problem);
+    case Option::Style: return TakeNumber(name, text, args.style, problem);
+    case Option::Weight: return TakeNumber(name, text, args.weight, problem);
+    case Option::Rect: return TakeRect(name, text, args.rect, problem);
+    case Option::Out: return TakeOut(name, text, index, args, problem);
+    case Option::Help:
+    case Option::Version: break;
   }
   return false;
 }
@@ -178,9 +221,7 @@ const OptionInfo* FindOption(std::string_view word) {
 
 // A word that names one of our options is never taken as a value: in
 // "--out --size 4x4" the mistake is the missing file name.
-bool IsOptionName(std::string_view word) {
-  return word == "--help" || word == "--version" || FindOption(word) != nullptr;
-}
+bool IsOptionName(std::string_view word) { return FindOption(word) != nullptr; }
 
 std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -204,28 +245,17 @@ std::uint64_t ClampedSpanPixels(std::int64_t from, std::int64_t to, std::int64_t
 
 std::uint64_t FillWork(std::int32_t width, std::int32_t height, std::int32_t style,
                        const FillRect& rect) {
-  if (style < 0 || style > 5) return 0;
-  const std::int64_t w = width < 1 ? 1 : width;
-  const std::int64_t h = height < 1 ? 1 : height;
-  std::int64_t left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
-  if (left < 0) {
-    left = 0;
-    top = 0;
-    right = w;
-    bottom = h;
-  }
-  const bool columns = style <= 2;
-  const bool mirrored = style == 2 || style == 5;
-  const std::int64_t first = columns ? left : top;
-  std::int64_t last = columns ? right : bottom;
-  // The centre line is the far edge halved toward zero, as the fill takes it.
-  if (mirrored) last /= 2;
-  if (last < first) return 0;
+  const std::int32_t w = width < 1 ? 1 : width;
+  const std::int32_t h = height < 1 ? 1 : height;
+  const std::optional<GradientLines> lines =
+      GradientLinesOf(w, h, style, rect.left, rect.top, rect.right, rect.bottom);
+  if (!lines || lines->last < lines->first) return 0;
 
-  const auto lines = static_cast<std::uint64_t>(last - first) + 1;
-  const std::uint64_t spans = lines * (mirrored ? 2 : 1);  // at most 2^33
-  const std::uint64_t pixelsPerSpan =
-      columns ? ClampedSpanPixels(top, bottom, h - 1) : ClampedSpanPixels(left, right, w - 1);
+  const auto count = static_cast<std::uint64_t>(lines->last - lines->first) + 1;
+  const std::uint64_t spans = count * (lines->mirrored ? 2 : 1);  // at most 2^33
+  const std::uint64_t pixelsPerSpan = lines->columns
+                                          ? ClampedSpanPixels(lines->top, lines->bottom, h - 1)
+                                          : ClampedSpanPixels(lines->left, lines->right, w - 1);
   return SaturatingMultiply(spans, pixelsPerSpan);
 }
 
@@ -240,77 +270,84 @@ std::uint64_t FillBudget(std::int32_t width, std::int32_t height) {
   return scaled + kSmallSurfaceAllowance;
 }
 
-ParseResult ParseRenderArgs(std::span<const std::string> args) {
-  if (args.empty()) return ArgsError{"no options given", kExitBadArguments, true};
+namespace {
+
+// Every word of a command line, walked to the end even after a problem, so
+// that a --help or --version further on still wins.
+struct Words {
   RenderArgs parsed;
   std::array<bool, kOptions.size()> seen{};
-  bool help = false;
-  bool version = false;
   std::optional<std::string> firstProblem;
   std::string rectText;
-  auto complain = [&firstProblem](std::string problem) {
+
+  void Complain(std::string problem) {
     if (!firstProblem) firstProblem = std::move(problem);
-  };
-
-  // Walk everything even after a problem, so a --help or --version further
-  // on still wins.
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (word == "--help") {
-      help = true;
-      continue;
-    }
-    if (word == "--version") {
-      version = true;
-      continue;
-    }
-    const OptionInfo* info = FindOption(word);
-    if (info == nullptr) {
-      if (word.size() > 1 && word[0] == '-') {
-        complain("unknown option " + Quoted(word));
-      } else {
-        complain("unexpected argument " + Quoted(word));
-      }
-      continue;
-    }
-    if (i + 1 == args.size() || IsOptionName(args[i + 1])) {
-      complain("option " + std::string(info->name) + " needs a value");
-      continue;
-    }
-    const std::size_t valueIndex = ++i;
-    const auto slot = static_cast<std::size_t>(info - kOptions.data());
-    if (seen[slot]) {
-      complain("option " + std::string(info->name) + " given twice");
-      continue;
-    }
-    seen[slot] = true;
-    std::string problem;
-    if (!ApplyOption(info->option, info->name, args[valueIndex], valueIndex, parsed, problem)) {
-      complain(std::move(problem));
-    }
-    if (info->option == Option::Rect) rectText = args[valueIndex];
   }
+};
 
-  if (help) return HelpRequest{};
-  if (version) return VersionRequest{};
-  if (firstProblem) return ArgsError{*firstProblem};
+// Takes the word at `i` and, for an option that has one, its value; returns
+// the index of the last word it took.
+std::size_t TakeWord(std::span<const std::string> args, std::size_t i, Words& words) {
+  const std::string& word = args[i];
+  const OptionInfo* info = FindOption(word);
+  if (info == nullptr) {
+    const bool looksLikeOption = word.size() > 1 && word[0] == '-';
+    words.Complain((looksLikeOption ? "unknown option " : "unexpected argument ") + Quoted(word));
+    return i;
+  }
+  const auto slot = static_cast<std::size_t>(info - kOptions.data());
+  if (info->value.empty()) {
+    words.seen[slot] = true;
+    return i;
+  }
+  if (i + 1 == args.size() || IsOptionName(args[i + 1])) {
+    words.Complain("option " + std::string(info->name) + " needs a value");
+    return i;
+  }
+  const std::size_t valueIndex = i + 1;
+  if (words.seen[slot]) {
+    words.Complain("option " + std::string(info->name) + " given twice");
+    return valueIndex;
+  }
+  words.seen[slot] = true;
+  std::string problem;
+  if (!ApplyOption(info->option, info->name, args[valueIndex], valueIndex, words.parsed,
+                   problem)) {
+    words.Complain(std::move(problem));
+  }
+  if (info->option == Option::Rect) words.rectText = args[valueIndex];
+  return valueIndex;
+}
+
+// Why a rectangle would cost too much to fill, or nothing. Only a given
+// rectangle can cost too much: the whole surface is always within.
+std::optional<std::string> OverBudget(const RenderArgs& parsed, const std::string& rectText) {
+  const std::uint64_t work = FillWork(parsed.width, parsed.height, parsed.style, parsed.rect);
+  const std::uint64_t budget = FillBudget(parsed.width, parsed.height);
+  if (work <= budget) return std::nullopt;
+  return "--rect " + Quoted(rectText) + " with --style " + std::to_string(parsed.style) +
+         " would write " + std::to_string(work) + " pixels on a " + std::to_string(parsed.width) +
+         "x" + std::to_string(parsed.height) + " picture, more than the limit of " +
+         std::to_string(budget);
+}
+
+}  // namespace
+
+ParseResult ParseRenderArgs(std::span<const std::string> args) {
+  if (args.empty()) return ArgsError{"no options given", kExitBadArguments, true};
+  Words words;
+  for (std::size_t i = 0; i < args.size(); ++i) i = TakeWord(args, i, words);
+
+  if (words.seen[Slot(Option::Help)]) return HelpRequest{};
+  if (words.seen[Slot(Option::Version)]) return VersionRequest{};
+  if (words.firstProblem) return ArgsError{*words.firstProblem};
   for (std::size_t slot = 0; slot < kOptions.size(); ++slot) {
-    if (kOptions[slot].required && !seen[slot]) {
+    if (kOptions[slot].required && !words.seen[slot]) {
       return ArgsError{"missing required option " + std::string(kOptions[slot].name)};
     }
   }
-
-  const std::uint64_t work = FillWork(parsed.width, parsed.height, parsed.style, parsed.rect);
-  const std::uint64_t budget = FillBudget(parsed.width, parsed.height);
-  if (work > budget) {
-    // Only a given rectangle can get here: the whole surface is always within.
-    return ArgsError{"--rect " + Quoted(rectText) + " with --style " +
-                     std::to_string(parsed.style) + " would write " + std::to_string(work) +
-                     " pixels on a " + std::to_string(parsed.width) + "x" +
-                     std::to_string(parsed.height) + " picture, more than the limit of " +
-                     std::to_string(budget)};
-  }
-  return parsed;
+  if (auto problem = OverBudget(words.parsed, words.rectText)) return ArgsError{*problem};
+  return words.parsed;
 }
 
 namespace {
@@ -319,6 +356,26 @@ constexpr std::string_view kUsageLines =
     "Usage: huevane-render --size WxH --start R,G,B --end R,G,B --style N\n"
     "                      [--weight N] [--rect L,T,R,B] --out FILE\n"
     "       huevane-render --help | --version\n";
+
+// The entries of "Options:", from the table: each option and its value in
+// a column of 16, its help beside it.
+std::string OptionsHelp() {
+  constexpr std::size_t kColumn = 16;
+  const std::string indent(2 + kColumn, ' ');
+  std::string text;
+  for (const OptionInfo& info : kOptions) {
+    std::string entry(info.name);
+    if (!info.value.empty()) entry.append(" ").append(info.value);
+    entry.resize(kColumn, ' ');
+    text.append("  ").append(entry);
+    for (const char c : info.help) {
+      text += c;
+      if (c == '\n') text += indent;
+    }
+    text += '\n';
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -331,25 +388,8 @@ const std::string& UsageText() {
       "Paints a two-colour gradient into a new, black WxH picture and saves it\n"
       "as a 24-bit BMP file. Every number is a 32-bit integer.\n"
       "\n"
-      "Options:\n"
-      "  --size WxH      picture size in pixels, each at least 1; at most\n"
-      "                  2 GiB of pixel data in all\n"
-      "  --start R,G,B   start colour; each channel keeps its low 8 bits\n"
-      "  --end R,G,B     end colour\n"
-      "  --style N       0 columns start to end, 1 columns end to start,\n"
-      "                  2 columns mirrored about the centre column,\n"
-      "                  3, 4, 5 the same with rows; any other N draws nothing\n"
-      "  --weight N      128 (the default), above 128 or negative: replace;\n"
-      "                  0: keep; 1..127: blend in 128ths\n"
-      "  --rect L,T,R,B  fill only this rectangle, right and bottom included;\n"
-      "                  a negative L (the default) fills the whole picture\n"
-      "  --out FILE      the BMP file to write, or - for standard output. A\n"
-      "                  regular file is replaced only once the new one is\n"
-      "                  complete, keeping its permissions; a symlink is\n"
-      "                  followed and kept; a device, FIFO or socket is\n"
-      "                  written to, never replaced; a directory is refused\n"
-      "  --help          show this text and exit\n"
-      "  --version       show the name and version and exit\n"
+      "Options:\n" +
+      OptionsHelp() +
       "\n"
       "Exit status:\n"
       "  0  the picture was written, or --help or --version answered\n"

@@ -25,7 +25,8 @@ virtual desktop, the driver), folders.py (the temporary folder: plain,
 unwritable, small), the observers wallpaper.py (file and setting),
 screen.py and sound.py, runs.py (a case's set-up and what every start of
 the program checks), steps.py (the steps that several cases take), and
-cases.py (the cases and their table).
+cases.py (the cases and their table) with cases_files.py (those of the
+wallpaper file on a busy desktop).
 
 Exit status: 0 passed, 1 failed, 77 this machine cannot set up the case
 (reported by ctest as skipped), 2 bad arguments.

@@ -12,6 +12,7 @@
 #include "support/pump.h"
 #include "support/test_window.h"
 #include "toolkit/application.h"
+#include "toolkit/form.h"
 #include "toolkit/window.h"
 
 namespace {
@@ -70,6 +71,21 @@ TEST(Application, TerminateEndsTheLoopOnceTheQueueIsHandled) {
   PostMessageW(window.Handle(), kPing, 0, 0);
   EXPECT_EQ(app.Run(), 0);
   EXPECT_EQ(window.pings, 1);
+}
+
+TEST(Application, DestroyingTheMainFormEndsTheLoopAndAnyOtherFormDoesNot) {
+  toolkit::Application app(L"Huevane");
+  toolkit::FormDesign design;
+  design.className = L"HuevaneForm";
+  toolkit::TForm other(design, {}), main(design, {});
+  app.SetMainWindow(main.Handle());
+  test::MessagePump pump{app};
+  DestroyWindow(other.Handle());
+  pump();
+  EXPECT_FALSE(pump.QuitSeen());
+  DestroyWindow(main.Handle());
+  pump();
+  EXPECT_TRUE(pump.QuitSeen());
 }
 
 }  // namespace
