@@ -692,6 +692,20 @@ int Repaint(const std::wstring& className) {
   return 0;
 }
 
+// Has the window of that class paint itself all over again, frame and
+// controls, and says whether a paint of it is still due.
+int Redraw(const std::wstring& className) {
+  const ProgramWindows windows = FindProgramWindows();
+  if (windows.main == nullptr) return Fail(L"no main window");
+  FormSearch search{windows.pid, className, {}};
+  EnumWindows(CollectForms, reinterpret_cast<LPARAM>(&search));
+  if (search.found.empty()) return Fail(L"no window of class " + className);
+  RedrawWindow(search.found.front(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Say(L"pending", PaintPending(search.found.front()) ? L"1" : L"0");
+  return 0;
+}
+
 // Marks a part of the client area of the program's window of that class as
 // uncovered, as a window or menu moved off it would, and returns once the
 // window has painted it.
@@ -1070,6 +1084,8 @@ constexpr Verb kVerbs[] = {
      [](const Call& call) { return Form(call.args[0]); }},
     {L"repaint", Place::kDesktop, Exactly(1), L"CLASS",
      [](const Call& call) { return Repaint(call.args[0]); }},
+    {L"redraw", Place::kDesktop, Exactly(1), L"CLASS",
+     [](const Call& call) { return Redraw(call.args[0]); }},
     {L"invalidate", Place::kDesktop, Exactly(5), L"CLASS LEFT TOP RIGHT BOTTOM",
      [](const Call& call) {
        const RECT part{static_cast<LONG>(call.Number(1)), static_cast<LONG>(call.Number(2)),
