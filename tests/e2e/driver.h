@@ -111,7 +111,8 @@ int Storm(std::uint32_t seed, unsigned long count);
 // The program's other windows, and what goes on around them on its desktop
 // (driver_windows.cpp).
 int Tooltips(), Menus();
-int Form(const std::wstring& className), Repaint(const std::wstring& className);
+enum class Painter { kDesktop, kWindow };
+int Form(const std::wstring& className), Repaint(const std::wstring& className, Painter painter);
 int Invalidate(const std::wstring& className, const RECT& part);
 int Front(DWORD boundMs);
 int Display(long width, long height, DWORD timeoutMs);

@@ -150,17 +150,22 @@ int Menus() {
   return 0;
 }
 
-// Has the desktop paint itself all over again (never the program's windows)
-// and says whether the window of that class still has a paint due.
-int Repaint(const std::wstring& className) {
+// Has the desktop (verb "repaint": never the program's windows, so no fault
+// of theirs can be mended) or the program's window of that class ("redraw":
+// frame and controls too) paint itself all over again, and says whether
+// that window still has a paint due.
+int Repaint(const std::wstring& className, Painter painter) {
   const ProgramWindows windows = FindProgramWindows();
   if (windows.main == nullptr) return Fail(L"no main window");
   FormSearch search{windows.pid, className, {}};
   EnumWindows(CollectForms, reinterpret_cast<LPARAM>(&search));
   if (search.found.empty()) return Fail(L"no window of class " + className);
-  // The desktop alone: our windows are not asked to paint, so no fault of
-  // theirs can be mended here.
-  RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  if (painter == Painter::kDesktop) {
+    RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  } else {
+    RedrawWindow(search.found.front(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
   Say(L"pending", PaintPending(search.found.front()) ? L"1" : L"0");
   return 0;
 }

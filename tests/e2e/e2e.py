@@ -45,7 +45,7 @@ from cases import CASES
 from folders import enter_private_mounts
 from harness import CannotSetUp, CaseFailed, say
 from runs import Case
-from screen import DESKTOP_REPAINT, MOST_DESKTOP_REPAINTS
+from screen import DESKTOP_REPAINT, MOST_DESKTOP_REPAINTS, MOST_WINDOW_REPAINTS, WINDOW_REPAINT
 from session import Session
 
 SKIPPED = 77
@@ -90,9 +90,11 @@ def main() -> int:
         say(f"FAIL {error}")
     fired = ", ".join(f"{kind} {count}" for kind, count in harness.fence_counts.items())
     say(f"fences against Wine let through: {fired or 'nothing'}")
-    if harness.fence_counts.get(DESKTOP_REPAINT, 0) > MOST_DESKTOP_REPAINTS:
-        harness.check(False, f"at most {MOST_DESKTOP_REPAINTS} desktop repaints in a case",
-                      f"{harness.fence_counts[DESKTOP_REPAINT]}")
+    for kind, most in ((DESKTOP_REPAINT, MOST_DESKTOP_REPAINTS),
+                       (WINDOW_REPAINT, MOST_WINDOW_REPAINTS)):
+        if harness.fence_counts.get(kind, 0) > most:
+            harness.check(False, f"at most {most} {kind}s in a case",
+                          f"{harness.fence_counts[kind]}")
     if harness.failures:
         say(f"{len(harness.failures)} check(s) failed; logs in {session.work}")
         return 1

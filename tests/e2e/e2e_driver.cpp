@@ -108,7 +108,9 @@ constexpr Verb kVerbs[] = {
     {L"form", Place::kDesktop, Exactly(1), L"CLASS",
      [](const Call& call) { return Form(call.args[0]); }},
     {L"repaint", Place::kDesktop, Exactly(1), L"CLASS",
-     [](const Call& call) { return Repaint(call.args[0]); }},
+     [](const Call& call) { return Repaint(call.args[0], Painter::kDesktop); }},
+    {L"redraw", Place::kDesktop, Exactly(1), L"CLASS",
+     [](const Call& call) { return Repaint(call.args[0], Painter::kWindow); }},
     {L"invalidate", Place::kDesktop, Exactly(5), L"CLASS LEFT TOP RIGHT BOTTOM",
      [](const Call& call) {
        const RECT part{static_cast<LONG>(call.Number(1)), static_cast<LONG>(call.Number(2)),

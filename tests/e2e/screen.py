@@ -20,6 +20,10 @@ SCREEN_TOLERANCE = 0
 # one case may need it before the case fails.
 DESKTOP_REPAINT = "desktop repaint"
 MOST_DESKTOP_REPAINTS = 2
+# The fence that repaints a window of ours that Wine's desktop painted over,
+# and how often one case may need it.
+WINDOW_REPAINT = "window repaint"
+MOST_WINDOW_REPAINTS = 2
 # Samples are kept this far from the main window's frame; of the 18 x 14
 # sampled, the small centred window hides only a few.
 WINDOW_MARGIN = 8
@@ -68,8 +72,8 @@ class Screen:
         subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"rgb:{raw}",
                         *options, out], stdout=self.log, stderr=self.log)
 
-    def settled_capture(self, facts: dict[str, list[str]], area: Area,
-                        path: Path, good, desktop: bool = False) -> tuple[bytes, bool]:
+    def settled_capture(self, facts: dict[str, list[str]], area: Area, path: Path, good,
+                        desktop: bool = False, wrong=None) -> tuple[bytes, bool]:
         """Captures the area until good(pixels) holds, or until the window of
         the facts has finished painting: every paint it was owed (frame,
         client area, controls, the desktop behind it) carried out, its thread
@@ -81,9 +85,18 @@ class Screen:
         a change) with no paint left due that would mend it. So where the area
         judged is the desktop's (`desktop`), a desktop that has finished
         painting but does not show what it should is asked once to paint
-        itself again, and judged on that. Only the desktop is repainted,
-        never one of our windows: a window of ours that is wrong once it has
-        finished painting is wrong. Each such repaint is a fence's firing."""
+        itself again, and judged on that.
+
+        Where the area is a window's, a window of ours that is wrong once it
+        has finished painting is wrong, with one exception. Wine's desktop
+        may carry out the paint it owes the place of a menu just closed after
+        a window of another process has shown there and painted: the
+        wallpaper then covers that part of the window, with no paint left due
+        that would mend it, while the window's own picture is right. So when
+        each of the window's wrong pixels (`wrong(pixels)`, points of the
+        area) shows the wallpaper at its place, inside the menu that closed
+        last, the window is asked once to paint itself again, and judged on
+        that. Each such repaint is a fence's firing."""
         last: dict = {"pixels": b"", "good": False, "settled": None, "repainted": False}
         kind = facts["class"][0]
 
@@ -99,16 +112,39 @@ class Screen:
             if not pixels or pixels != last["settled"]:
                 last["settled"] = pixels
                 return False
-            if last["repainted"] or not desktop:
+            if last["repainted"]:
                 return True
-            fence_fired(DESKTOP_REPAINT, "the desktop finished painting without showing "
-                                         "the wallpaper: asked to paint itself again")
-            self.program.driver("repaint", kind)
+            if desktop:
+                fence_fired(DESKTOP_REPAINT, "the desktop finished painting without showing "
+                                             "the wallpaper: asked to paint itself again")
+                self.program.driver("repaint", kind)
+            elif wrong is not None and self.desktop_painted_over(area, pixels, wrong(pixels)):
+                fence_fired(WINDOW_REPAINT, f"the desktop painted the wallpaper of the closed "
+                                            f"menu {self.program.menu_closed} over {kind}: "
+                                            f"asked to paint itself again")
+                self.program.menu_closed = None
+                self.program.driver("redraw", kind)
+            else:
+                return True
             last["repainted"] = True
             last["settled"] = None
             return False
         wait_until(done, SETTLE_WAIT)
         return last["pixels"], last["good"]
+
+    def desktop_painted_over(self, area: Area, pixels: bytes,
+                             wrong: list[tuple[int, int]]) -> bool:
+        """Whether the wrong points of the area all show the wallpaper at
+        their place, inside the menu that closed last."""
+        menu = self.program.menu_closed
+        if not wrong or menu is None or self.pictures is None:
+            return False
+        wallpaper = Bitmap.read(self.pictures.expected(self.program.size))
+        left, top, width, _ = area
+        return all(isinstance(at, tuple) and menu[0] <= left + at[0] < menu[2]
+                   and menu[1] <= top + at[1] < menu[3]
+                   and tuple(pixels[(at[1] * width + at[0]) * 3:][:3])
+                   == wallpaper.rgb(left + at[0], top + at[1]) for at in wrong)
 
     def check_desktop(self, rect: list[int], picture: Bitmap,
                       min_points: int = MIN_SCREEN_POINTS) -> Path | None:
@@ -167,7 +203,8 @@ class Screen:
                     for x, y, want in expected
                     if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]) != want]
 
-        pixels, good = self.settled_capture(facts, area, shot, lambda p: not differences(p))
+        pixels, good = self.settled_capture(facts, area, shot, lambda p: not differences(p),
+                                            wrong=lambda p: [at for at, _, _ in differences(p)])
         wrong = [] if good else differences(pixels) if pixels else [("no screenshot", 0)]
         png = shot.with_suffix(".png")
         if wrong:
@@ -187,10 +224,13 @@ class Screen:
         wallpaper = Bitmap.read(self.pictures.expected(self.program.size))
         raw = self.work / f"{name}.rgb"
 
+        def shown_through(pixels: bytes) -> list[tuple[int, int]]:
+            return [(x, y) for y in range(height) for x in range(width)
+                    if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
+                    == wallpaper.rgb(left + x, top + y)]
+
         def through(pixels: bytes) -> int:
-            return sum(1 for y in range(height) for x in range(width)
-                       if tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3])
-                       == wallpaper.rgb(left + x, top + y))
+            return len(shown_through(pixels))
 
         readme = self.readme_picture(name, width, height)
 
@@ -212,7 +252,8 @@ class Screen:
             return through(pixels) * WALLPAPER_THROUGH < width * height
 
         pixels, _ = self.settled_capture(facts, (left, top, width, height), raw,
-                                         lambda p: painted(p) and not unlike(p))
+                                         lambda p: painted(p) and not unlike(p),
+                                         wrong=lambda p: shown_through(p) + unlike(p))
         if not check(bool(pixels) and painted(pixels),
                      "the window is painted all over before its picture is taken",
                      f"{through(pixels) if pixels else 'no screenshot'} of "

@@ -318,6 +318,9 @@ class Program:
         self.session = session
         self.desktop = desktop
         self.size = size
+        # The screen rectangle (left, top, right, bottom) of the menu that
+        # closed last: the desktop still owes it a paint when a window shows.
+        self.menu_closed: tuple[int, ...] | None = None
 
     def driver(self, *args: str) -> dict[str, list[str]]:
         return self.session.driver("--desktop", self.desktop, *args)
@@ -357,6 +360,11 @@ class Program:
         for number, key, count in presses:
             args += [bar_index(number), str(VK[key]), str(count)]
         self.driver("keys", *args)
+
+    def open_menu(self) -> tuple[int, ...] | None:
+        """The screen rectangle of the open menu window, if one is open."""
+        facts = self.driver("menus")
+        return numbers(facts, "menu")[:4] if facts["menus"] != ["0"] else None
 
     def menu_count(self) -> list[str]:
         """How many menu windows are open, as the driver counts them."""

@@ -69,10 +69,11 @@ def choose_from_system_menu(run: Run, caption: str) -> None:
     # a motion that never comes once the pointer is already there.
     run.session.xdotool("mousemove", "2", "2")
     run.session.xdotool("key", "alt+space")
-    opened = wait_until(lambda: run.program.menu_count() != ["0"], WINDOW_WAIT)
-    if not check(opened, f"Alt+Space opens the system menu (for {caption!r})",
+    opened = wait_until(run.program.open_menu, WINDOW_WAIT)
+    if not check(bool(opened), f"Alt+Space opens the system menu (for {caption!r})",
                  "no menu window appeared"):
         raise CaseFailed("the system menu did not open")
+    run.program.menu_closed = opened
     run.session.xdotool("key", "--delay", "30", "Home", *["Down"] * MENU_DOWNS[caption], "Return")
     closed = wait_until(lambda: run.program.menu_count() == ["0"], WINDOW_WAIT)
     if not check(closed, f"Home, Down x{MENU_DOWNS[caption]}, Enter chooses "
