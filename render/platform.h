@@ -40,8 +40,7 @@ struct ByteRange {
 // `target`, closes it, then moves it over `target`. On any failure the new
 // file is removed and `target` is left as it was. Returns whether `target`
 // now holds the new bytes.
-bool WriteFileReplacing(const PathName& target,
-                        std::span<const ByteRange> parts) noexcept;
+bool WriteFileReplacing(const PathName& target, std::span<const ByteRange> parts) noexcept;
 
 // Our own files beside a target are named "~hv", then the writer's process
 // id in seven base-32 digits, then one base-32 digit that keeps apart the
@@ -53,8 +52,7 @@ constexpr std::size_t kSiblingNameLength = 11;
 // A name for a new file beside `target` (temporary or spare) of that form,
 // for `processId`. Successive calls cycle through its 32 last digits, so the
 // caller still creates it exclusively and tries the next on a clash.
-PathName TemporarySibling(const PathName& target,
-                                       std::uint32_t processId);
+PathName TemporarySibling(const PathName& target, std::uint32_t processId);
 
 // The process id in a name of that form; nothing for any other name.
 std::optional<std::uint32_t> SiblingOwner(const PathName& name);
@@ -66,8 +64,7 @@ class SaveRoute {
   virtual ~SaveRoute() = default;
   // Whether `target` now holds the new bytes. A failure leaves `target` as
   // it was; when a reader holds it, the picture is pending.
-  virtual bool Write(const PathName& target,
-                     std::span<const ByteRange> parts) noexcept = 0;
+  virtual bool Write(const PathName& target, std::span<const ByteRange> parts) noexcept = 0;
   // Whether a whole picture waits for its target.
   virtual bool Pending() const noexcept = 0;
   // Whether anything is left: a pending picture, or names of ours that a
@@ -111,8 +108,7 @@ class SpareRoute final : public SaveRoute {
  public:
   // Makes `link` a second name for `existing`; false, with the system's
   // error set, when refused. The default is the system's hard link.
-  using LinkMaker = bool (*)(const PathName& link,
-                             const PathName& existing);
+  using LinkMaker = bool (*)(const PathName& link, const PathName& existing);
   // Refusals with the target free, in a row, before the folder is taken to
   // refuse every change: one could be a reader that let go between the
   // move and the look, two readers in turn another.
@@ -124,8 +120,7 @@ class SpareRoute final : public SaveRoute {
   SpareRoute(const SpareRoute&) = delete;
   SpareRoute& operator=(const SpareRoute&) = delete;
 
-  bool Write(const PathName& target,
-             std::span<const ByteRange> parts) noexcept override;
+  bool Write(const PathName& target, std::span<const ByteRange> parts) noexcept override;
   bool Pending() const noexcept override { return !pending_.empty(); }
   bool Unfinished() const noexcept override { return Pending() || !leftovers_.empty(); }
   bool Finish() noexcept override;
@@ -142,13 +137,12 @@ class SpareRoute final : public SaveRoute {
   // Why a move over the target was refused.
   enum class Refusal { kHeld, kFolder, kOther };
 
-  bool MoveIn(PathName written, const PathName& target,
-              std::span<const ByteRange> parts, OldFile old);
+  bool MoveIn(PathName written, const PathName& target, std::span<const ByteRange> parts,
+              OldFile old);
   Refusal SortRefusal(const PathName& target) const;
   bool Landed(const PathName& target);
   bool Pend(PathName written, const PathName& target);
-  bool Overwrite(PathName written, const PathName& target,
-                 std::span<const ByteRange> parts);
+  bool Overwrite(PathName written, const PathName& target, std::span<const ByteRange> parts);
   PathName SecondName(const PathName& existing);
   void Drop(PathName& name) noexcept;
   void RemoveLeftovers() noexcept;

@@ -92,8 +92,7 @@ int LinkAs(int fd, const PathName& name) {
 
 // The unnamed route. Sets `unsupported` instead of failing where the file
 // system or the kernel offers no unnamed files, or they cannot be linked.
-ReplaceResult ReplaceThroughUnnamedFile(const PathName& target,
-                                        std::span<const ByteRange> parts,
+ReplaceResult ReplaceThroughUnnamedFile(const PathName& target, std::span<const ByteRange> parts,
                                         const KeptAttributes* kept, bool& unsupported) {
   const int fd = ::open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) {
@@ -136,8 +135,7 @@ ReplaceResult ReplaceThroughUnnamedFile(const PathName& target,
 #endif
 
 // The named route: a uniquely named file beside the target, renamed over it.
-ReplaceResult ReplaceThroughNamedFile(const PathName& target,
-                                      std::span<const ByteRange> parts,
+ReplaceResult ReplaceThroughNamedFile(const PathName& target, std::span<const ByteRange> parts,
                                       const KeptAttributes* kept) {
   int fd = -1;
   PathName temporary;
@@ -177,8 +175,7 @@ ReplaceResult ReplaceFile(const PathName& target, std::span<const ByteRange> par
   }
 }
 
-bool WriteFileReplacing(const PathName& target,
-                        std::span<const ByteRange> parts) noexcept {
+bool WriteFileReplacing(const PathName& target, std::span<const ByteRange> parts) noexcept {
   return static_cast<bool>(ReplaceFile(target, parts, nullptr));
 }
 
@@ -188,8 +185,7 @@ SpareRoute::SpareRoute(LinkMaker makeLink) noexcept : makeLink_(makeLink) {}
 
 SpareRoute::~SpareRoute() = default;
 
-bool SpareRoute::Write(const PathName& target,
-                       std::span<const ByteRange> parts) noexcept {
+bool SpareRoute::Write(const PathName& target, std::span<const ByteRange> parts) noexcept {
   return WriteFileReplacing(target, parts);
 }
 

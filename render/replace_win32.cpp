@@ -68,8 +68,7 @@ bool RemoveName(const PathName& name) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-PathName WriteTemporary(const PathName& target,
-                                     std::span<const ByteRange> parts) {
+PathName WriteTemporary(const PathName& target, std::span<const ByteRange> parts) {
   win32::ScopedHandle file;
   PathName temporary;
   for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
@@ -89,8 +88,7 @@ PathName WriteTemporary(const PathName& target,
 
 }  // namespace win32_files
 
-bool WriteFileReplacing(const PathName& target,
-                        std::span<const ByteRange> parts) noexcept {
+bool WriteFileReplacing(const PathName& target, std::span<const ByteRange> parts) noexcept {
   try {
     if (!HasFileName(target)) return false;
     const PathName temporary = win32_files::WriteTemporary(target, parts);

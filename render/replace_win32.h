@@ -24,7 +24,6 @@ bool RemoveName(const PathName& name);
 
 // The whole new file beside `target`, written and closed; empty on failure,
 // with nothing left behind.
-PathName WriteTemporary(const PathName& target,
-                                     std::span<const ByteRange> parts);
+PathName WriteTemporary(const PathName& target, std::span<const ByteRange> parts);
 
 }  // namespace platform::win32_files

@@ -96,12 +96,9 @@ void SpareRoute::Clear() noexcept {
   folderRefusals_ = 0;
 }
 
-void SpareRoute::Sweep(const PathName& target) noexcept {
-  RemoveLeftoverSaves(target);
-}
+void SpareRoute::Sweep(const PathName& target) noexcept { RemoveLeftoverSaves(target); }
 
-bool SpareRoute::Write(const PathName& target,
-                       std::span<const ByteRange> parts) noexcept {
+bool SpareRoute::Write(const PathName& target, std::span<const ByteRange> parts) noexcept {
   try {
     RemoveLeftovers();
     if (!HasFileName(target)) return false;
@@ -159,8 +156,8 @@ bool SpareRoute::Finish() noexcept {
 // Moves the whole picture `written` over `target`, once, with no wait: a
 // picture the target refuses stays pending (see Pend), and the caller tries
 // again later. `parts` are its bytes; empty, they are read from `written`.
-bool SpareRoute::MoveIn(PathName written, const PathName& target,
-                        std::span<const ByteRange> parts, OldFile old) {
+bool SpareRoute::MoveIn(PathName written, const PathName& target, std::span<const ByteRange> parts,
+                        OldFile old) {
   // Made once: while the target is held, the name stays, and a picture that
   // lands later still leaves the old file as the spare.
   if (old == OldFile::kKeep && spare_.empty() && oldName_.empty()) oldName_ = SecondName(target);

@@ -112,7 +112,8 @@ int Storm(std::uint32_t seed, unsigned long count);
 // (driver_windows.cpp).
 int Tooltips(), Menus();
 enum class Painter { kDesktop, kWindow };
-int Form(const std::wstring& className), Repaint(const std::wstring& className, Painter painter);
+int Form(const std::wstring& className);
+int Repaint(const std::wstring& className, Painter painter);
 int Invalidate(const std::wstring& className, const RECT& part);
 int Front(DWORD boundMs);
 int Display(long width, long height, DWORD timeoutMs);

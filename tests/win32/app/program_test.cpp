@@ -499,8 +499,8 @@ TEST(Program, ChangesLeaveNoMemoryOrHandlesBehind) {
   };
   run.Start(/*untilQuit=*/false);
   ASSERT_EQ(cycles, kWarmUp + kChanges);
-  EXPECT_LE(bytes[1] - bytes[0], 16 * kChanges) << "private bytes: " << bytes[0] << ", then "
-                                                 << bytes[1];
+  EXPECT_LE(bytes[1] - bytes[0], 16 * kChanges)
+      << "private bytes: " << bytes[0] << ", then " << bytes[1];
   EXPECT_LE(handle[1] - handle[0], 4) << "the next handle moved from " << handle[0];
   EXPECT_TRUE(run.errorBoxes.empty());
 }
