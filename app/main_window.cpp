@@ -130,7 +130,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-  sounds_.SetOn(true);
+  // Start-up has switched the sound on and played the click.
   wallpaper_.Create();
 }
 
@@ -149,10 +149,7 @@ void TForm1::Show() {
   UpdateWindow(Handle());
 }
 
-void TForm1::FormShow() {
-  sounds_.Beeper(kCueClick);
-  ScrollBar1Change();
-}
+void TForm1::FormShow() { ScrollBar1Change(); }
 
 void TForm1::FormDestroy() {
   // The window goes at once: a picture a reader still holds back lands, if

@@ -21,6 +21,13 @@ int RunProgram(ProgramServices& services) {
   toolkit::Application application(L"Huevane");
   if (services.errorBox) application.SetErrorBox(services.errorBox);
   SoundCues sounds(services.player);
+  // The click, first of all. The first cue of a process opens the sound
+  // device, which takes some tens of milliseconds; started now, that runs
+  // while the windows are built. Started when the main window shows, the
+  // device was still opening when the first cycle's strum came, so the
+  // strum waited for it and cut the click off before a sample of it sounded.
+  sounds.SetOn(true);
+  sounds.Beeper(kCueClick);
   // The wallpaper outlives the windows: a picture that a reader holds back
   // when the main window closes may still land afterwards.
   Wallpaper wallpaper(CycleServices{services.system, desktopState, sounds},
@@ -52,8 +59,8 @@ int RunProgram(ProgramServices& services) {
     }
     application.SetMainWindow(form1->Handle());
 
-    // Showing the main window plays the click and runs the first cycle, so
-    // the wallpaper is set before the window is on the screen.
+    // Showing the main window runs the first cycle, so the wallpaper is set
+    // before the window is on the screen.
     form1->Show();
     // Nothing of the two dialogs shows until the user asks for one, so they
     // are built once the main window is on the screen, before the loop

@@ -8,7 +8,7 @@ namespace app {
 
 enum Cue : std::int32_t {
   kCueStart = 0,  // "Make Noise"
-  kCueClick = 1,  // the main window is shown
+  kCueClick = 1,  // start-up, before the windows are built
   kCueTick = 2,
   kCuePop = 3,
   kCueStrum = 4,  // end of every regeneration cycle; "About"
@@ -33,7 +33,7 @@ class SoundCues {
  public:
   explicit SoundCues(SoundPlayer& player) : player_(player) {}
 
-  // Off in a fresh process; the main window switches it on when created.
+  // Off in a fresh process; start-up switches it on before the click.
   bool On() const { return on_; }
   void SetOn(bool on) { on_ = on; }
 

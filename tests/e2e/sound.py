@@ -12,8 +12,9 @@ from pathlib import Path
 
 from harness import SOUND_WAIT, CaseFailed, check, fence_fired, wait_until
 
-# The cue that closes every cycle; the start-up click before it is cut off
-# by it within milliseconds, so only this one is sure to reach the device.
+# The cue that closes every cycle. The start-up click before it usually
+# plays out too, but a slow sound device lets the strum cut it off before
+# its first sample, so only this one is sure to reach the device.
 CYCLE_CUE = "RSTRUM.wav"
 # A captured sample at least this loud counts as sound (16-bit full scale is
 # 32767; the cue peaks near 10000).
