@@ -24,7 +24,9 @@ constexpr int kFirstControlId = 100;
 TWinControl::TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle)
     : Component(&owner) {
   const int id = kFirstControlId + static_cast<int>(owner.Components().size());
-  handle_ = CreateWindowExW(exStyle, className, L"", WS_CHILD | style, 0, 0, 0, 0, owner.Handle(),
+  made_ = bounds_ = owner.TakeNextControlPlace();
+  handle_ = CreateWindowExW(exStyle, className, L"", WS_CHILD | style, made_.left, made_.top,
+                            made_.right - made_.left, made_.bottom - made_.top, owner.Handle(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), nullptr);
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a control.");
@@ -88,8 +90,10 @@ void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& 
 
 void TWinControl::Loaded() {
   loaded_ = true;
-  MoveWindow(handle_, bounds_.left, bounds_.top, bounds_.right - bounds_.left,
-             bounds_.bottom - bounds_.top, TRUE);
+  if (!EqualRect(&bounds_, &made_)) {
+    MoveWindow(handle_, bounds_.left, bounds_.top, bounds_.right - bounds_.left,
+               bounds_.bottom - bounds_.top, TRUE);
+  }
   ApplyFont();
   if (!static_cast<Window*>(Owner())->HintsWaiting()) AttachHint();
   // Once for the whole layout, by its last native control: each stacking
@@ -115,8 +119,14 @@ void ArrangeTabOrder(const Component& owner) {
       [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
   HWND previous = HWND_TOP;
   for (TWinControl* control : controls) {
-    SetWindowPos(control->Handle(), previous, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    // Made in layout order, most controls stand in place already: only one
+    // out of place moves, as each move is a call into the system.
+    const HWND inPlace = previous == HWND_TOP ? GetWindow(GetParent(control->Handle()), GW_CHILD)
+                                               : GetWindow(previous, GW_HWNDNEXT);
+    if (inPlace != control->Handle()) {
+      SetWindowPos(control->Handle(), previous, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
     previous = control->Handle();
   }
 }

@@ -24,9 +24,10 @@ class Window;
 
 class TWinControl : public Component {
  public:
-  // A child of `owner`'s window, which must already have its handle;
-  // zero-sized until placed. Throws std::runtime_error when the system
-  // refuses.
+  // A child of `owner`'s window, which must already have its handle; made
+  // where the window's layout places it (PlaceNextComponent), and
+  // zero-sized at the window's corner otherwise. Throws std::runtime_error
+  // when the system refuses.
   TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle = 0);
   ~TWinControl() override;
 
@@ -39,9 +40,10 @@ class TWinControl : public Component {
   std::int32_t Width() const { return bounds_.right - bounds_.left; }
   std::int32_t Height() const { return bounds_.bottom - bounds_.top; }
   // Records the bounds at once, but moves the native window only once its
-  // layout has loaded (Loaded places it): while a layout loads, its four
-  // edges come as four values, and each move is a call into the system.
-  // A control made outside a layout is placed by its first Loaded too.
+  // layout has loaded (Loaded places it, unless it was made there): while a
+  // layout loads, its four edges come as four values, and each move is a
+  // call into the system. A control made outside a layout is placed by its
+  // first Loaded too.
   void SetBounds(int left, int top, int width, int height);
 
   const std::wstring& Caption() const { return caption_; }
@@ -75,6 +77,7 @@ class TWinControl : public Component {
 
   HWND handle_ = nullptr;
   RECT bounds_{0, 0, 0, 0};
+  RECT made_{0, 0, 0, 0};  // where the native window was made
   bool loaded_ = false;
   std::wstring caption_;
   std::wstring hint_;

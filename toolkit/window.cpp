@@ -38,8 +38,13 @@ void Window::CreateHandle(const WindowDesign& design, LayoutScale scale) {
   SetScale(scale);
   RECT frame{0, 0, scale(design.clientWidth), scale(design.clientHeight)};
   AdjustWindowRectEx(&frame, design.style, FALSE, design.exStyle);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  // A top-level window is made where its first showing centres it, so that
+  // it need not move then.
+  const bool child = (design.style & WS_CHILD) != 0;
   CreateWindowExW(design.exStyle, design.className, design.caption.c_str(), design.style,
-                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                  child ? 0 : (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                  child ? 0 : (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                   design.owner, nullptr, GetModuleHandleW(nullptr), this);
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a window.");
 }
@@ -62,9 +67,11 @@ void Window::CenterOnScreen() {
   RECT frame{};
   GetWindowRect(handle_, &frame);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetWindowPos(handle_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  // There already (made there, and the screen the same size): no move.
+  if (frame.left == left && frame.top == top) return;
+  SetWindowPos(handle_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

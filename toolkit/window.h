@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "toolkit/component.h"
@@ -56,6 +57,13 @@ class Window : public Component {
   // Whether its native controls' hints wait for AttachHints.
   bool HintsWaiting() const { return hintsWaiting_; }
 
+  // The next native control made on the window takes this place and clears
+  // it: made where it stands, it need not be moved once its layout loads.
+  void PlaceNextComponent(const Place& place) override {
+    nextControl_ = {place.left, place.top, place.left + place.width, place.top + place.height};
+  }
+  RECT TakeNextControlPlace() { return std::exchange(nextControl_, RECT{}); }
+
   // The graphic controls painted on the window's background.
   GraphicControlHost& GraphicControls() { return graphics_; }
   const GraphicControlHost& GraphicControls() const { return graphics_; }
@@ -95,6 +103,7 @@ class Window : public Component {
   TPopupMenu* popupMenu_ = nullptr;
   LayoutScale scale_{};
   bool hintsWaiting_ = false;
+  RECT nextControl_{};
   GraphicControlHost graphics_{handle_};
 };
 
