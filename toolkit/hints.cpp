@@ -6,12 +6,20 @@ namespace toolkit {
 
 namespace {
 
+// The common controls library is loaded with the first hint, once the
+// window is on the screen, rather than with the program: loading it
+// registers a score of window classes, and nothing else here uses one.
 bool CommonControlsReady() {
   static const bool ready = [] {
+    using InitCall = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const HMODULE library = LoadLibraryW(L"comctl32.dll");
+    const FARPROC found =
+        library != nullptr ? GetProcAddress(library, "InitCommonControlsEx") : nullptr;
+    const auto init = reinterpret_cast<InitCall>(reinterpret_cast<void (*)()>(found));
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_WIN95_CLASSES;
-    return InitCommonControlsEx(&controls) != FALSE;
+    return init != nullptr && init(&controls) != FALSE;
   }();
   return ready;
 }
