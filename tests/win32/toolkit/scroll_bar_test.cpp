@@ -101,6 +101,22 @@ TEST_F(BarFixture, ADesignedPositionIsClampedAndRaisesNothing) {
   EXPECT_TRUE(changes.empty());
 }
 
+// The layout's bar stands where it was made; a bar made outside a layout
+// stands where its bounds say once it has loaded.
+TEST_F(BarFixture, StandsWhereItsBoundsSay) {
+  auto place = [this](HWND control) {
+    RECT frame{};
+    GetWindowRect(control, &frame);
+    MapWindowPoints(nullptr, host.Handle(), reinterpret_cast<POINT*>(&frame), 2);
+    return std::vector<LONG>{frame.left, frame.top, frame.right, frame.bottom};
+  };
+  EXPECT_EQ(place(bar->Handle()), (std::vector<LONG>{16, 0, 33, 257}));
+  toolkit::TScrollBar loose(host);
+  loose.SetBounds(40, 5, 17, 100);
+  loose.Loaded();
+  EXPECT_EQ(place(loose.Handle()), (std::vector<LONG>{40, 5, 57, 105}));
+}
+
 TEST_F(BarFixture, NotificationsFromOtherControlsAreLeftToTheSystem) {
   HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 0, 10, 10, host.Handle(), nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
