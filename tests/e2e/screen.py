@@ -89,14 +89,17 @@ class Screen:
 
         Where the area is a window's, a window of ours that is wrong once it
         has finished painting is wrong, with one exception. Wine's desktop
-        may carry out the paint it owes the place of a menu just closed after
-        a window of another process has shown there and painted: the
-        wallpaper then covers that part of the window, with no paint left due
-        that would mend it, while the window's own picture is right. So when
-        each of the window's wrong pixels (`wrong(pixels)`, points of the
-        area) shows the wallpaper at its place, inside the menu that closed
-        last, the window is asked once to paint itself again, and judged on
-        that. Each such repaint is a fence's firing."""
+        may carry out a paint it owes after a window of another process has
+        shown there and painted: the wallpaper then covers that part of the
+        window, with no paint left due that would mend it, while the
+        window's own picture is right. It owes one to the place of a menu
+        just closed, and one to the whole screen for the start-up picture,
+        which the main window follows at once. So when each of the window's
+        wrong pixels (`wrong(pixels)`, points of the area) shows the
+        wallpaper at its place, inside the menu that closed last or, on the
+        main window's first picture, anywhere, the window is asked once to
+        paint itself again, and judged on that. Each such repaint is a
+        fence's firing."""
         last: dict = {"pixels": b"", "good": False, "settled": None, "repainted": False}
         kind = facts["class"][0]
 
@@ -118,10 +121,10 @@ class Screen:
                 fence_fired(DESKTOP_REPAINT, "the desktop finished painting without showing "
                                              "the wallpaper: asked to paint itself again")
                 self.program.driver("repaint", kind)
-            elif wrong is not None and self.desktop_painted_over(area, pixels, wrong(pixels)):
-                fence_fired(WINDOW_REPAINT, f"the desktop painted the wallpaper of the closed "
-                                            f"menu {self.program.menu_closed} over {kind}: "
-                                            f"asked to paint itself again")
+            elif wrong is not None and (owed := self.owed_paint(kind)) and \
+                    self.desktop_painted_over(area, pixels, wrong(pixels), owed[1]):
+                fence_fired(WINDOW_REPAINT, f"the desktop painted the wallpaper of {owed[0]} "
+                                            f"over {kind}: asked to paint itself again")
                 self.program.menu_closed = None
                 self.program.driver("redraw", kind)
             else:
@@ -130,14 +133,25 @@ class Screen:
             last["settled"] = None
             return False
         wait_until(done, SETTLE_WAIT)
+        if kind == MAIN_CLASS and not desktop:
+            self.program.startup_paint_owed = False
         return last["pixels"], last["good"]
 
+    def owed_paint(self, kind: str) -> tuple[str, tuple[int, ...]] | None:
+        """What the desktop may still owe a paint that covers a window of
+        the kind, and its screen rectangle: the menu that closed last, or
+        the start-up picture under the main window's first picture."""
+        if self.program.menu_closed is not None:
+            return f"the closed menu {self.program.menu_closed}", self.program.menu_closed
+        if kind == MAIN_CLASS and self.program.startup_paint_owed:
+            return "the start-up picture", (0, 0) + tuple(self.program.size)
+        return None
+
     def desktop_painted_over(self, area: Area, pixels: bytes,
-                             wrong: list[tuple[int, int]]) -> bool:
+                             wrong: list[tuple[int, int]], menu: tuple[int, ...]) -> bool:
         """Whether the wrong points of the area all show the wallpaper at
-        their place, inside the menu that closed last."""
-        menu = self.program.menu_closed
-        if not wrong or menu is None or self.pictures is None:
+        their place, inside the owed rectangle `menu`."""
+        if not wrong or self.pictures is None:
             return False
         wallpaper = Bitmap.read(self.pictures.expected(self.program.size))
         left, top, width, _ = area
