@@ -119,10 +119,10 @@ void ArrangeTabOrder(const Component& owner) {
       [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
   HWND previous = HWND_TOP;
   for (TWinControl* control : controls) {
-    // Made in layout order, most controls stand in place already: only one
-    // out of place moves, as each move is a call into the system.
+    // Made in layout order, most controls stand in place already: only those
+    // out of place move, as each move is a call into the system.
     const HWND inPlace = previous == HWND_TOP ? GetWindow(GetParent(control->Handle()), GW_CHILD)
-                                               : GetWindow(previous, GW_HWNDNEXT);
+                                              : GetWindow(previous, GW_HWNDNEXT);
     if (inPlace != control->Handle()) {
       SetWindowPos(control->Handle(), previous, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);

@@ -29,6 +29,14 @@ void RegisterClassOnce(const WindowDesign& design, WNDPROC procedure) {
   if (!RegisterClassExW(&wc)) throw std::runtime_error("Cannot register a window class.");
 }
 
+// The top left corner of a window of that size centred on the primary
+// screen: the whole screen, taskbar included, not the work area, which a
+// taskbar at one edge would move off centre.
+POINT CentredOnScreen(int width, int height) {
+  return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+          (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
+}
+
 }  // namespace
 
 Window::~Window() { DestroyHandle(); }
@@ -41,11 +49,9 @@ void Window::CreateHandle(const WindowDesign& design, LayoutScale scale) {
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   // A top-level window is made where its first showing centres it, so that
   // it need not move then.
-  const bool child = (design.style & WS_CHILD) != 0;
-  CreateWindowExW(design.exStyle, design.className, design.caption.c_str(), design.style,
-                  child ? 0 : (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                  child ? 0 : (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                  design.owner, nullptr, GetModuleHandleW(nullptr), this);
+  const POINT at = (design.style & WS_CHILD) != 0 ? POINT{0, 0} : CentredOnScreen(width, height);
+  CreateWindowExW(design.exStyle, design.className, design.caption.c_str(), design.style, at.x,
+                  at.y, width, height, design.owner, nullptr, GetModuleHandleW(nullptr), this);
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a window.");
 }
 
@@ -62,16 +68,12 @@ void Window::DestroyHandle() {
 }
 
 void Window::CenterOnScreen() {
-  // The whole primary screen, taskbar included: not the work area, which a
-  // taskbar at one edge would move off centre.
   RECT frame{};
   GetWindowRect(handle_, &frame);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  const POINT at = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
   // There already (made there, and the screen the same size): no move.
-  if (frame.left == left && frame.top == top) return;
-  SetWindowPos(handle_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (frame.left == at.x && frame.top == at.y) return;
+  SetWindowPos(handle_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
