@@ -138,9 +138,8 @@ class Screen:
         return last["pixels"], last["good"]
 
     def owed_paint(self, kind: str) -> tuple[str, tuple[int, ...]] | None:
-        """What the desktop may still owe a paint that covers a window of
-        the kind, and its screen rectangle: the menu that closed last, or
-        the start-up picture under the main window's first picture."""
+        """The paint the desktop may still owe over a window of the kind,
+        and its rectangle on the screen."""
         if self.program.menu_closed is not None:
             return f"the closed menu {self.program.menu_closed}", self.program.menu_closed
         if kind == MAIN_CLASS and self.program.startup_paint_owed:

@@ -101,20 +101,17 @@ TEST_F(BarFixture, ADesignedPositionIsClampedAndRaisesNothing) {
   EXPECT_TRUE(changes.empty());
 }
 
-// The layout's bar stands where it was made; a bar made outside a layout
-// stands where its bounds say once it has loaded.
+// Made where its layout places it, or, outside a layout, placed by Loaded.
 TEST_F(BarFixture, StandsWhereItsBoundsSay) {
-  auto place = [this](HWND control) {
-    RECT frame{};
-    GetWindowRect(control, &frame);
-    MapWindowPoints(nullptr, host.Handle(), reinterpret_cast<POINT*>(&frame), 2);
-    return std::vector<LONG>{frame.left, frame.top, frame.right, frame.bottom};
-  };
-  EXPECT_EQ(place(bar->Handle()), (std::vector<LONG>{16, 0, 33, 257}));
   toolkit::TScrollBar loose(host);
   loose.SetBounds(40, 5, 17, 100);
   loose.Loaded();
-  EXPECT_EQ(place(loose.Handle()), (std::vector<LONG>{40, 5, 57, 105}));
+  RECT frames[2]{};
+  for (int i : {0, 1}) GetWindowRect(i ? loose.Handle() : bar->Handle(), &frames[i]);
+  MapWindowPoints(nullptr, host.Handle(), reinterpret_cast<POINT*>(frames), 4);
+  EXPECT_EQ(std::vector<LONG>({frames[0].left, frames[0].top, frames[0].right, frames[0].bottom,
+                               frames[1].left, frames[1].top, frames[1].right, frames[1].bottom}),
+            std::vector<LONG>({16, 0, 33, 257, 40, 5, 57, 105}));
 }
 
 TEST_F(BarFixture, NotificationsFromOtherControlsAreLeftToTheSystem) {
