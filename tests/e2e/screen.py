@@ -147,15 +147,15 @@ class Screen:
         return None
 
     def desktop_painted_over(self, area: Area, pixels: bytes,
-                             wrong: list[tuple[int, int]], menu: tuple[int, ...]) -> bool:
+                             wrong: list[tuple[int, int]], owed: tuple[int, ...]) -> bool:
         """Whether the wrong points of the area all show the wallpaper at
-        their place, inside the owed rectangle `menu`."""
+        their place, inside the rectangle `owed` a paint."""
         if not wrong or self.pictures is None:
             return False
         wallpaper = Bitmap.read(self.pictures.expected(self.program.size))
         left, top, width, _ = area
-        return all(isinstance(at, tuple) and menu[0] <= left + at[0] < menu[2]
-                   and menu[1] <= top + at[1] < menu[3]
+        return all(isinstance(at, tuple) and owed[0] <= left + at[0] < owed[2]
+                   and owed[1] <= top + at[1] < owed[3]
                    and tuple(pixels[(at[1] * width + at[0]) * 3:][:3])
                    == wallpaper.rgb(left + at[0], top + at[1]) for at in wrong)
 
