@@ -147,6 +147,13 @@ void TForm1::Show() {
   }
   TForm::Show();
   UpdateWindow(Handle());
+  // The desktop paints the new wallpaper a moment after the call that set
+  // it returns. Under Wine, a paint of it that began before this window
+  // showed may cover the window's place. The desktop answers once such a
+  // paint is over; the window then paints itself again.
+  SendMessageTimeoutW(GetDesktopWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, nullptr);
+  RedrawWindow(Handle(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TForm1::FormShow() { ScrollBar1Change(); }
