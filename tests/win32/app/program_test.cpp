@@ -1,6 +1,7 @@
 // The whole program with the system calls and the sound service faked: the
 // start-up order, the first cycle before the window is visible, the sweep of
-// a killed run's files and the spare gone at the end, how it copes with a
+// a killed run's files and the spare gone at the end, a picture a reader
+// holds back landing however the program ends, how it copes with a
 // missing temporary folder, a failed save and a surface that cannot be made,
 // and where the main window puts the keyboard when it is activated and
 // that it stays above ordinary windows.
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -18,6 +20,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -285,6 +288,91 @@ TEST(Program, ASessionEndThatLeavesTheProcessRunningLeavesItWorking) {
     TWin expected(48, 30);
     expected.FillGradient(255, 2, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);
     EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
+  }
+}
+
+std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Sees each posted message as the loop takes it: a session end, and the
+// marker posted right behind it, when the handler of the end has returned.
+struct QueueWatch {
+  static constexpr LPARAM kMarker = 0x4856;
+  static inline std::atomic<bool> sessionEnd = false;
+  static inline std::function<void()> atMarker;
+  static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE) {
+      if (message->message == WM_ENDSESSION) sessionEnd = true;
+      if (message->message == WM_NULL && message->lParam == kMarker) atMarker();
+    }
+    return CallNextHookEx(nullptr, code, removed, lParam);
+  }
+  HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+  QueueWatch() { sessionEnd = false; }
+  ~QueueWatch() { UnhookWindowsHookEx(hook); }
+};
+
+// A reader holds the wallpaper file from the first cycle on, so the two
+// changes after it wait. It lets go 100 ms after a session end reaches the
+// window, or once the window has gone. A session end lands the picture
+// before its handler returns (the process may be ended right after); a
+// cancelled log-off returns at once and leaves it to the timer; a close
+// leaves it to the wait once no window is left. Every way, the last change
+// is the wallpaper and nothing of ours stays.
+TEST(Program, APictureAReaderHoldsBackLandsHoweverTheProgramEnds) {
+  struct Row {
+    const char* what;
+    std::optional<WPARAM> ends;
+    bool landedWhenTheHandlerReturns;
+  };
+  for (const Row& row :
+       {Row{"the session ends", TRUE, true}, Row{"the log-off is cancelled", FALSE, false},
+        Row{"the window closes", std::nullopt, false}}) {
+    SCOPED_TRACE(row.what);
+    test::TempFolder folder;
+    const std::wstring file = folder.path().wstring() + L"\\Huevane.Bmp";
+    ProgramRun run;
+    run.fake.tempFolder = folder.path().wstring() + L"\\";
+    run.fake.keysAfterFirstCycle = {{16, VK_DOWN}, {16, VK_DOWN}};
+    QueueWatch watch;
+    std::vector<std::uint8_t> whenTheHandlerReturned;
+    QueueWatch::atMarker = [&] { whenTheHandlerReturned = FileBytes(file); };
+    std::thread reader;
+    int cycles = 0;
+    run.fake.afterEachCycle = [&] {
+      HWND form = FindWindowW(L"TForm1", L"HV");
+      if (++cycles == 1) {
+        reader = std::thread([held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr)] {
+          for (int i = 0; i < 4000 && !QueueWatch::sessionEnd && FindWindowW(L"TForm1", L"HV");
+               ++i) {
+            Sleep(5);
+          }
+          if (QueueWatch::sessionEnd) Sleep(100);
+          CloseHandle(held);
+        });
+      } else if (cycles == 3 && row.ends) {
+        PostMessageW(form, WM_ENDSESSION, *row.ends, ENDSESSION_LOGOFF);
+        PostMessageW(form, WM_NULL, 0, QueueWatch::kMarker);
+      }
+    };
+    run.Start();
+    reader.join();
+    TWin first(48, 30), last(48, 30);
+    first.FillGradient(255, 0, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);
+    last.FillGradient(255, 2, 0, 0, 0, 255, 0, 128, -1, -2, -3, -4);
+    // Compared whole; a byte dump of two pictures says nothing more.
+    if (row.ends) {
+      EXPECT_TRUE(whenTheHandlerReturned ==
+                  EncodeBmp(row.landedWhenTheHandlerReturns ? last : first))
+          << "the last change had " << (row.landedWhenTheHandlerReturns ? "not " : "")
+          << "landed when the session end's handler returned";
+    }
+    EXPECT_TRUE(FileBytes(file) == EncodeBmp(last)) << "the last change was lost";
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Huevane.Bmp"}));
   }
 }
