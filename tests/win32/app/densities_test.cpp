@@ -2,8 +2,8 @@
 // look at the main window and the dialogs run again, each density in a
 // process of its own. Wine takes a process's pixels per inch from the
 // user's LogPixels setting once, as the process starts, so the setting
-// stands while that process runs and goes when it ends; every other test
-// that makes windows waits for the desktop meanwhile, as this one holds it.
+// stands while that process runs; every other test that makes windows
+// waits for the desktop meanwhile, as this one holds it.
 
 #include <windows.h>
 
@@ -18,25 +18,23 @@
 namespace {
 
 constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
-// Names the density a process was started for; none: the prefix's own, 96.
-constexpr const wchar_t* kDensityVariable = L"HUEVANE_TEST_PIXELS_PER_INCH";
-// What the child runs: the density's proof first, then what it shows.
-constexpr const wchar_t* kWindowCases =
-    L"Densities.ThisProcessHasTheDensityItWasStartedFor:DialogLayouts.*:MainWindow.*";
+// The child's cases: the density's proof first, then what it shows.
+constexpr const wchar_t* kCommand =
+    L" --gtest_filter=Densities.ThisProcess*:DialogLayouts.*:MainWindow.*";
 
-// This program again, running `cases` on a display of `pixelsPerInch`,
-// its output on ours: its exit code.
-DWORD RunAt(DWORD pixelsPerInch, const wchar_t* cases) {
+// This program again on a display of `pixelsPerInch`, its output on ours:
+// its exit code.
+DWORD RunAt(DWORD pixelsPerInch) {
   wchar_t program[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=" + cases;
+  std::wstring command = L"\"" + std::wstring(program) + L"\"" + kCommand;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   std::fflush(stdout);
-  SetEnvironmentVariableW(kDensityVariable, std::to_wstring(pixelsPerInch).c_str());
+  SetEnvironmentVariableW(L"HUEVANE_TEST_PIXELS_PER_INCH", std::to_wstring(pixelsPerInch).c_str());
   RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &pixelsPerInch,
                   sizeof(pixelsPerInch));
   PROCESS_INFORMATION child{};
@@ -46,19 +44,18 @@ DWORD RunAt(DWORD pixelsPerInch, const wchar_t* cases) {
     if (WaitForSingleObject(child.hProcess, 120000) != WAIT_OBJECT_0) {
       TerminateProcess(child.hProcess, code);
     }
-    WaitForSingleObject(child.hProcess, INFINITE);
     GetExitCodeProcess(child.hProcess, &code);
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
   }
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
-  SetEnvironmentVariableW(kDensityVariable, nullptr);
+  SetEnvironmentVariableW(L"HUEVANE_TEST_PIXELS_PER_INCH", nullptr);
   return code;
 }
 
 TEST(Densities, TheWindowsShowRightAt120_144And192PixelsPerInch) {
   for (DWORD pixelsPerInch : {120u, 144u, 192u}) {
-    EXPECT_EQ(RunAt(pixelsPerInch, kWindowCases), 0u) << pixelsPerInch << " pixels per inch";
+    EXPECT_EQ(RunAt(pixelsPerInch), 0u) << pixelsPerInch << " pixels per inch";
   }
 }
 

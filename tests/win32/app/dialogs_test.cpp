@@ -488,7 +488,7 @@ TEST_F(AboutFixture, TheAgreementIsWindowTextOnTheWindowColour) {
   EXPECT_GT(counts[Rgb(GetSysColor(COLOR_WINDOWTEXT))], 500) << "the text";
 }
 
-// A picture of the program's resources at its own size, as 0x00RRGGBB
+// A picture of the program's resources at its own size, as 0x??RRGGBB
 // rows: a bitmap, or an icon's image of `iconSize` pixels.
 struct Picture {
   int width = 0, height = 0;
@@ -496,7 +496,7 @@ struct Picture {
 
   // Whether `colour` is what stretching the picture can give at its point
   // (x, y): each channel within the range of the 5 x 5 pixels around it
-  // (Wine's halftone stretch takes its pixels up to two to the left), give
+  // (Wine's halftone stretch reads about a pixel left of the point), give
   // or take a little.
   bool Gives(double x, double y, std::uint32_t colour) const {
     for (int shift : {0, 8, 16}) {
@@ -535,7 +535,6 @@ Picture ResourcePicture(const wchar_t* name, int iconSize) {
   info.bmiHeader = {sizeof(info.bmiHeader), facts.bmWidth, -facts.bmHeight, 1, 32};
   GetDIBits(win32::ScopedGetDC(nullptr).get(), bitmap.get(), 0, facts.bmHeight,
             picture.pixels.data(), &info, DIB_RGB_COLORS);
-  for (auto& p : picture.pixels) p &= 0xFFFFFF;
   return picture;
 }
 
