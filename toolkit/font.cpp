@@ -56,8 +56,10 @@ bool ControlFont::SetDesignValue(std::wstring_view property, const DesignValue& 
   return true;
 }
 
-HFONT ControlFont::Make(std::int32_t pixelsPerInch) {
-  font_ = design_.face.empty() ? win32::ScopedFont() : MakeFont(design_, pixelsPerInch);
+HFONT ControlFont::Make(LayoutScale scale) {
+  FontDesign grown = design_;
+  grown.pixelHeight = scale(design_.pixelHeight);
+  font_ = design_.face.empty() ? win32::ScopedFont() : MakeFont(grown, kDesignPixelsPerInch);
   return font_.get();
 }
 

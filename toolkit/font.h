@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "toolkit/component.h"
+#include "toolkit/layout.h"
 #include "win32/scoped.h"
 
 namespace toolkit {
@@ -58,10 +59,12 @@ class ControlFont {
  public:
   // Takes a font design value; false for any other property.
   bool SetDesignValue(std::wstring_view property, const DesignValue& value);
-  // Makes the font anew from the design for a display of `pixelsPerInch`;
-  // nullptr when the design names no face (the control uses its parent's)
-  // or the system cannot make it.
-  HFONT Make(std::int32_t pixelsPerInch);
+  // Makes the font anew from the design for a window whose layout grew by
+  // `scale`: its height grows as the positions and sizes around it do, so
+  // its text keeps to the room the design gives it, even where the window's
+  // own font could not grow with the display. nullptr when the design names
+  // no face (the control uses its parent's) or the system cannot make it.
+  HFONT Make(LayoutScale scale);
   HFONT Handle() const { return font_.get(); }
 
  private:

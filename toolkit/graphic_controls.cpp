@@ -3,7 +3,6 @@
 #include <optional>
 #include <utility>
 
-#include "toolkit/dpi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -55,7 +54,7 @@ void TLabel::SetDesignValue(std::wstring_view property, const DesignValue& value
 }
 
 void TLabel::Loaded() {
-  font_.Make(ScreenPixelsPerInch());
+  font_.Make(window_.Scale());
   AdjustSize();
   Invalidate();
 }
@@ -83,29 +82,26 @@ bool TImage::TakeBitmapResource(const std::wstring& resource) {
   return true;
 }
 
-bool TImage::TakeIconResource(const std::wstring& resource, int size) {
+bool TImage::TakeIconResource(const std::wstring& resource) {
+  // Loaded at the size it is drawn, so that it stays crisp: the control's
+  // box, which the layout has grown already, or else the system's icon
+  // size, which grows with the display.
+  const bool boxed = Width() > 0 && Height() > 0;
+  const SIZE size = boxed ? SIZE{Width(), Height()}
+                          : SIZE{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
   win32::ScopedIcon icon(static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size, size, 0)));
+      LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size.cx, size.cy, 0)));
   if (!icon) return false;
   Release();
   icon_ = std::move(icon);
-  pictureSize_ = {size, size};
-  ICONINFO info{};
-  if (size == 0 && GetIconInfo(icon_.get(), &info)) {
-    // Copies of the icon's pictures, ours to delete.
-    const win32::ScopedBitmap color(info.hbmColor);
-    const win32::ScopedBitmap mask(info.hbmMask);
-    BITMAP facts{};
-    if (color && GetObjectW(color.get(), sizeof(facts), &facts)) {
-      pictureSize_ = {facts.bmWidth, facts.bmHeight};
-    }
-  }
+  pictureSize_ = size;
   AdjustSize();
   Invalidate();
   return true;
 }
 
 SIZE TImage::DrawnSize() const {
+  if (icon_) return pictureSize_;
   const LayoutScale scale = window_.Scale();
   return {scale(pictureSize_.cx), scale(pictureSize_.cy)};
 }
@@ -145,8 +141,7 @@ void TImage::SetDesignValue(std::wstring_view property, const DesignValue& value
   } else if (property == L"Picture.Bitmap") {
     TakeBitmapResource(DesignText(property, value));
   } else if (property == L"Picture.Icon") {
-    // The icon's image of the control's width, when the layout gives one.
-    TakeIconResource(DesignText(property, value), Width() > 0 ? Width() : 0);
+    TakeIconResource(DesignText(property, value));
   } else {
     TGraphicControl::SetDesignValue(property, value);
   }

@@ -39,24 +39,25 @@ class TLabel : public TGraphicControl {
 };
 
 // A picture from the program's resources, drawn from the control's top
-// left corner at its own size (grown with the window's layout on a display
-// of more pixels per inch), neither stretched to the control nor centred.
+// left corner at its own size (a bitmap's grown with the window's layout on
+// a display of more pixels per inch), neither stretched to the control nor
+// centred.
 class TImage : public TGraphicControl {
  public:
   explicit TImage(Window& owner);
 
   void Paint() override;
   // Picture.Bitmap names a BITMAP resource, Picture.Icon an ICON resource,
-  // whose image of the control's width (set before it) is drawn; AutoSize
-  // sizes the control to the picture.
+  // drawn at the size of the control (set before it); AutoSize sizes the
+  // control to the picture.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
  private:
-  // A BITMAP resource, or an ICON resource at its image of `size` pixels
-  // (0: its first image, at that image's size). Returns false when the
-  // program has no such picture.
+  // A BITMAP resource, or an ICON resource at the control's size (with no
+  // size yet, the system's icon size). Returns false when the program has
+  // no such picture.
   bool TakeBitmapResource(const std::wstring& resource);
-  bool TakeIconResource(const std::wstring& resource, int size);
+  bool TakeIconResource(const std::wstring& resource);
   void Release();
   void AdjustSize();
   SIZE DrawnSize() const;
@@ -64,6 +65,7 @@ class TImage : public TGraphicControl {
   Window& window_;
   win32::ScopedBitmap bitmap_;
   win32::ScopedIcon icon_;
+  // A bitmap's size as designed; an icon's as drawn.
   SIZE pictureSize_{0, 0};
   bool autoSize_ = false;
 };

@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "toolkit/dpi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -55,7 +54,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TWinControl::ApplyFont() {
-  HFONT font = font_.Make(ScreenPixelsPerInch());
+  HFONT font = font_.Make(static_cast<Window*>(Owner())->Scale());
   if (font == nullptr) {
     font = reinterpret_cast<HFONT>(SendMessageW(GetParent(handle_), WM_GETFONT, 0, 0));
   }

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "toolkit/application.h"
@@ -50,9 +51,19 @@ void Window::CreateHandle(const WindowDesign& design, LayoutScale scale) {
   // A top-level window is made where its first showing centres it, so that
   // it need not move then.
   const POINT at = (design.style & WS_CHILD) != 0 ? POINT{0, 0} : CentredOnScreen(width, height);
+  frame_ = {width, height};
   CreateWindowExW(design.exStyle, design.className, design.caption.c_str(), design.style, at.x,
                   at.y, width, height, design.owner, nullptr, GetModuleHandleW(nullptr), this);
   if (handle_ == nullptr) throw std::runtime_error("Cannot create a window.");
+  // The system makes a window with a title bar at least as wide as the
+  // bar's buttons ask, which on a dense display can be wider than a narrow
+  // layout, before the window can say otherwise (WM_GETMINMAXINFO comes
+  // before `this` does): its client area is the layout's all the same.
+  RECT made;
+  GetWindowRect(handle_, &made);
+  if (made.right - made.left != width || made.bottom - made.top != height) {
+    SetWindowPos(handle_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void Window::AttachHints() {
@@ -104,6 +115,12 @@ LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMinTrackSize.x = std::min(limits->ptMinTrackSize.x, frame_.cx);
+      limits->ptMinTrackSize.y = std::min(limits->ptMinTrackSize.y, frame_.cy);
+      return 0;
+    }
     case WM_ERASEBKGND:
       // Painted together with the graphic controls, off-screen.
       if (!graphics_.Empty()) return 1;

@@ -102,6 +102,7 @@ class Window : public Component {
   HWND handle_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
   LayoutScale scale_{};
+  SIZE frame_{};  // the window's size as its design makes it
   bool hintsWaiting_ = false;
   RECT nextControl_{};
   GraphicControlHost graphics_{handle_};

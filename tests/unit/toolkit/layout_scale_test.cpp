@@ -41,13 +41,6 @@ TEST(LayoutScale, RoundsToTheNearestPixelWithHalvesAwayFromZero) {
   }
 }
 
-TEST(LayoutScale, TheDefaultIsTheIdentity) {
-  const LayoutScale scale;
-  EXPECT_TRUE(scale.Identity());
-  EXPECT_EQ(scale(2147483647), 2147483647);
-  EXPECT_EQ(scale(-2147483647 - 1), -2147483647 - 1);
-}
-
 class Sink : public Component {
  public:
   using Component::Component;
@@ -146,36 +139,6 @@ TEST(LayoutScale, TheBarsCoverTheClientAreaAndKeepTheirNeighboursEdgesAtEveryTex
       EXPECT_GE(covering[static_cast<std::size_t>(x)], 1)
           << "column " << x << " of " << clientWidth << " is bare";
     }
-  }
-}
-
-TEST(LayoutScale, ExtentsAreScaledByTheirEdges) {
-  const struct {
-    LayoutScale scale;
-    std::int32_t start, extent, expected;
-  } cases[] = {
-      {{13, 13}, 16, 17, 17},    // the identity
-      {{17, 13}, 112, 17, 23},   // 168.69 - 146.46: the far edge at 169, not 168
-      {{17, 13}, 16, 17, 22},    // 43.15 - 20.92
-      {{30, 13}, 0, 129, 298},   // from 0: the value scaled on its own
-      {{16, 13}, -4, 481, 592},  // 587.08 - (-4.92): each edge to its own nearest
-      {{16, 13}, 10, 0, 0},      // nothing stays nothing
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.scale.Extent(c.start, c.extent), c.expected)
-        << c.start << "+" << c.extent << " at " << c.scale.textHeight;
-  }
-}
-
-TEST(LayoutScale, ApplyLayoutWithoutAScaleKeepsTheDesign) {
-  Component owner(nullptr);
-  const auto design = OneBar();
-  toolkit::ApplyLayout(owner, design);
-  auto* sink = dynamic_cast<Sink*>(owner.FindComponent(L"ScrollBar1"));
-  ASSERT_NE(sink, nullptr);
-  ASSERT_EQ(sink->seen.size(), design[0].values.size());
-  for (std::size_t i = 0; i < sink->seen.size(); ++i) {
-    EXPECT_EQ(sink->seen[i].second, design[0].values[i].value) << sink->seen[i].first;
   }
 }
 

@@ -488,28 +488,88 @@ TEST_F(AboutFixture, TheAgreementIsWindowTextOnTheWindowColour) {
   EXPECT_GT(counts[Rgb(GetSysColor(COLOR_WINDOWTEXT))], 500) << "the text";
 }
 
+// A picture of the program's resources at its own size, as 0x??RRGGBB
+// rows: a bitmap, or an icon's image of `iconSize` pixels.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  // Whether `colour` is what stretching the picture can give at its point
+  // (x, y): each channel within the range of the 5 x 5 pixels around it
+  // (Wine's halftone stretch reads about a pixel left of the point), give
+  // or take a little.
+  bool Gives(double x, double y, std::uint32_t colour) const {
+    for (int shift : {0, 8, 16}) {
+      int low = 255, high = 0;
+      for (int v = static_cast<int>(y) - 2; v <= static_cast<int>(y) + 2; ++v) {
+        for (int u = static_cast<int>(x) - 2; u <= static_cast<int>(x) + 2; ++u) {
+          const int c =
+              pixels[std::clamp(v, 0, height - 1) * width + std::clamp(u, 0, width - 1)] >> shift;
+          low = std::min(low, c & 255), high = std::max(high, c & 255);
+        }
+      }
+      const int seen = colour >> shift & 255;
+      if (seen < low - 4 || seen > high + 4) return false;
+    }
+    return true;
+  }
+};
+
+Picture ResourcePicture(const wchar_t* name, int iconSize) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  ICONINFO icon{};
+  if (iconSize > 0) {
+    const win32::ScopedIcon loaded(
+        static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, iconSize, iconSize, 0)));
+    GetIconInfo(loaded.get(), &icon);
+    DeleteObject(icon.hbmMask);
+  }
+  const win32::ScopedBitmap bitmap(
+      iconSize > 0 ? icon.hbmColor
+                   : static_cast<HBITMAP>(LoadImageW(module, name, IMAGE_BITMAP, 0, 0, 0)));
+  BITMAP facts{};
+  GetObjectW(bitmap.get(), sizeof(facts), &facts);
+  Picture picture{facts.bmWidth, facts.bmHeight,
+                  std::vector<std::uint32_t>(facts.bmWidth * facts.bmHeight)};
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(info.bmiHeader), facts.bmWidth, -facts.bmHeight, 1, 32};
+  GetDIBits(win32::ScopedGetDC(nullptr).get(), bitmap.get(), 0, facts.bmHeight,
+            picture.pixels.data(), &info, DIB_RGB_COLORS);
+  return picture;
+}
+
 // What a user sees of each dialog's controls: each inside the client area
 // and as large as its text, none over another, and Tab visiting those that
-// take the focus in their order. Two kinds stand apart by design: the About
-// banner, wider than the dialog and drawn from 4 pixels left of it (the
-// end-to-end suite compares its pixels), and the help window's lines, which
+// take the focus in their order; and each picture whole, grown with the
+// layout, once: a bitmap from its control's corner, an icon filling its box.
+// Two kinds stand apart by design: the About banner, wider than the dialog
+// and drawn from 4 pixels left of it, and the help window's lines, which
 // lie on its picture and run under their labels.
 TEST(DialogLayouts, ControlsShowWholeApartInsideTheWindowAndTabInOrder) {
   toolkit::Application app{L"Huevane"};
   Owner owner;
   app::TForm2 about{owner.Handle()};
   app::TForm3 help{owner.Handle()};
+  struct Shown {
+    const wchar_t* control;
+    const wchar_t* resource;
+    int iconSize;  // 0: a bitmap
+  };
   const struct {
     const char* what;
     toolkit::TForm& form;
     std::vector<std::wstring> tabOrder;
-  } forms[] = {{"About", about, {L"OKButton1", L"Memo1", L"Button1"}},
-               {"help", help, {L"Button1"}}};
+    std::vector<Shown> pictures;
+  } forms[] = {{"About",
+                about,
+                {L"OKButton1", L"Memo1", L"Button1"},
+                {{L"Image1", L"BANNER", 0}, {L"Image2", L"MAINICON", 64}}},
+               {"help", help, {L"Button1"}, {{L"Image1", L"HELPPICTURE", 0}}}};
   const win32::ScopedGetDC screen(nullptr);
   for (const auto& f : forms) {
     RECT client;
     GetClientRect(f.form.Handle(), &client);
-    std::vector<std::pair<std::wstring, RECT>> apart;
+    std::vector<std::pair<std::wstring, RECT>> apart, all;
     for (const auto& component : f.form.Components()) {
       const std::wstring& name = component->Name();
       SCOPED_TRACE(f.what + std::string(": ") + std::string(name.begin(), name.end()));
@@ -531,6 +591,7 @@ TEST(DialogLayouts, ControlsShowWholeApartInsideTheWindowAndTabInOrder) {
       } else {
         continue;  // nothing to see
       }
+      all.emplace_back(name, box);
       if (&f.form == &about && name == L"Image1") continue;
       EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= client.right &&
                   box.bottom <= client.bottom);
@@ -549,6 +610,35 @@ TEST(DialogLayouts, ControlsShowWholeApartInsideTheWindowAndTabInOrder) {
         }
         apart.emplace_back(name, box);
       }
+    }
+    const std::vector<std::uint32_t> shown =
+        ClientPixels(f.form.Handle(), {client.right, client.bottom});
+    for (const Shown& p : f.pictures) {
+      const Picture picture = ResourcePicture(p.resource, p.iconSize);
+      const toolkit::Rect at = f.form.Part<toolkit::TGraphicControl>(p.control).BoundsRect();
+      const toolkit::LayoutScale scale = f.form.Scale();
+      const SIZE drawn = p.iconSize > 0 ? SIZE{at.right - at.left, at.bottom - at.top}
+                                        : SIZE{scale(picture.width), scale(picture.height)};
+      int unlike = 0;
+      for (int y = std::max(at.top, 0); y < std::min<int>(at.top + drawn.cy, client.bottom); ++y) {
+        for (int x = std::max(at.left, 0); x < std::min<int>(at.left + drawn.cx, client.right);
+             ++x) {
+          const POINT point{x, y};
+          // Where no other control stands over it.
+          if (std::any_of(all.begin(), all.end(), [&](const auto& other) {
+                return other.first != p.control && PtInRect(&other.second, point);
+              })) {
+            continue;
+          }
+          unlike += picture.Gives((x - at.left + 0.5) * picture.width / drawn.cx,
+                                  (y - at.top + 0.5) * picture.height / drawn.cy,
+                                  shown[y * client.right + x])
+                        ? 0
+                        : 1;
+        }
+      }
+      EXPECT_EQ(unlike, 0) << f.what << " " << p.control << ": pixels unlike " << p.resource
+                           << " at " << drawn.cx << "x" << drawn.cy;
     }
     std::vector<std::wstring> visited;
     HWND at = nullptr;

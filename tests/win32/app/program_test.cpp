@@ -7,11 +7,13 @@
 // that it stays above ordinary windows.
 
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -33,6 +35,14 @@
 namespace {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A child window's left, top, right and bottom on its parent's client area.
+std::array<LONG, 4> PlaceOf(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right, r.bottom};
+}
 
 // One log for the system and the sound service, so the order across both
 // shows.
@@ -239,7 +249,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
                               "play RCLICK",       // before the windows are built
                               "metrics 0",
                               "metrics 1",  // FormCreate
-                              "version",   // FormShow
+                              "version",    // FormShow
                               "wallpaper 20 " + wallpaper + " 1",
                               "play RSTRUM",
                           }));
@@ -612,6 +622,23 @@ TEST(MainWindow, TakesTheKeyboardOnActivationStaysOnTopAndKeepsItsBarsMaximised)
   app::Wallpaper wallpaper({fake, state, sounds}, std::make_unique<platform::SpareRoute>(),
                            [](std::uint32_t) {});
   app::TForm1 form(wallpaper, sounds);
+  // The bars tile the client area: each one's edges where the design's land
+  // on this display, left to right.
+  const toolkit::LayoutScale scale = form.Scale();
+  const struct {
+    toolkit::TScrollBar& bar;
+    int left, right;
+  } bars[] = {{form.ScrollBar1, 0, 17},   {form.ScrollBar2, 16, 33}, {form.ScrollBar3, 32, 49},
+              {form.ScrollBar7, 48, 81},  {form.ScrollBar4, 80, 97}, {form.ScrollBar5, 96, 113},
+              {form.ScrollBar6, 112, 129}};
+  RECT client;
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(client.right, scale(129));
+  EXPECT_EQ(client.bottom, scale(257));
+  for (const auto& [bar, left, right] : bars) {
+    const std::array<LONG, 4> place{scale(left), 0, scale(right), client.bottom};
+    EXPECT_EQ(PlaceOf(bar.Handle()), place) << Narrow(bar.Name());
+  }
   form.Show();
   ASSERT_EQ(GetActiveWindow(), form.Handle());
   EXPECT_EQ(GetFocus(), form.Handle());
@@ -629,15 +656,12 @@ TEST(MainWindow, TakesTheKeyboardOnActivationStaysOnTopAndKeepsItsBarsMaximised)
   DestroyWindow(other);
 
   // Maximised, it grows, and the bars stay where they were on its client area.
-  RECT bar, grown;
-  GetWindowRect(form.ScrollBar6.Handle(), &bar);
-  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bar), 2);
+  const std::array<LONG, 4> bar = PlaceOf(form.ScrollBar6.Handle());
   ShowWindow(form.Handle(), SW_MAXIMIZE);
-  GetWindowRect(form.ScrollBar6.Handle(), &grown);
-  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&grown), 2);
-  EXPECT_TRUE(EqualRect(&bar, &grown));
+  EXPECT_EQ(PlaceOf(form.ScrollBar6.Handle()), bar);
+  RECT grown;
   GetClientRect(form.Handle(), &grown);
-  EXPECT_GT(grown.right, bar.right);
+  EXPECT_GT(grown.right, bar[2]);
 }
 
 }  // namespace
