@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -79,8 +81,19 @@ std::string CommandLine(const std::vector<std::string>& words) {
       line += word;
       continue;
     }
+    if (word.find_first_of("'") != std::string::npos &&
+        word.find_first_of("$`\"\\!") == std::string::npos) {
+      line.append(1, '"').append(word).append(1, '"');
+      continue;
+    }
     line += '\'';
-    for (const char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (const char c : word) {
+      if (c == '\'') {
+        line += "'\\''";
+      } else {
+        line += c;
+      }
+    }
     line += '\'';
   }
   return line;
@@ -117,7 +130,9 @@ Outcome RunAll(const std::vector<std::vector<std::string>>& commands, std::strin
 constexpr std::string_view kGnomeSchema = "org.gnome.desktop.background";
 
 Outcome Gnome(const std::string& file) {
-  const std::string uri = "'" + wallpaper_choice::FileUri(file) + "'";
+  // In single quotes: GVariant's text of a string.
+  std::string uri = wallpaper_choice::FileUri(file);
+  uri.insert(0, 1, '\'').push_back('\'');
   const std::string schema(kGnomeSchema);
   // GNOME redraws when picture-uri changes, so that goes last; the picture
   // is the screen's size, shown as it is.

@@ -40,7 +40,7 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
 
 }  // namespace
 
-Outcome Run(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+Outcome Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
   const Scratch io;
   const std::string out = io.path() / "out";
   const std::string err = io.path() / "err";

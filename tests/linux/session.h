@@ -22,7 +22,7 @@ struct Outcome {
 };
 
 // Runs `argv` with exactly `env` ("NAME=value" each) and waits for it.
-Outcome Run(const std::vector<std::string>& argv, const std::vector<std::string>& env);
+Outcome Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env);
 
 // The renderer beside the test binary.
 fs::path RenderExecutable();

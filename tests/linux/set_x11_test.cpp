@@ -25,7 +25,7 @@ std::vector<std::string> Colours(const std::string& start, const std::string& en
 
 Outcome Render(std::vector<std::string> args, const std::vector<std::string>& env) {
   args.insert(args.begin(), RenderExecutable().string());
-  return Run(args, env);
+  return Spawn(args, env);
 }
 
 // The picture huevane-render writes at this size, as the reference.
