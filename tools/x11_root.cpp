@@ -24,7 +24,9 @@ struct PixelFormat {
   int scanlinePad = 32;
   bool lsbFirst = true;
   std::array<std::uint32_t, 256> red{}, green{}, blue{};
-  bool plain = false;  // 0xFF0000, 0xFF00, 0xFF in 32 bits, least significant byte first
+  // 0xFF0000, 0xFF00, 0xFF in 32 bits, least significant byte first, on a
+  // processor that keeps its words that way too.
+  bool plain = false;
 
   std::size_t RowBytes(std::int32_t width) const {
     const std::uint64_t bits = static_cast<std::uint64_t>(width) * bitsPerPixel;
@@ -49,11 +51,19 @@ std::array<std::uint32_t, 256> ChannelTable(std::uint32_t mask) {
 void ConvertPixels(const std::uint8_t* from, std::size_t count, const PixelFormat& format,
                    std::uint8_t* to) {
   if (format.plain) {
-    for (std::size_t i = 0; i < count; ++i, from += 3, to += 4) {
-      to[0] = from[0];
-      to[1] = from[1];
-      to[2] = from[2];
-      to[3] = 0;
+    // Four pixels from three words: the bytes are already in the order the
+    // pixel's value needs, least significant first.
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4, from += 12, to += 16) {
+      std::uint32_t w[3];
+      std::memcpy(w, from, 12);
+      const std::uint32_t pixels[4] = {w[0] & 0xFFFFFF, (w[0] >> 24 | w[1] << 8) & 0xFFFFFF,
+                                       (w[1] >> 16 | w[2] << 16) & 0xFFFFFF, w[2] >> 8};
+      std::memcpy(to, pixels, 16);
+    }
+    for (; i < count; ++i, from += 3, to += 4) {
+      const std::uint8_t pixel[4] = {from[0], from[1], from[2], 0};
+      std::memcpy(to, pixel, 4);
     }
     return;
   }
@@ -122,8 +132,9 @@ std::string Refusal(const xcb_setup_t& setup, const xcb_screen_t& screen, int in
   format.red = ChannelTable(visual->red_mask);
   format.green = ChannelTable(visual->green_mask);
   format.blue = ChannelTable(visual->blue_mask);
-  format.plain = format.bitsPerPixel == 32 && format.lsbFirst && visual->red_mask == 0xFF0000 &&
-                 visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF;
+  format.plain = std::endian::native == std::endian::little && format.bitsPerPixel == 32 &&
+                 format.lsbFirst && visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
+                 visual->blue_mask == 0xFF;
   return {};
 }
 
