@@ -57,7 +57,8 @@ TEST(SetX11, EveryScreenShowsItsOwnPictureExactlyNamedByBothProperties) {
   const std::vector<DisplayCase> cases = {
       {{"1024x768x24", "3840x2160x16"}, Colours("250,10,128", "3,240,60", "0")},
       {{"3840x2160x24", "1024x768x16"}, Colours("255,0,0", "0,0,255", "5")},
-      {{"640x480x30"}, Colours("17,200,99", "240,3,180", "3")},
+      // Depth 30's ten bits; a width that is no multiple of four pixels.
+      {{"640x480x30", "1366x767x24"}, Colours("17,200,99", "240,3,180", "3")},
   };
   for (const DisplayCase& c : cases) {
     SCOPED_TRACE(c.screens.front() + " and " + std::to_string(c.screens.size() - 1) + " more");
