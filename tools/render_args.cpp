@@ -256,6 +256,7 @@ const OptionInfo* FindOption(std::string_view word) {
   return nullptr;
 }
 
+#ifndef _WIN32
 constexpr std::array<SetTarget, 6> kTargets{SetTarget::Auto, SetTarget::X11, SetTarget::Gnome,
                                             SetTarget::Xfce, SetTarget::Kde, SetTarget::Sway};
 
@@ -263,16 +264,20 @@ constexpr std::array<SetTarget, 6> kTargets{SetTarget::Auto, SetTarget::X11, Set
 // value is joined to it, as it may be left out.
 constexpr std::string_view kSetWithTarget = "--set=";
 
-bool NamesSetWithTarget(std::string_view word) {
-  return FindOption("--set") != nullptr && word.starts_with(kSetWithTarget);
-}
+bool NamesSetWithTarget(std::string_view word) { return word.starts_with(kSetWithTarget); }
+
+#endif
 
 // A word that names one of our options is never taken as a value: in
 // "--out --size 4x4" the mistake is the missing file name.
 bool IsOptionName(std::string_view word) {
-  return FindOption(word) != nullptr || NamesSetWithTarget(word);
+#ifndef _WIN32
+  if (NamesSetWithTarget(word)) return true;
+#endif
+  return FindOption(word) != nullptr;
 }
 
+#ifndef _WIN32
 bool TakeTarget(std::string_view word, RenderArgs& args, std::string& problem) {
   if (!word.starts_with(kSetWithTarget)) {
     args.set = SetTarget::Auto;
@@ -288,6 +293,7 @@ bool TakeTarget(std::string_view word, RenderArgs& args, std::string& problem) {
   problem = "--set: unknown target " + Quoted(name) + " (auto, x11, gnome, xfce, kde or sway)";
   return false;
 }
+#endif
 
 std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -354,13 +360,18 @@ struct Words {
 // the index of the last word it took.
 std::size_t TakeWord(std::span<const std::string> args, std::size_t i, Words& words) {
   const std::string& word = args[i];
+#ifdef _WIN32
+  const OptionInfo* info = FindOption(word);
+#else
   const OptionInfo* info = NamesSetWithTarget(word) ? FindOption("--set") : FindOption(word);
+#endif
   if (info == nullptr) {
     const bool looksLikeOption = word.size() > 1 && word[0] == '-';
     words.Complain((looksLikeOption ? "unknown option " : "unexpected argument ") + Quoted(word));
     return i;
   }
   const auto slot = static_cast<std::size_t>(info - kOptions.data());
+#ifndef _WIN32
   if (info->option == Option::Set) {
     std::string problem;
     if (words.seen[slot]) {
@@ -371,6 +382,7 @@ std::size_t TakeWord(std::span<const std::string> args, std::size_t i, Words& wo
     words.seen[slot] = true;
     return i;
   }
+#endif
   if (info->value.empty()) {
     words.seen[slot] = true;
     return i;
@@ -407,6 +419,7 @@ std::optional<std::string> RectProblem(const RenderArgs& args, std::int32_t widt
          std::to_string(height) + " picture, more than the limit of " + std::to_string(budget);
 }
 
+#ifndef _WIN32
 std::string_view TargetName(SetTarget target) {
   switch (target) {
     case SetTarget::None: break;
@@ -419,6 +432,7 @@ std::string_view TargetName(SetTarget target) {
   }
   return "";
 }
+#endif
 
 ParseResult ParseRenderArgs(std::span<const std::string> args) {
   if (args.empty()) return ArgsError{"no options given", kExitBadArguments, true};

@@ -85,8 +85,10 @@ ParseResult ParseRenderArgs(std::span<const std::string> args);
 std::optional<std::string> RectProblem(const RenderArgs& args, std::int32_t width,
                                        std::int32_t height);
 
+#ifndef _WIN32
 // The name --set=TARGET takes for `target`.
 std::string_view TargetName(SetTarget target);
+#endif
 
 // `text` between single quotes, with control characters escaped as \xHH so
 // that every message stays on one line whatever the user typed. Every

@@ -184,7 +184,9 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
     EXPECT_EQ(got.out, want.out);
     EXPECT_EQ(got.outIndex, want.outIndex);
     EXPECT_EQ(got.set, want.set);
-    if (!got.out.empty()) EXPECT_EQ(c.args.at(got.outIndex), got.out);
+    if (!got.out.empty()) {
+      EXPECT_EQ(c.args.at(got.outIndex), got.out);
+    }
   }
 }
 
