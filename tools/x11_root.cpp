@@ -2,6 +2,10 @@
 
 #include <xcb/xcb.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -47,13 +51,39 @@ std::array<std::uint32_t, 256> ChannelTable(std::uint32_t mask) {
   return table;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// Depth 24's pixels four at a time with one byte shuffle, where the
+// processor has it; returns how many it converted. Each load reads 16 bytes
+// for 12, so it stops while six pixels are left, inside the row.
+__attribute__((target("ssse3"))) std::size_t ConvertPlainShuffled(const std::uint8_t* from,
+                                                                  std::size_t count,
+                                                                  std::uint8_t* to) {
+  const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  std::size_t i = 0;
+  for (; i + 6 <= count; i += 4, from += 12, to += 16) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(pixels, order));
+  }
+  return i;
+}
+
+const bool kHasShuffle = __builtin_cpu_supports("ssse3");
+#endif
+
 // `count` pixels of a surface row (blue, green, red bytes) in `format`.
 void ConvertPixels(const std::uint8_t* from, std::size_t count, const PixelFormat& format,
                    std::uint8_t* to) {
   if (format.plain) {
+    std::size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (kHasShuffle) {
+      i = ConvertPlainShuffled(from, count, to);
+      from += 3 * i;
+      to += 4 * i;
+    }
+#endif
     // Four pixels from three words: the bytes are already in the order the
     // pixel's value needs, least significant first.
-    std::size_t i = 0;
     for (; i + 4 <= count; i += 4, from += 12, to += 16) {
       std::uint32_t w[3];
       std::memcpy(w, from, 12);
