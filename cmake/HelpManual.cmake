@@ -4,7 +4,8 @@
 #
 # The help is read in its parts (tools/render_args.cpp, UsageText): the usage
 # lines, the description, then "Options:", "Exit status:" and "Examples:",
-# whose entries are indented by two spaces and continued by deeper lines; an
+# whose entries are indented by two spaces and continued by deeper lines (an
+# option's optional value joined to it in brackets, "--set[=TARGET]"); an
 # example's command lines are indented by four. The page's date is the day
 # of SOURCE_DATE_EPOCH (string(TIMESTAMP) reads it), today without it.
 cmake_minimum_required(VERSION 3.25)
@@ -61,13 +62,17 @@ while(NOT help STREQUAL "")
       string(APPEND description "${text}\n")
     endif()
   elseif(part STREQUAL "options")
-    if(line MATCHES "^  (--[a-z]+)( [^ ]+)?  +(.*)$")
+    if(line MATCHES "^  (--[a-z]+)( [^ ]+|\\[=[A-Z]+\\])?  +(.*)$")
       roff("${CMAKE_MATCH_1}" name)
       roff("${CMAKE_MATCH_3}" text)
-      if(CMAKE_MATCH_2 STREQUAL "")
+      set(value "${CMAKE_MATCH_2}")
+      if(value STREQUAL "")
         string(APPEND options ".TP\n.B ${name}\n${text}\n")
+      elseif(value MATCHES "^\\[=([A-Z]+)\\]$")
+        # An optional value, joined to the name.
+        string(APPEND options ".TP\n.BR ${name} [= \"\\fI${CMAKE_MATCH_1}\\fR\" ]\n${text}\n")
       else()
-        string(STRIP "${CMAKE_MATCH_2}" value)
+        string(STRIP "${value}" value)
         roff("${value}" value)
         string(APPEND options ".TP\n.BI \"${name} \" ${value}\n${text}\n")
       endif()

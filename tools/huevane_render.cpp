@@ -20,6 +20,8 @@
 #ifdef _WIN32
 #include "win32/terminate.h"
 #include "win32/text.h"
+#else
+#include "tools/set_wallpaper.h"
 #endif
 
 namespace {
@@ -59,18 +61,19 @@ std::optional<int> Answer(const ParseResult& result) {
   return std::nullopt;
 }
 
-// The picture `a` asks for, painted; nullptr once it has said why not.
-std::unique_ptr<TWin> Paint(const RenderArgs& a) {
+// The picture `a` asks for at `width` x `height`, painted; nullptr once it
+// has said why not.
+std::unique_ptr<TWin> Paint(const RenderArgs& a, std::int32_t width, std::int32_t height) {
   // The size is one a BMP file can hold; what may still fail is memory.
   std::unique_ptr<TWin> surface;
   try {
-    surface = CreateWin(a.width, a.height);
+    surface = CreateWin(width, height);
   } catch (const SurfaceError& error) {
     Say(std::string("cannot make the picture: ") + error.what());
     return nullptr;
   } catch (const std::bad_alloc&) {
-    const SurfaceError error(SurfaceError::Reason::NoMemory, a.width, a.height,
-                             SurfaceBytes(a.width, a.height));
+    const SurfaceError error(SurfaceError::Reason::NoMemory, width, height,
+                             SurfaceBytes(width, height));
     Say(std::string("cannot make the picture: ") + error.what());
     return nullptr;
   }
@@ -85,18 +88,17 @@ std::unique_ptr<TWin> Paint(const RenderArgs& a) {
   return surface;
 }
 
-// Writes `surface` where `a` says, `path` being that place as the
-// platform's own path; returns the exit status.
-int Write(const TWin& surface, const RenderArgs& a, const platform::PathName& path) {
+// Writes `surface` to `path`, named `shown` for the user; whether it did.
+bool Write(const TWin& surface, const std::string& shown, const platform::PathName& path) {
   output_file::Result written;
   try {
     const auto header = EncodeBmpHeader(surface);
-    written = output_file::WriteOutput(a.out, path, BmpFileParts(surface, header));
+    written = output_file::WriteOutput(shown, path, BmpFileParts(surface, header));
   } catch (const std::bad_alloc&) {
-    written.message = "cannot write " + Quoted(a.out) + ": not enough memory";
+    written.message = "cannot write " + Quoted(shown) + ": not enough memory";
   }
   if (!written.message.empty()) Say(written.message);
-  return written.written ? kExitOk : kExitFillOrWriteFailed;
+  return written.written;
 }
 
 // `args` are the arguments after the program name as UTF-8 (or the bytes
@@ -105,9 +107,17 @@ int Run(std::span<const std::string> args, std::span<const platform::PathName> p
   const ParseResult result = ParseRenderArgs(args);
   if (const std::optional<int> status = Answer(result)) return *status;
   const RenderArgs& a = std::get<RenderArgs>(result);
-  const std::unique_ptr<TWin> surface = Paint(a);
+#ifndef _WIN32
+  if (a.set != SetTarget::None) {
+    const set_wallpaper::Steps steps{
+        [&a](std::int32_t width, std::int32_t height) { return Paint(a, width, height); }, Write,
+        Say};
+    return set_wallpaper::Run(a, a.out.empty() ? platform::PathName() : paths[a.outIndex], steps);
+  }
+#endif
+  const std::unique_ptr<TWin> surface = Paint(a, a.width, a.height);
   if (surface == nullptr) return kExitFillOrWriteFailed;
-  return Write(*surface, a, paths[a.outIndex]);
+  return Write(*surface, a.out, paths[a.outIndex]) ? kExitOk : kExitFillOrWriteFailed;
 }
 
 }  // namespace

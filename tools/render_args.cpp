@@ -16,7 +16,7 @@
 namespace render_args {
 namespace {
 
-enum class Option { Size, Start, End, Style, Weight, Rect, Out, Help, Version };
+enum class Option { Size, Start, End, Style, Weight, Rect, Out, Set, Help, Version };
 
 struct OptionInfo {
   std::string_view name;
@@ -30,31 +30,67 @@ struct OptionInfo {
 };
 
 // In the order --help lists them and "missing required option" reports them.
-constexpr std::array<OptionInfo, 9> kOptions{{
-    {"--size", Option::Size, true, "WxH",
-     "picture size in pixels, each at least 1; at most\n"
-     "2 GiB of pixel data in all"},
-    {"--start", Option::Start, true, "R,G,B", "start colour; each channel keeps its low 8 bits"},
-    {"--end", Option::End, true, "R,G,B", "end colour"},
-    {"--style", Option::Style, true, "N",
-     "0 columns start to end, 1 columns end to start,\n"
-     "2 columns mirrored about the centre column,\n"
-     "3, 4, 5 the same with rows; any other N draws nothing"},
-    {"--weight", Option::Weight, false, "N",
-     "128 (the default), above 128 or negative: replace;\n"
-     "0: keep; 1..127: blend in 128ths"},
-    {"--rect", Option::Rect, false, "L,T,R,B",
-     "fill only this rectangle, right and bottom included;\n"
-     "a negative L (the default) fills the whole picture"},
-    {"--out", Option::Out, true, "FILE",
-     "the BMP file to write, or - for standard output. A\n"
-     "regular file is replaced only once the new one is\n"
-     "complete, keeping its permissions; a symlink is\n"
-     "followed and kept; a device, FIFO or socket is\n"
-     "written to, never replaced; a directory is refused"},
-    {"--help", Option::Help, false, "", "show this text and exit"},
-    {"--version", Option::Version, false, "", "show the name and version and exit"},
-}};
+// --set and what it changes exist only in the Linux build.
+constexpr std::array kOptions{
+    OptionInfo{"--size", Option::Size, true, "WxH",
+               "picture size in pixels, each at least 1; at most\n"
+               "2 GiB of pixel data in all"
+#ifndef _WIN32
+               "; with --set, the screen's\n"
+               "size when left out"
+#endif
+    },
+    OptionInfo{"--start", Option::Start, true, "R,G,B",
+               "start colour; each channel keeps its low 8 bits"},
+    OptionInfo{"--end", Option::End, true, "R,G,B", "end colour"},
+    OptionInfo{"--style", Option::Style, true, "N",
+               "0 columns start to end, 1 columns end to start,\n"
+               "2 columns mirrored about the centre column,\n"
+               "3, 4, 5 the same with rows; any other N draws nothing"},
+    OptionInfo{"--weight", Option::Weight, false, "N",
+               "128 (the default), above 128 or negative: replace;\n"
+               "0: keep; 1..127: blend in 128ths"},
+    OptionInfo{"--rect", Option::Rect, false, "L,T,R,B",
+               "fill only this rectangle, right and bottom included;\n"
+               "a negative L (the default) fills the whole picture"},
+    OptionInfo{"--out", Option::Out, true, "FILE",
+               "the BMP file to write, or - for standard output. A\n"
+               "regular file is replaced only once the new one is\n"
+               "complete, keeping its permissions; a symlink is\n"
+               "followed and kept; a device, FIFO or socket is\n"
+               "written to, never replaced; a directory is refused"
+#ifndef _WIN32
+               ".\n"
+               "With --set it may be left out"
+#endif
+    },
+#ifndef _WIN32
+    OptionInfo{"--set", Option::Set, false, "[=TARGET]",
+               "then make the picture the wallpaper. TARGET is\n"
+               "auto (the default); x11: the root window of every\n"
+               "X screen, each with a picture of its own size, also\n"
+               "named by _XROOTPMAP_ID and ESETROOT_PMAP_ID for\n"
+               "compositors (window managers that draw no desktop\n"
+               "of their own show it); gnome: picture-uri and\n"
+               "picture-uri-dark of org.gnome.desktop.background,\n"
+               "through gsettings, shown unscaled; xfce: every\n"
+               "/backdrop/.../last-image of xfce4-desktop, through\n"
+               "xfconf-query; kde: plasma-apply-wallpaperimage;\n"
+               "sway: swaymsg output '*' bg FILE fill. auto picks\n"
+               "one from XDG_CURRENT_DESKTOP (a colon-separated\n"
+               "list), XDG_SESSION_TYPE, WAYLAND_DISPLAY and\n"
+               "DISPLAY, and never x11 in a Wayland session, where\n"
+               "the X root is not the wallpaper. The desktops need\n"
+               "a file: without --out, the picture is kept as\n"
+               "$XDG_DATA_HOME/huevane/wallpaper-TIME.bmp (under\n"
+               "~/.local/share without XDG_DATA_HOME), a new name\n"
+               "each time, the earlier one removed once the new one\n"
+               "is set. Without --size, the size is the X root's\n"
+               "(through DISPLAY, XWayland's too)"},
+#endif
+    OptionInfo{"--help", Option::Help, false, "", "show this text and exit"},
+    OptionInfo{"--version", Option::Version, false, "", "show the name and version and exit"},
+};
 
 constexpr std::size_t Slot(Option option) {
   for (std::size_t slot = 0; slot < kOptions.size(); ++slot) {
@@ -206,6 +242,7 @@ bool ApplyOption(Option option, std::string_view name, const std::string& text, 
     case Option::Weight: return TakeNumber(name, text, args.weight, problem);
     case Option::Rect: return TakeRect(name, text, args.rect, problem);
     case Option::Out: return TakeOut(name, text, index, args, problem);
+    case Option::Set:
     case Option::Help:
     case Option::Version: break;
   }
@@ -219,9 +256,44 @@ const OptionInfo* FindOption(std::string_view word) {
   return nullptr;
 }
 
+#ifndef _WIN32
+constexpr std::array<SetTarget, 6> kTargets{SetTarget::Auto, SetTarget::X11, SetTarget::Gnome,
+                                            SetTarget::Xfce, SetTarget::Kde, SetTarget::Sway};
+
+// "--set" alone, or "--set=" and a target's name: the only option whose
+// value is joined to it, as it may be left out.
+constexpr std::string_view kSetWithTarget = "--set=";
+
+bool NamesSetWithTarget(std::string_view word) { return word.starts_with(kSetWithTarget); }
+
+#endif
+
 // A word that names one of our options is never taken as a value: in
 // "--out --size 4x4" the mistake is the missing file name.
-bool IsOptionName(std::string_view word) { return FindOption(word) != nullptr; }
+bool IsOptionName(std::string_view word) {
+#ifndef _WIN32
+  if (NamesSetWithTarget(word)) return true;
+#endif
+  return FindOption(word) != nullptr;
+}
+
+#ifndef _WIN32
+bool TakeTarget(std::string_view word, RenderArgs& args, std::string& problem) {
+  if (!word.starts_with(kSetWithTarget)) {
+    args.set = SetTarget::Auto;
+    return true;
+  }
+  const std::string_view name = word.substr(kSetWithTarget.size());
+  for (const SetTarget target : kTargets) {
+    if (TargetName(target) == name) {
+      args.set = target;
+      return true;
+    }
+  }
+  problem = "--set: unknown target " + Quoted(name) + " (auto, x11, gnome, xfce, kde or sway)";
+  return false;
+}
+#endif
 
 std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -278,7 +350,6 @@ struct Words {
   RenderArgs parsed;
   std::array<bool, kOptions.size()> seen{};
   std::optional<std::string> firstProblem;
-  std::string rectText;
 
   void Complain(std::string problem) {
     if (!firstProblem) firstProblem = std::move(problem);
@@ -289,13 +360,29 @@ struct Words {
 // the index of the last word it took.
 std::size_t TakeWord(std::span<const std::string> args, std::size_t i, Words& words) {
   const std::string& word = args[i];
+#ifdef _WIN32
   const OptionInfo* info = FindOption(word);
+#else
+  const OptionInfo* info = NamesSetWithTarget(word) ? FindOption("--set") : FindOption(word);
+#endif
   if (info == nullptr) {
     const bool looksLikeOption = word.size() > 1 && word[0] == '-';
     words.Complain((looksLikeOption ? "unknown option " : "unexpected argument ") + Quoted(word));
     return i;
   }
   const auto slot = static_cast<std::size_t>(info - kOptions.data());
+#ifndef _WIN32
+  if (info->option == Option::Set) {
+    std::string problem;
+    if (words.seen[slot]) {
+      words.Complain("option --set given twice");
+    } else if (!TakeTarget(word, words.parsed, problem)) {
+      words.Complain(std::move(problem));
+    }
+    words.seen[slot] = true;
+    return i;
+  }
+#endif
   if (info->value.empty()) {
     words.seen[slot] = true;
     return i;
@@ -311,27 +398,41 @@ std::size_t TakeWord(std::span<const std::string> args, std::size_t i, Words& wo
   }
   words.seen[slot] = true;
   std::string problem;
-  if (!ApplyOption(info->option, info->name, args[valueIndex], valueIndex, words.parsed,
-                   problem)) {
+  if (!ApplyOption(info->option, info->name, args[valueIndex], valueIndex, words.parsed, problem)) {
     words.Complain(std::move(problem));
   }
-  if (info->option == Option::Rect) words.rectText = args[valueIndex];
+  if (info->option == Option::Rect) words.parsed.rectText = args[valueIndex];
   return valueIndex;
 }
 
-// Why a rectangle would cost too much to fill, or nothing. Only a given
-// rectangle can cost too much: the whole surface is always within.
-std::optional<std::string> OverBudget(const RenderArgs& parsed, const std::string& rectText) {
-  const std::uint64_t work = FillWork(parsed.width, parsed.height, parsed.style, parsed.rect);
-  const std::uint64_t budget = FillBudget(parsed.width, parsed.height);
+}  // namespace
+
+// Only a given rectangle can cost too much: the whole surface is always
+// within.
+std::optional<std::string> RectProblem(const RenderArgs& args, std::int32_t width,
+                                       std::int32_t height) {
+  const std::uint64_t work = FillWork(width, height, args.style, args.rect);
+  const std::uint64_t budget = FillBudget(width, height);
   if (work <= budget) return std::nullopt;
-  return "--rect " + Quoted(rectText) + " with --style " + std::to_string(parsed.style) +
-         " would write " + std::to_string(work) + " pixels on a " + std::to_string(parsed.width) +
-         "x" + std::to_string(parsed.height) + " picture, more than the limit of " +
-         std::to_string(budget);
+  return "--rect " + Quoted(args.rectText) + " with --style " + std::to_string(args.style) +
+         " would write " + std::to_string(work) + " pixels on a " + std::to_string(width) + "x" +
+         std::to_string(height) + " picture, more than the limit of " + std::to_string(budget);
 }
 
-}  // namespace
+#ifndef _WIN32
+std::string_view TargetName(SetTarget target) {
+  switch (target) {
+    case SetTarget::None: break;
+    case SetTarget::Auto: return "auto";
+    case SetTarget::X11: return "x11";
+    case SetTarget::Gnome: return "gnome";
+    case SetTarget::Xfce: return "xfce";
+    case SetTarget::Kde: return "kde";
+    case SetTarget::Sway: return "sway";
+  }
+  return "";
+}
+#endif
 
 ParseResult ParseRenderArgs(std::span<const std::string> args) {
   if (args.empty()) return ArgsError{"no options given", kExitBadArguments, true};
@@ -341,12 +442,20 @@ ParseResult ParseRenderArgs(std::span<const std::string> args) {
   if (words.seen[Slot(Option::Help)]) return HelpRequest{};
   if (words.seen[Slot(Option::Version)]) return VersionRequest{};
   if (words.firstProblem) return ArgsError{*words.firstProblem};
+  const bool setting = words.parsed.set != SetTarget::None;
   for (std::size_t slot = 0; slot < kOptions.size(); ++slot) {
+    // The screen gives the size, and the wallpaper needs no file of the user's.
+    const Option option = kOptions[slot].option;
+    if (setting && (option == Option::Size || option == Option::Out)) continue;
     if (kOptions[slot].required && !words.seen[slot]) {
       return ArgsError{"missing required option " + std::string(kOptions[slot].name)};
     }
   }
-  if (auto problem = OverBudget(words.parsed, words.rectText)) return ArgsError{*problem};
+  if (words.parsed.width > 0) {
+    if (auto problem = RectProblem(words.parsed, words.parsed.width, words.parsed.height)) {
+      return ArgsError{*problem};
+    }
+  }
   return words.parsed;
 }
 
@@ -355,6 +464,10 @@ namespace {
 constexpr std::string_view kUsageLines =
     "Usage: huevane-render --size WxH --start R,G,B --end R,G,B --style N\n"
     "                      [--weight N] [--rect L,T,R,B] --out FILE\n"
+#ifndef _WIN32
+    "       huevane-render --set[=TARGET] [--size WxH] --start R,G,B --end R,G,B\n"
+    "                      --style N [--weight N] [--rect L,T,R,B] [--out FILE]\n"
+#endif
     "       huevane-render --help | --version\n";
 
 // The entries of "Options:", from the table: each option and its value in
@@ -365,7 +478,9 @@ std::string OptionsHelp() {
   std::string text;
   for (const OptionInfo& info : kOptions) {
     std::string entry(info.name);
-    if (!info.value.empty()) entry.append(" ").append(info.value);
+    // An optional value is joined to the name, as it must be given.
+    if (!info.value.empty())
+      entry.append(info.value.starts_with('[') ? "" : " ").append(info.value);
     entry.resize(kColumn, ' ');
     text.append("  ").append(entry);
     for (const char c : info.help) {
@@ -388,14 +503,34 @@ const std::string& UsageText() {
       "Paints a two-colour gradient into a new, black WxH picture and saves it\n"
       "as a 24-bit BMP file. Every number is a 32-bit integer.\n"
       "\n"
+#ifndef _WIN32
+      "With --set, the picture also becomes the desktop's wallpaper: on the X\n"
+      "root window, or through the desktop's own settings. Run it again after\n"
+      "the screen's size changes.\n"
+      "\n"
+#endif
       "Options:\n" +
       OptionsHelp() +
       "\n"
       "Exit status:\n"
+#ifdef _WIN32
       "  0  the picture was written, or --help or --version answered\n"
+#else
+      "  0  the picture was written, and with --set it is the wallpaper; or\n"
+      "     --help or --version answered\n"
+#endif
       "  1  the picture could not be made (no memory, or a rectangle with no\n"
       "     extent) or could not be written\n"
+#ifndef _WIN32
+      "     (or, with --out but no --size, the screen's size is unknown)\n"
+#endif
       "  2  bad arguments\n"
+#ifndef _WIN32
+      "  3  with --set: the picture was made, and written where --out asked,\n"
+      "     but it did not become the wallpaper (no display, a desktop that\n"
+      "     cannot be told, its program missing or refusing); the message says\n"
+      "     why and, where it helps, which command would set it\n"
+#endif
       "\n"
       "Examples:\n"
       "  A red-to-blue wallpaper for a 1920x1080 screen:\n"
@@ -407,7 +542,16 @@ const std::string& UsageText() {
       "                   --style 5 --out - > rows.bmp\n"
       "  Green blended at half strength into the left half only:\n"
       "    huevane-render --size 800x600 --start 0,255,0 --end 0,255,0 \\\n"
-      "                   --style 0 --weight 64 --rect 0,0,399,599 --out half.bmp\n";
+      "                   --style 0 --weight 64 --rect 0,0,399,599 --out half.bmp\n"
+#ifndef _WIN32
+      "  Red to blue as the wallpaper, at the screen's size, on whatever\n"
+      "  desktop this is:\n"
+      "    huevane-render --set --start 255,0,0 --end 0,0,255 --style 0\n"
+      "  The same on the X root window of every screen, also kept as a file:\n"
+      "    huevane-render --set=x11 --start 255,0,0 --end 0,0,255 --style 0 \\\n"
+      "                   --out wallpaper.bmp\n"
+#endif
+      ;
   return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,9 @@ namespace render_args {
 constexpr int kExitOk = 0;
 constexpr int kExitFillOrWriteFailed = 1;
 constexpr int kExitBadArguments = 2;
+// --set only: the picture was made, and written where --out asked, but it
+// did not become the wallpaper; the message says why.
+constexpr int kExitWallpaperNotSet = 3;
 
 struct Colour {
   std::int32_t red = 0;
@@ -31,7 +35,11 @@ struct FillRect {
   std::int32_t bottom = -4;
 };
 
+// Where --set puts the picture. Linux only: the Windows build takes no --set.
+enum class SetTarget { None, Auto, X11, Gnome, Xfce, Kde, Sway };
+
 struct RenderArgs {
+  // 0 x 0 when --set leaves the size to the screen.
   std::int32_t width = 0;
   std::int32_t height = 0;
   Colour start;
@@ -42,8 +50,12 @@ struct RenderArgs {
   // The --out value as given, and its index in the parsed arguments, so a
   // caller holding the arguments in another encoding (UTF-16 on Windows) can
   // build the path from its own copy without a round trip through UTF-8.
+  // Empty when --set needs no file.
   std::string out;
   std::size_t outIndex = 0;
+  SetTarget set = SetTarget::None;
+  // The --rect value as given, for a message once --set knows the size.
+  std::string rectText;
 };
 
 struct HelpRequest {};
@@ -64,8 +76,19 @@ using ParseResult = std::variant<RenderArgs, HelpRequest, VersionRequest, ArgsEr
 // over every other but "--help"; a word that names an option is never
 // another option's value. A successful result has a size
 // a BMP file can hold and has passed WithinFillBudget, but the picture may
-// still be too large to allocate: only the surface itself can tell.
+// still be too large to allocate: only the surface itself can tell. With
+// --set, --size and --out may be missing; a size taken from the screen
+// still has to pass RectProblem.
 ParseResult ParseRenderArgs(std::span<const std::string> args);
+
+// Why --rect would cost too much on a width x height picture, or nothing.
+std::optional<std::string> RectProblem(const RenderArgs& args, std::int32_t width,
+                                       std::int32_t height);
+
+#ifndef _WIN32
+// The name --set=TARGET takes for `target`.
+std::string_view TargetName(SetTarget target);
+#endif
 
 // `text` between single quotes, with control characters escaped as \xHH so
 // that every message stays on one line whatever the user typed. Every

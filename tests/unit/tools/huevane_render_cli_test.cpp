@@ -304,6 +304,10 @@ TEST_F(RenderCli, NoArgumentsShowTheUsageAndWhereToReadMoreAndExitTwo) {
             "huevane-render: no options given\n"
             "Usage: huevane-render --size WxH --start R,G,B --end R,G,B --style N\n"
             "                      [--weight N] [--rect L,T,R,B] --out FILE\n"
+#ifndef _WIN32
+            "       huevane-render --set[=TARGET] [--size WxH] --start R,G,B --end R,G,B\n"
+            "                      --style N [--weight N] [--rect L,T,R,B] [--out FILE]\n"
+#endif
             "       huevane-render --help | --version\n"
             "Try 'huevane-render --help' for more information.\n");
 }

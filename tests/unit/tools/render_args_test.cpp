@@ -69,7 +69,8 @@ struct Accepted {
 };
 
 RenderArgs Expect(std::int32_t w, std::int32_t h, Colour start, Colour end, std::int32_t style,
-                  std::int32_t weight, FillRect rect, std::string out, std::size_t outIndex) {
+                  std::int32_t weight, FillRect rect, std::string out, std::size_t outIndex,
+                  SetTarget set = SetTarget::None) {
   RenderArgs a;
   a.width = w;
   a.height = h;
@@ -80,6 +81,7 @@ RenderArgs Expect(std::int32_t w, std::int32_t h, Colour start, Colour end, std:
   a.rect = rect;
   a.out = std::move(out);
   a.outIndex = outIndex;
+  a.set = set;
   return a;
 }
 
@@ -133,6 +135,27 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
       {RequiredWithValue("--out", "-"), Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "-", 9)},
       {RequiredWithValue("--out", "--weird.bmp"),
        Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "--weird.bmp", 9)},
+#ifndef _WIN32
+      // With --set the screen gives the size and no file is needed.
+      {{"--set", "--start", "1,2,3", "--end", "4,5,6", "--style", "0"},
+       Expect(0, 0, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "", 0, SetTarget::Auto)},
+      {{"--start", "1,2,3", "--set=x11", "--end", "4,5,6", "--style", "0", "--out", "w.bmp"},
+       Expect(0, 0, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "w.bmp", 8, SetTarget::X11)},
+      {RequiredWith({"--set=auto"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9, SetTarget::Auto)},
+      {RequiredWith({"--set=gnome"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9, SetTarget::Gnome)},
+      {RequiredWith({"--set=xfce"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9, SetTarget::Xfce)},
+      {RequiredWith({"--set=kde"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9, SetTarget::Kde)},
+      {RequiredWith({"--set=sway"}),
+       Expect(2, 3, {1, 2, 3}, {4, 5, 6}, 0, 128, kWhole, "a.bmp", 9, SetTarget::Sway)},
+      // A rectangle too costly for a size still unknown waits for the screen's.
+      {{"--set", "--start", "1,2,3", "--end", "4,5,6", "--style", "0", "--rect",
+        "0,0,2147483647,0"},
+       Expect(0, 0, {1, 2, 3}, {4, 5, 6}, 0, 128, {0, 0, kMax, 0}, "", 0, SetTarget::Auto)},
+#endif
   };
   for (const Accepted& c : cases) {
     SCOPED_TRACE(Joined(c.args));
@@ -160,7 +183,10 @@ TEST(ParseRenderArgs, AcceptsEveryFormAndFillsDefaults) {
     EXPECT_EQ(got.rect.bottom, want.rect.bottom);
     EXPECT_EQ(got.out, want.out);
     EXPECT_EQ(got.outIndex, want.outIndex);
-    EXPECT_EQ(c.args.at(got.outIndex), got.out);
+    EXPECT_EQ(got.set, want.set);
+    if (!got.out.empty()) {
+      EXPECT_EQ(c.args.at(got.outIndex), got.out);
+    }
   }
 }
 
@@ -223,7 +249,12 @@ TEST(UsageText, HasEveryPartTheManualPageIsMadeOf) {
        {"\n  --size WxH ", "\n  --start R,G,B ", "\n  --end R,G,B ", "\n  --style N ",
         "\n  --weight N ", "\n  --rect L,T,R,B ", "\n  --out FILE ", "\n  --help ",
         "\n  --version ", "- for standard output", "\nOptions:\n", "\nExit status:\n  0  ",
-        "\n  1  ", "\n  2  ", "\nExamples:\n  ", "\n    huevane-render "}) {
+        "\n  1  ", "\n  2  ", "\nExamples:\n  ", "\n    huevane-render "
+#ifndef _WIN32
+        ,
+        "\n  --set[=TARGET]  ", "\n  3  with --set", "\n    huevane-render --set "
+#endif
+       }) {
     EXPECT_NE(usage.find(entry), std::string::npos) << entry;
   }
   const std::size_t options = usage.find("\nOptions:\n");
@@ -352,6 +383,21 @@ TEST(ParseRenderArgs, RefusesBadArgumentsWithExitTwoAndAOneLineReason) {
       {RequiredWith({"x\r\ty"}), {"'x\\x0D\\x09y'"}},
       // The first problem in argument order is the one reported.
       {{"--style", "x", "--size", "0x0"}, {"--style", "'x'"}},
+#ifdef _WIN32
+      // Only the Linux build sets wallpapers.
+      {RequiredWith({"--set"}), {"unknown option", "'--set'"}},
+      {RequiredWith({"--set=x11"}), {"unknown option", "'--set=x11'"}},
+#else
+      {RequiredWith({"--set=X11"}), {"--set", "unknown target", "'X11'", "x11"}},
+      {RequiredWith({"--set="}), {"--set", "unknown target", "''"}},
+      {RequiredWith({"--set", "x11"}), {"unexpected argument", "'x11'"}},
+      {RequiredWith({"--set", "--set=x11"}), {"--set", "twice"}},
+      {RequiredWithValue("--out", "--set=x11"), {"option --out needs a value"}},
+      {{"--set", "--end", "4,5,6", "--style", "0"}, {"missing", "--start"}},
+      {{"--set", "--size", "1x1", "--start", "0,0,0", "--end", "9,9,9", "--style", "0", "--rect",
+        "0,0,16777224,0"},
+       {"--rect", "limit"}},
+#endif
   };
   for (const Refused& c : cases) {
     SCOPED_TRACE(Joined(c.args));
