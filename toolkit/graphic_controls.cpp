@@ -67,11 +67,11 @@ void TImage::Release() {
   pictureSize_ = {0, 0};
 }
 
-bool TImage::TakeBitmapResource(const std::wstring& resource) {
+void TImage::TakeBitmapResource(const std::wstring& resource) {
   // A DIB section keeps the picture's own colours whatever the display.
   win32::ScopedBitmap bitmap(static_cast<HBITMAP>(LoadImageW(
       GetModuleHandleW(nullptr), resource.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  if (!bitmap) return false;
+  if (!bitmap) return;
   Release();
   bitmap_ = std::move(bitmap);
   BITMAP facts{};
@@ -79,10 +79,9 @@ bool TImage::TakeBitmapResource(const std::wstring& resource) {
   pictureSize_ = {facts.bmWidth, facts.bmHeight};
   AdjustSize();
   Invalidate();
-  return true;
 }
 
-bool TImage::TakeIconResource(const std::wstring& resource) {
+void TImage::TakeIconResource(const std::wstring& resource) {
   // Loaded at the size it is drawn, so that it stays crisp: the control's
   // box, which the layout has grown already, or else the system's icon
   // size, which grows with the display.
@@ -91,13 +90,12 @@ bool TImage::TakeIconResource(const std::wstring& resource) {
                           : SIZE{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
   win32::ScopedIcon icon(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size.cx, size.cy, 0)));
-  if (!icon) return false;
+  if (!icon) return;
   Release();
   icon_ = std::move(icon);
   pictureSize_ = size;
   AdjustSize();
   Invalidate();
-  return true;
 }
 
 SIZE TImage::DrawnSize() const {

@@ -54,10 +54,10 @@ class TImage : public TGraphicControl {
 
  private:
   // A BITMAP resource, or an ICON resource at the control's size (with no
-  // size yet, the system's icon size). Returns false when the program has
-  // no such picture.
-  bool TakeBitmapResource(const std::wstring& resource);
-  bool TakeIconResource(const std::wstring& resource);
+  // size yet, the system's icon size). A picture the program lacks leaves
+  // the control as it was.
+  void TakeBitmapResource(const std::wstring& resource);
+  void TakeIconResource(const std::wstring& resource);
   void Release();
   void AdjustSize();
   SIZE DrawnSize() const;
