@@ -39,7 +39,11 @@ LONG_HOLD_LOG_OFF_MS = 1800
 ANSWER_WATCH_MS = 1500
 # The longest the window may take to answer then: a cycle's time, far less
 # than the quarter second a save once waited for a reader on every change.
+# A waiting save slows every change, so the bound holds for all answers but
+# the slowest, which a busy machine may hold up once; that one only has to
+# come far sooner than the viewer lets go.
 ANSWER_BOUND_MS = 200
+SLOWEST_ANSWER_BOUND_MS = 1000
 # Pictures written per change over a burst, on average. One each, and a
 # little for what else the program writes (cues, requests to Wine) and for
 # a picture that a later change rewrote while it waited. A program that
@@ -282,10 +286,13 @@ def long_hold_to_the_end(run: Run, hold_ms: int, end: str) -> None:
             answers = run.program.driver("answers", str(ANSWER_WATCH_MS),
                                          bar_index(3), "40", str(LONG_HOLD_KEYS))
             longest = int(answers["longest-ms"][0])
-            say(f"     {what}: {answers['answers'][0]} answers, the longest took {longest} ms")
-            check(longest < ANSWER_BOUND_MS,
-                  f"{what}: the window answered within {ANSWER_BOUND_MS} ms while held",
-                  f"once it took {longest} ms")
+            next_longest = int(answers["next-longest-ms"][0])
+            say(f"     {what}: {answers['answers'][0]} answers, the two longest took "
+                f"{longest} and {next_longest} ms")
+            check(next_longest < ANSWER_BOUND_MS and longest < SLOWEST_ANSWER_BOUND_MS,
+                  f"{what}: the window answered within {ANSWER_BOUND_MS} ms while held, "
+                  f"but once within {SLOWEST_ANSWER_BOUND_MS} ms",
+                  f"the two longest took {longest} and {next_longest} ms")
         else:
             run.program.keys((3, "DOWN", LONG_HOLD_KEYS))
             # Posted keys wait behind the log-off's sent messages: the user
