@@ -16,7 +16,6 @@ using namespace render_args;
 
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-constexpr std::uint64_t kSmallAllowance = std::uint64_t{1} << 24;
 
 // The five required options with plain values; cases replace or add to them.
 std::vector<std::string> Required() {
@@ -490,25 +489,6 @@ TEST(FillWork, CountsClampedPixelsOfEveryWalkedLine) {
   for (const WorkCase& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(FillWork(c.width, c.height, c.style, c.rect), c.work);
-  }
-}
-
-TEST(FillBudget, IsEightSurfacesPlusTwoToTheTwentyFourAndSaturates) {
-  struct BudgetCase {
-    std::int32_t width, height;
-    std::uint64_t budget;
-  };
-  const std::vector<BudgetCase> cases = {
-      {1, 1, 8 + kSmallAllowance},
-      {1920, 1080, 8ull * 1920 * 1080 + kSmallAllowance},
-      {kMax, 1, 8ull * static_cast<std::uint64_t>(kMax) + kSmallAllowance},
-      {0, -3, 8 + kSmallAllowance},
-      {kMin, kMin, 8 + kSmallAllowance},
-      {kMax, kMax, std::numeric_limits<std::uint64_t>::max()},
-  };
-  for (const BudgetCase& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
-    EXPECT_EQ(FillBudget(c.width, c.height), c.budget);
   }
 }
 
