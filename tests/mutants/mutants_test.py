@@ -6,6 +6,7 @@ import importlib.machinery
 import importlib.util
 import re
 import sys
+import tempfile
 import unittest
 from pathlib import Path
 
@@ -100,6 +101,18 @@ class Diffs(unittest.TestCase):
                 "@@ -3,2 +3,3 @@ f\n+x\n@@ -10 +11 @@\n-y\n+z\n@@ -20,4 +22,0 @@\n-gone\n"
                 "diff --git a/app/b.h b/app/b.h\n--- a/app/b.h\n+++ /dev/null\n@@ -1 +0,0 @@\n")
         self.assertEqual(mutants.lines_in_diff(diff), {"render/a.cpp": {3, 4, 5, 11}})
+
+
+class Again(unittest.TestCase):
+    def test_a_survivor_is_found_where_its_line_stands_now_or_left_out(self):
+        with tempfile.TemporaryDirectory() as folder:
+            Path(folder, "a.cpp").write_text("x = 1;\nnew line;\ny = a + b;\ny = a + b;\n")
+            def survivor(line, original):
+                return {"path": "a.cpp", "line": line, "kind": "+ -> -", "original": original,
+                        "mutated": original.replace("+", "-")}
+            found = mutants.replanted(Path(folder), [survivor(2, "y = a + b;"),
+                                                     survivor(1, "z = a + b;")])
+            self.assertEqual([(m.line, m.original) for m in found], [(3, "y = a + b;")])
 
 
 class Report(unittest.TestCase):
