@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -609,7 +610,7 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
        [&] { return Utf8(work / "no\nfolder" / "x.bmp"); },
        1,
 #ifdef _WIN32
-       {"cannot write '", "no\\x0Afolder"},
+       {"cannot write '", "no\\x0Afolder\\x.bmp': "},
 #else
        {"cannot write '", "no\\x0Afolder/x.bmp': No such file or directory"},
 #endif
@@ -730,6 +731,13 @@ TEST_F(RenderCli, WritesEachKindOfTargetTheWayItShould) {
     for (const std::string& mention : c.mentions) {
       EXPECT_NE(outcome.err.find(mention), std::string::npos)
           << "message: " << outcome.err << "lacks: " << mention;
+    }
+    if (c.exitCode == 1) {
+      // The system's reason, as it words it, trimmed: "...': Reason\n".
+      const std::size_t reason = outcome.err.rfind("': ") + 3;
+      EXPECT_TRUE(reason + 1 < outcome.err.size() && std::isalpha(outcome.err[reason]) &&
+                  std::isalpha(outcome.err[outcome.err.size() - 2]))
+          << "no reason, or one not trimmed: " << outcome.err;
     }
     if (out != "-") {
       EXPECT_TRUE(outcome.outBytes.empty());
