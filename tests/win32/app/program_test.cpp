@@ -174,12 +174,17 @@ struct FakePlatform : desktop::SystemCalls, app::SoundPlayer {
     }
   }
 
-  // Queued like the system's own WM_SYSCOMMAND when the user picks a copy.
+  // Queued like the system's own WM_SYSCOMMAND when the user picks a copy;
+  // "popup:" and a caption picks the popup menu's item instead, which
+  // sends WM_COMMAND with the copy's identifier.
   void ChooseFromSystemMenu() {
     HWND form = FindWindowW(L"TForm1", L"HV");
-    for (const std::string& caption : menuChoicesAfterFirstCycle) {
+    for (const std::string& choice : menuChoicesAfterFirstCycle) {
+      const bool popup = choice.rfind("popup:", 0) == 0;
       for (const auto& [text, info] : SystemMenuEntries()) {
-        if (text == caption) PostMessageW(form, WM_SYSCOMMAND, info.wID, 0);
+        if (text == choice.substr(popup ? 6 : 0)) {
+          PostMessageW(form, popup ? WM_COMMAND : WM_SYSCOMMAND, info.wID, 0);
+        }
       }
     }
     menuChoicesAfterFirstCycle.clear();
@@ -480,7 +485,7 @@ TEST(ProgramMenu, ThePopupItemsStandAboveTheSystemsOwnCommands) {
   }
 }
 
-TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
+TEST(ProgramMenu, ChoosingAnItemOrItsCopyRunsItsHandlerOnce) {
   struct Case {
     std::vector<std::string> choices;
     std::vector<std::pair<int, WPARAM>> keys;
@@ -496,6 +501,9 @@ TEST(ProgramMenu, ChoosingACopyRunsItsHandlerOnce) {
       // "Help" nor "About" switches the sound back on. "Make Noise" does.
       {{"Be Silent", "Help", "About", "Huevane", "Be Silent"}, {{16, VK_DOWN}}, {}},
       {{"Be Silent", "Make Noise"}, {{16, VK_DOWN}}, {"play RSTART", "play RSTRUM"}},
+      {{"popup:Help", "popup:About", "popup:Be Silent", "popup:Make Noise"},
+       {},
+       {"play REXIT", "play RSTRUM", "play RSTART"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.choices.back());
