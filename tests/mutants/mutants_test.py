@@ -125,9 +125,9 @@ class Report(unittest.TestCase):
                    result("app/b.cpp", 3, "unbuilt"), result("app/b.cpp", 4, "caught")]
         key = "render/a.cpp\t== -> !=\ta == b\ta != b"
         text = mutants.report(results, {key: "equivalent: both are zero here"})
-        self.assertRegex(text, r"render/a\.cpp +2 +1 +1 +0 +50%")
-        self.assertRegex(text, r"app/ +2 +1 +0 +1 +100%")
-        self.assertRegex(text, r"all +4 +2 +1 +1 +67%")
+        self.assertRegex(text, r"render/a\.cpp +2 +1 +1 +0 +0 +50%")
+        self.assertRegex(text, r"app/ +2 +1 +0 +1 +0 +100%")
+        self.assertRegex(text, r"all +4 +2 +1 +1 +0 +67%")
         self.assertIn("render/a.cpp:2: == -> !=: equivalent: both are zero here", text)
 
 
