@@ -608,7 +608,11 @@ TEST(Program, ChangesLeaveNoMemoryOrHandlesBehind) {
   };
   run.Start(/*untilQuit=*/false);
   ASSERT_EQ(cycles, kWarmUp + kChanges);
-  EXPECT_LE(bytes[1] - bytes[0], 16 * kChanges)
+  // The heap grows its committed memory 16 KiB at a time, so one step may
+  // fall inside the measured stretch whatever the program does; a block of
+  // 64 bytes kept a change still goes far past it.
+  constexpr std::int64_t kHeapStep = 16384;
+  EXPECT_LE(bytes[1] - bytes[0], 16 * kChanges + kHeapStep)
       << "private bytes: " << bytes[0] << ", then " << bytes[1];
   EXPECT_LE(handle[1] - handle[0], 4) << "the next handle moved from " << handle[0];
   EXPECT_TRUE(run.errorBoxes.empty());
