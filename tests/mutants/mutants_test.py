@@ -12,8 +12,8 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 loader = importlib.machinery.SourceFileLoader("mutants", str(ROOT / "scripts" / "mutants"))
-spec = importlib.util.spec_from_loader("mutants", loader)
-mutants = importlib.util.module_from_spec(spec)
+found = importlib.util.spec_from_loader("mutants", loader)
+mutants = importlib.util.module_from_spec(found)
 sys.modules["mutants"] = mutants
 loader.exec_module(mutants)
 
