@@ -8,7 +8,6 @@
 #include <unistd.h>
 #include <xcb/res.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -67,19 +66,6 @@ Outcome Spawn(const std::vector<std::string>& argv, const std::vector<std::strin
 
 fs::path RenderExecutable() {
   return fs::read_symlink("/proc/self/exe").parent_path() / "huevane-render";
-}
-
-Scratch::Scratch() {
-  static std::atomic<int> counter{0};
-  path_ = fs::temp_directory_path() /
-          ("huevane-set-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-Scratch::~Scratch() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
 }
 
 Xvfb::Xvfb(const std::vector<std::string>& screens) {

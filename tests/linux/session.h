@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "unit/render/temp_folder.h"
+
 namespace set_test {
 
 namespace fs = std::filesystem;
@@ -28,17 +30,7 @@ Outcome Spawn(const std::vector<std::string>& argv, const std::vector<std::strin
 fs::path RenderExecutable();
 
 // A fresh folder under the temporary folder, removed with everything in it.
-class Scratch {
- public:
-  Scratch();
-  ~Scratch();
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using Scratch = test::TempFolder;
 
 // An Xvfb of our own with the given screens ("1024x768x24" each), which
 // keeps its state when its last client leaves (-noreset): a retained pixmap
