@@ -54,7 +54,7 @@ class TForm1 : public toolkit::TForm {
   ControlValues Values() const;
   // Runs the timer for the wallpaper's work left, `retry` from now, or
   // stops it when none is left: a quiet desktop's cycle never touches it.
-  void HandOn(RetryMs retry);
+  void SetRetryTimer(RetryMs retry);
 
   Wallpaper& wallpaper_;
   SoundCues& sounds_;

@@ -34,7 +34,6 @@ class SoundCues {
   explicit SoundCues(SoundPlayer& player) : player_(player) {}
 
   // Off in a fresh process; start-up switches it on before the click.
-  bool On() const { return on_; }
   void SetOn(bool on) { on_ = on; }
 
   // Plays a cue if the switch is on and the value names one.

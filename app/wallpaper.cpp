@@ -27,7 +27,7 @@ constexpr std::uint32_t kSettlePauseMs = 50;
 
 }  // namespace
 
-Wallpaper::Wallpaper(CycleServices services, std::unique_ptr<platform::SaveRoute> route,
+Wallpaper::Wallpaper(WallpaperServices services, std::unique_ptr<platform::SaveRoute> route,
                      Pause pause)
     : services_(services), route_(std::move(route)), pause_(std::move(pause)) {}
 
@@ -74,14 +74,14 @@ RetryMs Wallpaper::Paint(const ControlValues& values) {
   surface.SaveToBmp(path_, *route_);
   // Nothing below reads the surface: the system may hand the window a
   // display change while it publishes, and that replaces the surface.
-  const RetryMs retry = Left(kFirstRetryMs);
+  const RetryMs retry = NextRetry(kFirstRetryMs);
   Publish();
   return retry;
 }
 
 RetryMs Wallpaper::Finish() {
   if (route_->Finish()) Publish();
-  return Left(std::min(retryMs_ * 2, kLongestRetryMs));
+  return NextRetry(std::min(retryMs_ * 2, kLongestRetryMs));
 }
 
 void Wallpaper::Settle(std::uint32_t budgetMs) {
@@ -99,7 +99,7 @@ void Wallpaper::Settle(std::uint32_t budgetMs) {
 
 void Wallpaper::Publish() { desktop::PublishWallpaper(services_.system, services_.desktop, path_); }
 
-RetryMs Wallpaper::Left(RetryMs next) {
+RetryMs Wallpaper::NextRetry(RetryMs next) {
   retryMs_ = route_->Unfinished() ? std::max(next, kFirstRetryMs) : kNothingLeft;
   return retryMs_;
 }

@@ -30,7 +30,7 @@ constexpr ControlValues kValuesAtStart{255, 0, 0, 0, 0, 255, 0};
 
 // What the wallpaper uses besides its own: the system and the desktop's
 // state to publish with, and the cues behind the sound switch.
-struct CycleServices {
+struct WallpaperServices {
   desktop::SystemCalls& system;
   desktop::DesktopState& desktop;
   SoundCues& sounds;
@@ -52,7 +52,7 @@ class Wallpaper {
   // to answer for.
   using Pause = std::function<void(std::uint32_t ms)>;
 
-  Wallpaper(CycleServices services, std::unique_ptr<platform::SaveRoute> route, Pause pause);
+  Wallpaper(WallpaperServices services, std::unique_ptr<platform::SaveRoute> route, Pause pause);
   // Removes every name of ours it can; the wallpaper file stays.
   ~Wallpaper();
   Wallpaper(const Wallpaper&) = delete;
@@ -82,14 +82,14 @@ class Wallpaper {
   // every name of ours it can. Later changes work as before.
   void Settle(std::uint32_t budgetMs);
 
-  const std::wstring& Path() const noexcept { return path_; }
-
  private:
   RetryMs Paint(const ControlValues& values);
   void Publish();
-  RetryMs Left(RetryMs first);
+  // When to try the work left again: `next` from now, never sooner than
+  // the first retry; kNothingLeft when none is left.
+  RetryMs NextRetry(RetryMs next);
 
-  CycleServices services_;
+  WallpaperServices services_;
   std::unique_ptr<platform::SaveRoute> route_;
   Pause pause_;
   std::wstring path_;

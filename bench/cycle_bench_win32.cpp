@@ -182,7 +182,7 @@ struct TimedServices {
   desktop::DesktopState state;
   SilentPlayer player;
   app::SoundCues sounds{player};
-  app::CycleServices services{calls, state, sounds};
+  app::WallpaperServices services{calls, state, sounds};
 
   TimedServices() { sounds.SetOn(true); }
 };

@@ -35,7 +35,7 @@ struct RecordingServices : desktop::SystemCalls, app::SoundPlayer {
   std::int32_t width = 40, height = 30;
   desktop::DesktopState state;
   app::SoundCues sounds{*this};
-  app::CycleServices services{*this, state, sounds};
+  app::WallpaperServices services{*this, state, sounds};
 
   explicit RecordingServices(const test::TempFolder& temp) : folder(temp.path().wstring() + L"/") {
     sounds.SetOn(true);
