@@ -17,6 +17,9 @@ constexpr int kClientHeight = 257;
 
 // The timer that hands the wallpaper's unfinished work on.
 constexpr UINT_PTR kWallpaperTimer = 1;
+// The longest the first showing waits for the desktop to finish painting
+// the first wallpaper; a desktop that takes longer is left to itself.
+constexpr UINT kDesktopPaintWaitMs = 200;
 
 using toolkit::ComponentDesign;
 
@@ -129,10 +132,7 @@ TForm1::~TForm1() {
   DestroyHandle();
 }
 
-void TForm1::FormCreate() {
-  // Start-up has switched the sound on and played the click.
-  wallpaper_.Create();
-}
+void TForm1::FormCreate() { wallpaper_.Create(); }
 
 void TForm1::Show() {
   // The first cycle is over before the window appears. Should it fail, the
@@ -147,11 +147,10 @@ void TForm1::Show() {
   }
   TForm::Show();
   UpdateWindow(Handle());
-  // The desktop paints the new wallpaper a moment after the call that set
-  // it returns. Under Wine, a paint of it that began before this window
-  // showed may cover the window's place. The desktop answers once such a
-  // paint is over; the window then paints itself again.
-  SendMessageTimeoutW(GetDesktopWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, nullptr);
+  // Wine's desktop may finish painting the new wallpaper over this window
+  // once it shows: wait until it answers, then paint the window again.
+  SendMessageTimeoutW(GetDesktopWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kDesktopPaintWaitMs,
+                      nullptr);
   RedrawWindow(Handle(), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
@@ -161,7 +160,7 @@ void TForm1::FormShow() { ScrollBar1Change(); }
 void TForm1::FormDestroy() {
   // The window goes at once: a picture a reader still holds back lands, if
   // it can, once no window is left to keep waiting (see RunProgram).
-  HandOn(kNothingLeft);
+  SetRetryTimer(kNothingLeft);
   wallpaper_.FreeSurface();
 }
 
@@ -173,7 +172,7 @@ ControlValues TForm1::Values() const {
 
 void TForm1::ScrollBar1Change() {
   // All seven positions, whichever bar moved.
-  HandOn(wallpaper_.Regenerate(Values()));
+  SetRetryTimer(wallpaper_.Regenerate(Values()));
 }
 
 // A reader (a scanner, a viewer) may hold the wallpaper file. The picture is
@@ -181,7 +180,7 @@ void TForm1::ScrollBar1Change() {
 // have stopped, and the last change must land all the same. A timer rather
 // than a wait, even for the first short try: the window answers at once, and
 // a later change supersedes the picture anyway.
-void TForm1::HandOn(RetryMs retry) {
+void TForm1::SetRetryTimer(RetryMs retry) {
   if (retry == timerMs_) return;
   if (retry == kNothingLeft) {
     KillTimer(Handle(), kWallpaperTimer);
@@ -212,16 +211,16 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       if (wParam != kWallpaperTimer) break;
-      HandOn(wallpaper_.Finish());
+      SetRetryTimer(wallpaper_.Finish());
       return 0;
-    case WM_DISPLAYCHANGE: HandOn(wallpaper_.Remake(Values())); break;
+    case WM_DISPLAYCHANGE: SetRetryTimer(wallpaper_.Remake(Values())); break;
     case WM_ENDSESSION:
       // The session ends, and the process with it, without WM_DESTROY: a
       // picture held back lands if it can, and no name of ours stays. A
       // log-off that was cancelled, or a process that lives on, goes on
       // working.
       if (wParam != FALSE) {
-        HandOn(kNothingLeft);
+        SetRetryTimer(kNothingLeft);
         wallpaper_.Settle(kSessionEndBudgetMs);
       }
       return 0;

@@ -93,12 +93,11 @@ class Screen:
         shown there and painted: the wallpaper then covers that part of the
         window, with no paint left due that would mend it, while the
         window's own picture is right. It owes one to the place of a menu
-        just closed, and one to the whole screen for the start-up picture,
-        which the main window follows at once. So when each of the window's
-        wrong pixels (`wrong(pixels)`, points of the area) shows the
-        wallpaper at its place, inside the menu that closed last or, on the
-        main window's first picture, anywhere, the window is asked once to
-        paint itself again, and judged on that. Each such repaint is a
+        just closed (the program itself waits out the start-up picture's
+        paint before its first showing). So when each of the window's wrong
+        pixels (`wrong(pixels)`, points of the area) shows the wallpaper at
+        its place inside the menu that closed last, the window is asked once
+        to paint itself again, and judged on that. Each such repaint is a
         fence's firing."""
         last: dict = {"pixels": b"", "good": False, "settled": None, "repainted": False}
         kind = facts["class"][0]
@@ -121,7 +120,7 @@ class Screen:
                 fence_fired(DESKTOP_REPAINT, "the desktop finished painting without showing "
                                              "the wallpaper: asked to paint itself again")
                 self.program.driver("repaint", kind)
-            elif wrong is not None and (owed := self.owed_paint(kind)) and \
+            elif wrong is not None and (owed := self.owed_paint()) and \
                     self.desktop_painted_over(area, pixels, wrong(pixels), owed[1]):
                 fence_fired(WINDOW_REPAINT, f"the desktop painted the wallpaper of {owed[0]} "
                                             f"over {kind}: asked to paint itself again")
@@ -133,17 +132,13 @@ class Screen:
             last["settled"] = None
             return False
         wait_until(done, SETTLE_WAIT)
-        if kind == MAIN_CLASS and not desktop:
-            self.program.startup_paint_owed = False
         return last["pixels"], last["good"]
 
-    def owed_paint(self, kind: str) -> tuple[str, tuple[int, ...]] | None:
-        """The paint the desktop may still owe over a window of the kind,
-        and its rectangle on the screen."""
+    def owed_paint(self) -> tuple[str, tuple[int, ...]] | None:
+        """The paint the desktop may still owe over a window, and its
+        rectangle on the screen."""
         if self.program.menu_closed is not None:
             return f"the closed menu {self.program.menu_closed}", self.program.menu_closed
-        if kind == MAIN_CLASS and self.program.startup_paint_owed:
-            return "the start-up picture", (0, 0) + tuple(self.program.size)
         return None
 
     def desktop_painted_over(self, area: Area, pixels: bytes,

@@ -321,11 +321,6 @@ class Program:
         # The screen rectangle (left, top, right, bottom) of the menu that
         # closed last: the desktop still owes it a paint when a window shows.
         self.menu_closed: tuple[int, ...] | None = None
-        # The start-up picture: the main window shows as soon as the first
-        # cycle has published it, and the desktop may still owe the whole
-        # screen its paint then. Owed until the main window's first picture
-        # has been judged.
-        self.startup_paint_owed = True
 
     def driver(self, *args: str) -> dict[str, list[str]]:
         return self.session.driver("--desktop", self.desktop, *args)
