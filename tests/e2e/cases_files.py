@@ -23,9 +23,8 @@ from wallpaper import (START_VALUES, WALLPAPER_NAME, Bitmap, our_names, picture_
 BURST_KEYS = 200
 
 # The reader case: key presses queued on one bar at once, first with no
-# reader, then with one that holds each new wallpaper file for a while:
-# less than the program waits for a held file (about a quarter of a
-# second), then more, so that pictures are kept pending and land later.
+# reader, then with readers that hold each new wallpaper file for a while,
+# shorter and longer, so that pictures are kept pending and land later.
 HELD_BURST = 12
 HOLDS_MS = (0, 150, 400)
 # A viewer that keeps each new file open far longer than a save could wait:
@@ -37,11 +36,11 @@ LONG_HOLD_CLOSE_MS = 4000
 LONG_HOLD_LOG_OFF_MS = 1800
 # How long the window is pinged while the changes are made during the hold.
 ANSWER_WATCH_MS = 1500
-# The longest the window may take to answer then: a cycle's time, far less
-# than the quarter second a save once waited for a reader on every change.
-# A waiting save slows every change, so the bound holds for all answers but
-# the slowest, which a busy machine may hold up once; that one only has to
-# come far sooner than the viewer lets go.
+# The longest the window may take to answer then: about a cycle's time, far
+# less than any hold. A save that waited for the reader would slow every
+# change, so the bound holds for all answers but the slowest, which a busy
+# machine may hold up once; that one only has to come far sooner than the
+# viewer lets go.
 ANSWER_BOUND_MS = 200
 SLOWEST_ANSWER_BOUND_MS = 1000
 # Pictures written per change over a burst, on average. One each, and a
