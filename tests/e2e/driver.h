@@ -37,7 +37,9 @@ inline void WriteUtf8(const std::wstring& text) {
             nullptr);
 }
 
-inline void Say(const std::wstring& key, const std::wstring& value) { WriteUtf8(key + L" " + value); }
+inline void Say(const std::wstring& key, const std::wstring& value) {
+  WriteUtf8(key + L" " + value);
+}
 
 inline int Fail(const std::wstring& why) {
   Say(L"error", why);

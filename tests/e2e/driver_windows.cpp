@@ -24,7 +24,6 @@ BOOL CALLBACK SayTooltip(HWND window, LPARAM context) {
   return TRUE;
 }
 
-
 struct FormSearch {
   DWORD pid = 0;
   std::wstring className;

@@ -108,7 +108,7 @@ TEST(LineControl, StartsAs65By4BlackLeftToRightLineWithoutArrowheads) {
   EXPECT_EQ(line.Width(), 65);
   EXPECT_EQ(line.Height(), 4);
   EXPECT_EQ(line.Direction(), controls::drLeftRight);
-  EXPECT_EQ(line.LineColor(), 0x000000u);  // black, whatever the toolkit names it
+  EXPECT_EQ(line.LineColor(), 0x000000u);   // black, whatever the toolkit names it
   EXPECT_EQ(line.ArrowColor(), 0x000000u);  // the base's brush would be white
   EXPECT_EQ(line.LineWidth(), 1);
   EXPECT_FALSE(line.Arrow1());

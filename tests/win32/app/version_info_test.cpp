@@ -162,7 +162,8 @@ std::string Manifest(const wchar_t* file) {
   std::string text;
   if (const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST)) {
     const HGLOBAL loaded = LoadResource(module, found);
-    const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    const char* bytes =
+        loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (bytes != nullptr) text.assign(bytes, SizeofResource(module, found));
   }
   FreeLibrary(module);
@@ -176,20 +177,21 @@ TEST_P(VersionInfo, TheManifestAsksForNoElevationAndNamesVistaToEleven) {
             std::string::npos);
   EXPECT_NE(manifest.find(R"(version=")" HUEVANE_VERSION_FULL_TEXT R"(")"), std::string::npos)
       << "the assembly's version is not the project's";
-  for (const char* id : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
-                         "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
-                         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
+  for (const char* id :
+       {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+        "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+        "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
     EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + id + "}\"/>"), std::string::npos)
         << id;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Programs, VersionInfo,
-    ::testing::Values(Program{L"huevane.exe", L"huevane", L"Huevane gradient wallpaper maker"},
-                      Program{L"huevane-render.exe", L"huevane-render",
-                              L"Huevane command-line gradient renderer"}),
-    ProgramName);
+INSTANTIATE_TEST_SUITE_P(Programs, VersionInfo,
+                         ::testing::Values(Program{L"huevane.exe", L"huevane",
+                                                   L"Huevane gradient wallpaper maker"},
+                                           Program{L"huevane-render.exe", L"huevane-render",
+                                                   L"Huevane command-line gradient renderer"}),
+                         ProgramName);
 
 // The About dialog says the version huevane.exe carries.
 struct ProgramVersionInfo : VersionInfo {};
@@ -209,9 +211,9 @@ TEST_P(ProgramVersionInfo, TheAboutDialogShowsTheFileVersion) {
   EXPECT_EQ(FromText(shown.substr(8, shown.find(L' ', 8) - 8)), file) << shown;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Program, ProgramVersionInfo,
-    ::testing::Values(Program{L"huevane.exe", L"huevane", L"Huevane gradient wallpaper maker"}),
-    ProgramName);
+INSTANTIATE_TEST_SUITE_P(Program, ProgramVersionInfo,
+                         ::testing::Values(Program{L"huevane.exe", L"huevane",
+                                                   L"Huevane gradient wallpaper maker"}),
+                         ProgramName);
 
 }  // namespace
