@@ -12,7 +12,7 @@ using toolkit::ComponentDesign;
 
 using toolkit::MakeControl;
 
-std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner) {
+std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner, const toolkit::Place&) {
   auto& window = static_cast<toolkit::Window&>(owner);
   return std::make_unique<controls::TLine>(&window, &window.GraphicControls());
 }

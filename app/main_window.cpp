@@ -38,20 +38,11 @@ ComponentDesign Bar(const wchar_t* name, int left, int width, const wchar_t* hin
           {}};
 }
 
-std::unique_ptr<toolkit::Component> MakePopupMenu(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TPopupMenu>(&owner);
-}
-
-std::unique_ptr<toolkit::Component> MakeMenuItem(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TMenuItem>(&owner);
-}
-
-std::unique_ptr<toolkit::Component> MakeSystemMenu(toolkit::Component& owner) {
-  return std::make_unique<controls::TTolveSystemMenu>(&owner);
-}
-
 ComponentDesign Item(const wchar_t* name, std::vector<toolkit::ValueSetting> values) {
-  return {name, MakeMenuItem, std::move(values), {{L"Parent", L"PopupMenu1"}}};
+  return {name,
+          toolkit::MakeComponent<toolkit::TMenuItem>,
+          std::move(values),
+          {{L"Parent", L"PopupMenu1"}}};
 }
 
 // The main window's components: the bars left to right, each overlapping its
@@ -67,7 +58,7 @@ const ComponentDesign kForm1Layout[] = {
     Bar(L"ScrollBar4", 80, 17, L"Red End", 255, 0, 3),
     Bar(L"ScrollBar5", 96, 17, L"Green End", 255, 0, 4),
     Bar(L"ScrollBar6", 112, 17, L"Blue End", 255, 255, 5),
-    {L"PopupMenu1", MakePopupMenu, {}, {}},
+    {L"PopupMenu1", toolkit::MakeComponent<toolkit::TPopupMenu>, {}, {}},
     Item(L"HUEVANE1", {{L"Caption", std::wstring(L"Huevane")}, {L"Enabled", false}}),
     Item(L"N1", {{L"Caption", std::wstring(L"-")}}),
     Item(L"Help1", {{L"Caption", std::wstring(L"Help")}}),
@@ -76,7 +67,8 @@ const ComponentDesign kForm1Layout[] = {
     Item(L"BeSilent1", {{L"Caption", std::wstring(L"Be Silent")}, {L"RadioItem", true}}),
     Item(L"NoSounds1", {{L"Caption", std::wstring(L"Make Noise")}, {L"RadioItem", true}}),
     Item(L"N3", {{L"Caption", std::wstring(L"-")}}),
-    {L"TolveSystemMenu1", MakeSystemMenu, {{L"Position", 0}}, {{L"PopupMenu", L"PopupMenu1"}}},
+    {L"TolveSystemMenu1", toolkit::MakeComponent<controls::TTolveSystemMenu>, {{L"Position", 0}},
+     {{L"PopupMenu", L"PopupMenu1"}}},
 };
 // clang-format on
 

@@ -108,7 +108,7 @@ TEST(LineControl, StartsAs65By4BlackLeftToRightLineWithoutArrowheads) {
   EXPECT_EQ(line.Width(), 65);
   EXPECT_EQ(line.Height(), 4);
   EXPECT_EQ(line.Direction(), controls::drLeftRight);
-  EXPECT_EQ(line.LineColor(), 0x000000u);  // black, whatever the toolkit names it
+  EXPECT_EQ(line.LineColor(), 0x000000u);   // black, whatever the toolkit names it
   EXPECT_EQ(line.ArrowColor(), 0x000000u);  // the base's brush would be white
   EXPECT_EQ(line.LineWidth(), 1);
   EXPECT_FALSE(line.Arrow1());
@@ -445,7 +445,9 @@ TEST(LineControl, TakesItsDesignValuesByName) {
   toolkit::Component form(nullptr);
   const toolkit::ComponentDesign design[] = {
       {L"Line1",
-       [&host](toolkit::Component& owner) { return std::make_unique<TLine>(&owner, &host); },
+       [&host](toolkit::Component& owner, const toolkit::Place&) {
+         return std::make_unique<TLine>(&owner, &host);
+       },
        {{L"Left", 8},
         {L"Top", 16},
         {L"Width", 89},
