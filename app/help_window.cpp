@@ -12,7 +12,7 @@ using toolkit::ComponentDesign;
 
 using toolkit::MakeControl;
 
-std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner) {
+std::unique_ptr<toolkit::Component> MakeLine(toolkit::Component& owner, const toolkit::Place&) {
   auto& window = static_cast<toolkit::Window&>(owner);
   return std::make_unique<controls::TLine>(&window, &window.GraphicControls());
 }
@@ -84,7 +84,7 @@ const ComponentDesign kForm3Layout[] = {
 }  // namespace
 
 // A single fixed border, the system menu and the close button only: the
-// default style.
+// default style. It belongs to the main window and shows that window's icon.
 TForm3::TForm3(HWND mainWindow)
     : TForm({{.className = L"TForm3",
               .caption = L"Huevane Help",
@@ -92,7 +92,7 @@ TForm3::TForm3(HWND mainWindow)
               .clientWidth = 376,
               .clientHeight = 308,
               .owner = mainWindow,
-              .icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")}},
+              .icon = reinterpret_cast<HICON>(GetClassLongPtrW(mainWindow, GCLP_HICON))}},
             kForm3Layout) {
   Part<toolkit::TButton>(L"Button1").OnClick = [this] { Button1Click(); };
 }

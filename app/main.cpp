@@ -4,7 +4,6 @@
 #include "app/program.h"
 #include "app/win32_sound.h"
 #include "desktop/win32_system_calls.h"
-#include "win32/terminate.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   desktop::Win32SystemCalls system;

@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
 #include <exception>
+#include <vector>
 
+#include "app/bars.h"
 #include "controls/sysmenu.h"
 #include "toolkit/application.h"
 #include "toolkit/layout.h"
@@ -11,10 +13,6 @@ namespace app {
 
 namespace {
 
-// The layout's client area at 96 pixels per inch.
-constexpr int kClientWidth = 129;
-constexpr int kClientHeight = 257;
-
 // The timer that hands the wallpaper's unfinished work on.
 constexpr UINT_PTR kWallpaperTimer = 1;
 // The longest the first showing waits for the desktop to finish painting
@@ -23,65 +21,54 @@ constexpr UINT kDesktopPaintWaitMs = 200;
 
 using toolkit::ComponentDesign;
 
-ComponentDesign Bar(const wchar_t* name, int left, int width, const wchar_t* hint, int max,
-                    int position, int tabOrder) {
-  return {name,
+ComponentDesign Bar(const BarDesign& bar) {
+  return {bar.name,
           toolkit::MakeControl<toolkit::TScrollBar>,
-          {{L"Left", left},
+          {{L"Left", bar.left},
            {L"Top", 0},
-           {L"Width", width},
-           {L"Height", 257},
-           {L"Hint", std::wstring(hint)},
+           {L"Width", bar.width},
+           {L"Height", kClientHeight},
+           {L"Hint", std::wstring(bar.hint)},
            {L"ShowHint", true},
-           {L"Max", max},
-           {L"Position", position},
+           {L"Max", bar.max},
+           {L"Position", bar.position},
            {L"SmallChange", 1},
            {L"LargeChange", 1},
-           {L"TabOrder", tabOrder}},
+           {L"TabOrder", bar.tabOrder}},
           {}};
 }
 
-std::unique_ptr<toolkit::Component> MakePopupMenu(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TPopupMenu>(&owner);
-}
-
-std::unique_ptr<toolkit::Component> MakeMenuItem(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TMenuItem>(&owner);
-}
-
-std::unique_ptr<toolkit::Component> MakeSystemMenu(toolkit::Component& owner) {
-  return std::make_unique<controls::TTolveSystemMenu>(&owner);
-}
-
 ComponentDesign Item(const wchar_t* name, std::vector<toolkit::ValueSetting> values) {
-  return {name, MakeMenuItem, std::move(values), {{L"Parent", L"PopupMenu1"}}};
+  return {name,
+          toolkit::MakeComponent<toolkit::TMenuItem>,
+          std::move(values),
+          {{L"Parent", L"PopupMenu1"}}};
 }
 
-// The main window's components: the bars left to right, each overlapping its
-// left neighbour by one pixel; then the popup menu, top to bottom; then the
-// system-menu merger, whose reference is resolved after the items have
-// joined the menu, so that it copies all eight.
-// clang-format off
-const ComponentDesign kForm1Layout[] = {
-    Bar(L"ScrollBar1", 0, 17, L"Red Start", 255, 255, 0),
-    Bar(L"ScrollBar2", 16, 17, L"Green Start", 255, 0, 1),
-    Bar(L"ScrollBar3", 32, 17, L"Blue Start", 255, 0, 2),
-    Bar(L"ScrollBar7", 48, 33, L"Style", 5, 0, 6),
-    Bar(L"ScrollBar4", 80, 17, L"Red End", 255, 0, 3),
-    Bar(L"ScrollBar5", 96, 17, L"Green End", 255, 0, 4),
-    Bar(L"ScrollBar6", 112, 17, L"Blue End", 255, 255, 5),
-    {L"PopupMenu1", MakePopupMenu, {}, {}},
-    Item(L"HUEVANE1", {{L"Caption", std::wstring(L"Huevane")}, {L"Enabled", false}}),
-    Item(L"N1", {{L"Caption", std::wstring(L"-")}}),
-    Item(L"Help1", {{L"Caption", std::wstring(L"Help")}}),
-    Item(L"About1", {{L"Caption", std::wstring(L"About")}}),
-    Item(L"N2", {{L"Caption", std::wstring(L"-")}}),
-    Item(L"BeSilent1", {{L"Caption", std::wstring(L"Be Silent")}, {L"RadioItem", true}}),
-    Item(L"NoSounds1", {{L"Caption", std::wstring(L"Make Noise")}, {L"RadioItem", true}}),
-    Item(L"N3", {{L"Caption", std::wstring(L"-")}}),
-    {L"TolveSystemMenu1", MakeSystemMenu, {{L"Position", 0}}, {{L"PopupMenu", L"PopupMenu1"}}},
-};
-// clang-format on
+// The main window's components: the bars; then the popup menu, top to
+// bottom; then the system-menu merger, whose reference is resolved after the
+// items have joined the menu, so that it copies all eight.
+std::vector<ComponentDesign> Form1Layout() {
+  std::vector<ComponentDesign> layout;
+  for (const BarDesign& bar : kBars) layout.push_back(Bar(bar));
+  layout.push_back({L"PopupMenu1", toolkit::MakeComponent<toolkit::TPopupMenu>, {}, {}});
+  layout.push_back(
+      Item(L"HUEVANE1", {{L"Caption", std::wstring(L"Huevane")}, {L"Enabled", false}}));
+  layout.push_back(Item(L"N1", {{L"Caption", std::wstring(L"-")}}));
+  layout.push_back(Item(L"Help1", {{L"Caption", std::wstring(L"Help")}}));
+  layout.push_back(Item(L"About1", {{L"Caption", std::wstring(L"About")}}));
+  layout.push_back(Item(L"N2", {{L"Caption", std::wstring(L"-")}}));
+  layout.push_back(
+      Item(L"BeSilent1", {{L"Caption", std::wstring(L"Be Silent")}, {L"RadioItem", true}}));
+  layout.push_back(
+      Item(L"NoSounds1", {{L"Caption", std::wstring(L"Make Noise")}, {L"RadioItem", true}}));
+  layout.push_back(Item(L"N3", {{L"Caption", std::wstring(L"-")}}));
+  layout.push_back({L"TolveSystemMenu1",
+                    toolkit::MakeComponent<controls::TTolveSystemMenu>,
+                    {{L"Position", 0}},
+                    {{L"PopupMenu", L"PopupMenu1"}}});
+  return layout;
+}
 
 toolkit::FormDesign Form1Design() {
   toolkit::FormDesign design;
@@ -105,7 +92,7 @@ toolkit::FormDesign Form1Design() {
 // The bars take their start positions while the layout loads, before any
 // handler is attached: loading runs no cycle and plays no cue.
 TForm1::TForm1(Wallpaper& wallpaper, SoundCues& sounds)
-    : TForm(Form1Design(), kForm1Layout),
+    : TForm(Form1Design(), Form1Layout()),
       ScrollBar1(Part<toolkit::TScrollBar>(L"ScrollBar1")),
       ScrollBar2(Part<toolkit::TScrollBar>(L"ScrollBar2")),
       ScrollBar3(Part<toolkit::TScrollBar>(L"ScrollBar3")),

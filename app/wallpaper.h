@@ -25,9 +25,6 @@ struct ControlValues {
   std::int32_t style;
 };
 
-// Every start: pure red to pure blue, left to right.
-constexpr ControlValues kValuesAtStart{255, 0, 0, 0, 0, 255, 0};
-
 // What the wallpaper uses besides its own: the system and the desktop's
 // state to publish with, and the cues behind the sound switch.
 struct WallpaperServices {

@@ -53,6 +53,25 @@ if(WIN32)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600)
 endif()
 
+# The Windows programs' window, menu, dialog, desktop and argument code runs
+# at the pace of a user's clicks: optimised for size (about 60 KB less of
+# huevane.exe), while the gradient and the file it is written to (render/)
+# keep -O3. Called with targets, it marks those; called without, at the top
+# of a folder that holds only such code, every target the folder makes after
+# it, so that a new one cannot be left out.
+function(huevane_optimize_for_size)
+  if(NOT WIN32)
+    return()
+  endif()
+  if(ARGN)
+    foreach(target IN LISTS ARGN)
+      target_compile_options(${target} PRIVATE -Os)
+    endforeach()
+  else()
+    add_compile_options(-Os)
+  endif()
+endfunction()
+
 # Executables land at the top of the build folder: build/native/huevane-render,
 # build/win32/huevane.exe.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

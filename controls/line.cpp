@@ -1,7 +1,6 @@
 #include "controls/line.h"
 
 #include <cmath>
-#include <limits>
 #include <stdexcept>
 
 namespace controls {
@@ -16,16 +15,7 @@ using toolkit::Point;
 // would round the other way.
 constexpr long double kHalfPi = 1.570796326794896619231321691639751442L;
 
-constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
-constexpr std::int64_t kMax32 = std::numeric_limits<std::int32_t>::max();
-
-std::int32_t Saturate(std::int64_t value) {
-  if (value < kMin32) return std::numeric_limits<std::int32_t>::min();
-  if (value > kMax32) return std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(value);
-}
-
-Point At(std::int64_t x, std::int64_t y) { return {Saturate(x), Saturate(y)}; }
+Point At(std::int64_t x, std::int64_t y) { return {toolkit::Saturate(x), toolkit::Saturate(y)}; }
 
 // R: the arguments here stay within about 2^33, so the rounded value always
 // fits, and converting it neither overflows nor raises the invalid flag.

@@ -50,14 +50,6 @@ class Component {
   // then its references.
   virtual void Loaded() {}
 
-  // Where the next component made for this one will stand, as the layout
-  // about to make it designs it (scaled), so that a native window can be
-  // made there at once.
-  struct Place {
-    std::int32_t left = 0, top = 0, width = 0, height = 0;
-  };
-  virtual void PlaceNextComponent(const Place& /*place*/) {}
-
   // Design values and references by property name. Throws
   // std::invalid_argument for a property the component does not have.
   virtual void SetDesignValue(std::wstring_view property, const DesignValue& value);

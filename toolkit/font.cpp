@@ -2,23 +2,14 @@
 
 namespace toolkit {
 
-std::int32_t ScaledFontHeight(const FontDesign& font, std::int32_t pixelsPerInch) {
-  return MulDiv(font.pixelHeight, pixelsPerInch, kDesignPixelsPerInch);
-}
-
-LOGFONTW FontDescription(const FontDesign& font, std::int32_t pixelsPerInch) {
+win32::ScopedFont MakeFont(const FontDesign& font, std::int32_t pixelsPerInch) {
   LOGFONTW description{};
   // Negative: the character height, as the design gives it.
-  description.lfHeight = -ScaledFontHeight(font, pixelsPerInch);
+  description.lfHeight = -MulDiv(font.pixelHeight, pixelsPerInch, kDesignPixelsPerInch);
   description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   description.lfCharSet = font.charset;
   description.lfQuality = DEFAULT_QUALITY;
   lstrcpynW(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
-  return description;
-}
-
-win32::ScopedFont MakeFont(const FontDesign& font, std::int32_t pixelsPerInch) {
-  const LOGFONTW description = FontDescription(font, pixelsPerInch);
   return win32::ScopedFont(CreateFontIndirectW(&description));
 }
 
@@ -32,13 +23,29 @@ std::optional<SIZE> MeasureText(HWND window, HFONT font, std::wstring_view text)
   return SIZE{extent.right, extent.bottom};
 }
 
-std::int32_t MeasureTextHeight(HFONT font) {
-  if (font == nullptr) return 0;
+std::int32_t ScreenPixelsPerInch() {
   const win32::ScopedGetDC screen(nullptr);
-  if (!screen) return 0;
-  const win32::ScopedSelect selected(screen.get(), font);
-  TEXTMETRICW metrics{};
-  return GetTextMetricsW(screen.get(), &metrics) ? metrics.tmHeight : 0;
+  if (!screen) return kDesignPixelsPerInch;
+  const int pixelsPerInch = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  return pixelsPerInch > 0 ? pixelsPerInch : kDesignPixelsPerInch;
+}
+
+LayoutScale WindowScale(const FontDesign& font, std::int32_t pixelsPerInch) {
+  if (pixelsPerInch == kDesignPixelsPerInch || pixelsPerInch <= 0) {
+    return {font.textHeight, font.textHeight};
+  }
+  // Measured in the very font the window is given, on the screen.
+  std::int32_t textHeight = 0;
+  const win32::ScopedFont made = MakeFont(font, pixelsPerInch);
+  const win32::ScopedGetDC screen(nullptr);
+  if (made && screen) {
+    const win32::ScopedSelect selected(screen.get(), made.get());
+    TEXTMETRICW metrics{};
+    if (GetTextMetricsW(screen.get(), &metrics)) textHeight = metrics.tmHeight;
+  }
+  // Without a font to measure, the text grows with the display.
+  if (textHeight <= 0) textHeight = MulDiv(font.textHeight, pixelsPerInch, kDesignPixelsPerInch);
+  return {textHeight, font.textHeight};
 }
 
 bool ControlFont::SetDesignValue(std::wstring_view property, const DesignValue& value) {

@@ -1,6 +1,8 @@
 // Fonts as the layouts give them: one description at 96 pixels per inch,
 // the one place it becomes a system font for a display, and the one place
-// text is measured in a font.
+// text is measured in a font. Layouts are drawn at 96 pixels per inch; on
+// another display a window's font grows with the display, and its positions
+// and sizes follow the font's new text height.
 #pragma once
 
 #include <windows.h>
@@ -34,15 +36,8 @@ struct FontDesign {
 // A window's font unless its design names another.
 inline FontDesign WindowFontDesign() { return {L"MS Sans Serif", 11, 13}; }
 
-// `font`'s character height on a display of `pixelsPerInch`.
-std::int32_t ScaledFontHeight(const FontDesign& font, std::int32_t pixelsPerInch);
-
-// The system's description of `font` on a display of `pixelsPerInch`: its
-// height grows with the display.
-LOGFONTW FontDescription(const FontDesign& font, std::int32_t pixelsPerInch);
-
-// `font` made for a display of `pixelsPerInch`; empty when the system cannot
-// make it.
+// `font` made for a display of `pixelsPerInch`, its height grown with the
+// display; empty when the system cannot make it.
 win32::ScopedFont MakeFont(const FontDesign& font, std::int32_t pixelsPerInch);
 
 // The extent of `text` drawn on one line in `font` (nullptr: the DC's own)
@@ -50,8 +45,14 @@ win32::ScopedFont MakeFont(const FontDesign& font, std::int32_t pixelsPerInch);
 // space, so it still has a line's height. Nothing when there is no DC.
 std::optional<SIZE> MeasureText(HWND window, HFONT font, std::wstring_view text);
 
-// The text height of `font` on the screen; 0 when it cannot be measured.
-std::int32_t MeasureTextHeight(HFONT font);
+// The screen's pixels per inch (vertical), as windows are built with it.
+std::int32_t ScreenPixelsPerInch();
+
+// The scale for a window built with `font` on a display of `pixelsPerInch`:
+// the text height of the font at its scaled height, measured, over its
+// design text height. At 96 pixels per inch this is the identity without
+// measuring anything, so a layout comes out exactly as designed.
+LayoutScale WindowScale(const FontDesign& font, std::int32_t pixelsPerInch);
 
 // A control's own font: its design values (Font.Name, Font.Height,
 // Font.Bold, Font.Charset) and the font made from them for this display.

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "toolkit/dpi.h"
+#include "toolkit/font.h"
 #include "toolkit/layout.h"
 #include "toolkit/window.h"
 #include "win32/scoped.h"

@@ -49,15 +49,13 @@ void PaintGraphicControl(HDC dc, TGraphicControl& control) {
   GetViewportOrgEx(dc, &origin);
   SetViewportOrgEx(dc, origin.x + bounds.left, origin.y + bounds.top, nullptr);
   GdiCanvasDevice device(dc);
-  TCanvas& canvas = control.Canvas();
-  canvas.Attach(&device);
-  try {
-    control.Paint();
-  } catch (...) {
-    canvas.Attach(nullptr);
-    throw;
-  }
-  canvas.Attach(nullptr);
+  // Lent for this paint only, however it ends.
+  const struct Lent {
+    TCanvas& canvas;
+    ~Lent() { canvas.Attach(nullptr); }
+  } lent{control.Canvas()};
+  lent.canvas.Attach(&device);
+  control.Paint();
 }
 
 }  // namespace toolkit

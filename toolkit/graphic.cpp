@@ -1,8 +1,5 @@
 #include "toolkit/graphic.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace toolkit {
 
 void TCanvas::Prepare(bool fill) {
@@ -39,12 +36,8 @@ TGraphicControl::~TGraphicControl() {
 }
 
 Rect TGraphicControl::BoundsRect() const {
-  auto edge = [](std::int32_t from, std::int32_t extent) {
-    const std::int64_t to = std::int64_t{from} + extent;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        to, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-  };
-  return {left_, top_, edge(left_, width_), edge(top_, height_)};
+  return {left_, top_, Saturate(std::int64_t{left_} + width_),
+          Saturate(std::int64_t{top_} + height_)};
 }
 
 void TGraphicControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,

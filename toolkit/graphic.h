@@ -5,6 +5,7 @@
 // while a paint runs.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -25,6 +26,11 @@ struct Point {
   std::int32_t y = 0;
   friend bool operator==(const Point&, const Point&) = default;
 };
+
+// `value` pulled to the nearest int32 value.
+inline std::int32_t Saturate(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
 
 // Left and top inside, right and bottom just outside.
 struct Rect {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "toolkit/gdi_canvas.h"
+#include "toolkit/window.h"
 #include "win32/scoped.h"
 
 namespace toolkit {
@@ -21,9 +22,9 @@ void GraphicControlHost::RemoveGraphic(TGraphicControl& control) {
 }
 
 void GraphicControlHost::InvalidateArea(const Rect& area) {
-  if (window_ == nullptr) return;
+  if (window_.Handle() == nullptr) return;
   const RECT native{area.left, area.top, area.right, area.bottom};
-  InvalidateRect(window_, &native, FALSE);
+  InvalidateRect(window_.Handle(), &native, FALSE);
 }
 
 TGraphicControl* GraphicControlHost::ControlAt(POINT point) const {
@@ -35,7 +36,7 @@ TGraphicControl* GraphicControlHost::ControlAt(POINT point) const {
 
 void GraphicControlHost::PaintInto(HDC dc, const RECT& area) {
   auto background =
-      reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_, GCLP_HBRBACKGROUND));
+      reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.Handle(), GCLP_HBRBACKGROUND));
   FillRect(dc, &area, background != nullptr ? background : GetSysColorBrush(COLOR_BTNFACE));
   for (TGraphicControl* control : controls_) {
     const Rect bounds = control->BoundsRect();
@@ -46,7 +47,7 @@ void GraphicControlHost::PaintInto(HDC dc, const RECT& area) {
 }
 
 void GraphicControlHost::Paint() {
-  const win32::ScopedPaint paint(window_);
+  const win32::ScopedPaint paint(window_.Handle());
   if (!paint) return;
   const HDC dc = paint.get();
   const RECT& area = paint.area();

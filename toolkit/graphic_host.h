@@ -12,12 +12,14 @@
 
 namespace toolkit {
 
+class Window;
+
 class GraphicControlHost final : public GraphicHost {
  public:
-  // `window` is where the window keeps its handle: the host lives inside the
-  // window from before the handle is made until after it has gone, and reads
-  // it as it is at each call (null: nothing to paint or invalidate).
-  explicit GraphicControlHost(const HWND& window) : window_(window) {}
+  // Paints on `window`, whose handle it asks for at each call: it lives from
+  // before the handle is made until after it has gone (null: nothing to
+  // paint or invalidate).
+  explicit GraphicControlHost(const Window& window) : window_(window) {}
   // The controls outlive the host only to be destroyed: they must not call
   // back into it.
   ~GraphicControlHost() override;
@@ -44,7 +46,7 @@ class GraphicControlHost final : public GraphicHost {
   void Mouse(UINT message, LPARAM lParam);
 
  private:
-  const HWND& window_;
+  const Window& window_;
   std::vector<TGraphicControl*> controls_;
   TGraphicControl* pressed_ = nullptr;  // the one a button went down on
 };

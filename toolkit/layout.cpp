@@ -38,7 +38,7 @@ std::int32_t ScaledGeometry(const ComponentDesign& entry, std::wstring_view prop
 }
 
 // Where `entry` stands on this display, as its geometry values say.
-Component::Place DesignPlace(const ComponentDesign& entry, LayoutScale scale) {
+Place DesignPlace(const ComponentDesign& entry, LayoutScale scale) {
   auto edge = [&](std::wstring_view property) {
     const std::int32_t value = DesignNumber(entry.values, property);
     return scale.Identity() ? value : ScaledGeometry(entry, property, value, scale);
@@ -52,9 +52,7 @@ void ApplyLayout(Component& owner, std::span<const ComponentDesign> design, Layo
   std::vector<Component*> made;
   made.reserve(design.size());
   for (const ComponentDesign& entry : design) {
-    owner.PlaceNextComponent(DesignPlace(entry, scale));
-    Component& component = owner.Adopt(entry.create(owner));
-    owner.PlaceNextComponent({});
+    Component& component = owner.Adopt(entry.create(owner, DesignPlace(entry, scale)));
     component.SetName(entry.name);
     for (const ValueSetting& setting : entry.values) {
       const auto* number = std::get_if<std::int32_t>(&setting.value);

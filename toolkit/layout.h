@@ -25,13 +25,26 @@ struct ReferenceSetting {
   std::wstring target;  // the name of another component of the same owner
 };
 
+// Where a component stands, as its layout designs it (scaled): a native
+// control is made there at once.
+struct Place {
+  std::int32_t left = 0, top = 0, width = 0, height = 0;
+};
+
 struct ComponentDesign {
   std::wstring name;
-  // Makes the component for `owner`.
-  std::function<std::unique_ptr<Component>(Component& owner)> create;
+  // Makes the component for `owner`, at `place` where it has one.
+  std::function<std::unique_ptr<Component>(Component& owner, const Place& place)> create;
   std::vector<ValueSetting> values;
   std::vector<ReferenceSetting> references;
 };
+
+// Makes a T owned by `owner`: the maker a layout table names for a
+// component that is not a control (a menu, a menu item).
+template <class T>
+std::unique_ptr<Component> MakeComponent(Component& owner, const Place& /*place*/) {
+  return std::make_unique<T>(&owner);
+}
 
 // How design pixels (96 pixels per inch) become pixels on this display: the
 // ratio of the window font's text height here to its design text height.

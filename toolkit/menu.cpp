@@ -30,10 +30,7 @@ TMenuBreak BreakNamed(std::wstring_view property, const std::wstring& name) {
 
 }  // namespace
 
-TMenuItem::TMenuItem(Component* owner) : Component(owner), command_(NextCommand()) {
-  handle_ = CreatePopupMenu();
-  if (handle_ == nullptr) throw std::runtime_error("Cannot create a menu.");
-}
+TMenuItem::TMenuItem(Component* owner) : TMenuItem(owner, RootTag{}) { command_ = NextCommand(); }
 
 TMenuItem::TMenuItem(Component* owner, RootTag) : Component(owner) {
   handle_ = CreatePopupMenu();
@@ -91,13 +88,6 @@ void TMenuItem::Changed() {
 }
 
 void TMenuItem::ItemsChanged() {
-  RebuildNative();
-  // An item that gains its first sub-item or loses its last changes its own
-  // entry too: it opens a sub-menu only while it has sub-items.
-  Changed();
-}
-
-void TMenuItem::RebuildNative() {
   while (GetMenuItemCount(handle_) > 0) RemoveMenu(handle_, 0, MF_BYPOSITION);
   UINT position = 0;
   for (TMenuItem* item : items_) {
@@ -114,6 +104,9 @@ void TMenuItem::RebuildNative() {
     info.dwTypeData = text.data();
     InsertMenuItemW(handle_, position++, TRUE, &info);
   }
+  // An item that gains its first sub-item or loses its last changes its own
+  // entry too: it opens a sub-menu only while it has sub-items.
+  Changed();
 }
 
 void TMenuItem::SetDesignValue(std::wstring_view property, const DesignValue& value) {

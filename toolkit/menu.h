@@ -72,7 +72,6 @@ class TMenuItem : public Component {
   void Changed();
   // The list of sub-items changed: rebuild this item's native menu.
   void ItemsChanged();
-  void RebuildNative();
 
   std::uint16_t command_ = 0;
   HMENU handle_ = nullptr;

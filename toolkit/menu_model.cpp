@@ -23,15 +23,6 @@ std::string KeyNameOf(std::uint8_t key) {
   return name;
 }
 
-std::uint32_t BreakBits(TMenuBreak kind) {
-  switch (kind) {
-    case TMenuBreak::mbBreak: return kMfMenuBreak;
-    case TMenuBreak::mbBarBreak: return kMfMenuBarBreak;
-    case TMenuBreak::mbNone: break;
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::string ShortCutToText(std::uint16_t shortCut) {
@@ -46,7 +37,9 @@ std::string ShortCutToText(std::uint16_t shortCut) {
 
 MenuEntryFlags MenuEntryFlagsOf(const MenuItemLook& look) {
   const std::uint32_t separatorBits = look.separator ? kMfSeparator : 0;
-  const std::uint32_t breakBits = BreakBits(look.breakKind);
+  const std::uint32_t breakBits = look.breakKind == TMenuBreak::mbBreak      ? kMfMenuBreak
+                                  : look.breakKind == TMenuBreak::mbBarBreak ? kMfMenuBarBreak
+                                                                             : 0;
   const std::uint32_t checkedBits = look.checked ? kMfChecked : 0;
   const std::uint32_t enabledBits = look.enabled ? 0 : kMfGrayedDisabled;
   const std::uint32_t radioBits = look.radioItem ? kMftRadioCheck : 0;

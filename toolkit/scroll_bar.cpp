@@ -6,13 +6,9 @@
 
 namespace toolkit {
 
-TScrollBar::TScrollBar(Window& owner)
-    : TWinControl(owner, L"SCROLLBAR", WS_VISIBLE | WS_TABSTOP | SBS_VERT) {
+TScrollBar::TScrollBar(Window& owner, const Place& place)
+    : TWinControl(owner, place, L"SCROLLBAR", WS_VISIBLE | WS_TABSTOP | SBS_VERT) {
   ClampAndApply();
-}
-
-TScrollBar* TScrollBar::FromHandle(HWND handle) {
-  return dynamic_cast<TScrollBar*>(TWinControl::FromHandle(handle));
 }
 
 void TScrollBar::ClampAndApply() {

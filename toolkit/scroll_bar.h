@@ -18,10 +18,7 @@ class Window;
 class TScrollBar : public TWinControl {
  public:
   // A vertical bar on `owner`'s window, which must already have its handle.
-  explicit TScrollBar(Window& owner);
-
-  // The scroll bar behind a native handle, or nullptr.
-  static TScrollBar* FromHandle(HWND handle);
+  explicit TScrollBar(Window& owner, const Place& place = {});
 
   std::int32_t Position() const { return position_; }
 

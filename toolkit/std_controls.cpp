@@ -7,8 +7,8 @@
 
 namespace toolkit {
 
-TStaticText::TStaticText(Window& owner)
-    : TWinControl(owner, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX) {}
+TStaticText::TStaticText(Window& owner, const Place& place)
+    : TWinControl(owner, place, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX) {}
 
 void TStaticText::ContentChanged() {
   // Sized to the text in its font, from its top left corner.
@@ -18,8 +18,8 @@ void TStaticText::ContentChanged() {
   if (extent) SetBounds(Left(), Top(), extent->cx, extent->cy);
 }
 
-TMemo::TMemo(Window& owner)
-    : TWinControl(owner, L"EDIT", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE,
+TMemo::TMemo(Window& owner, const Place& place)
+    : TWinControl(owner, place, L"EDIT", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE,
                   WS_EX_CLIENTEDGE) {}
 
 std::wstring TMemo::Text() const {
@@ -53,8 +53,8 @@ void TMemo::SetDesignValue(std::wstring_view property, const DesignValue& value)
 
 // BS_NOTIFY: the button reports gaining and losing the focus, which moves
 // the default frame.
-TButton::TButton(Window& owner)
-    : TWinControl(owner, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY) {}
+TButton::TButton(Window& owner, const Place& place)
+    : TWinControl(owner, place, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY) {}
 
 bool TButton::Framed() const {
   return (GetWindowLongW(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
@@ -79,15 +79,13 @@ void TButton::FrameOneButton(const TButton* focused) {
   }
 }
 
-void TButton::Click() {
-  if (OnClick) OnClick();
-}
-
 void TButton::Notify(std::int32_t code) {
   switch (code) {
     case BN_CLICKED:
     // With BS_NOTIFY the second press of a double click comes as this.
-    case BN_DOUBLECLICKED: Click(); break;
+    case BN_DOUBLECLICKED:
+      if (OnClick) OnClick();
+      break;
     case BN_SETFOCUS: FrameOneButton(this); break;
     case BN_KILLFOCUS:
       // Where the focus goes next, another button frames itself after this.

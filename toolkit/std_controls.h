@@ -17,7 +17,7 @@ namespace toolkit {
 // only Left and Top.
 class TStaticText : public TWinControl {
  public:
-  explicit TStaticText(Window& owner);
+  explicit TStaticText(Window& owner, const Place& place = {});
 
  protected:
   void ContentChanged() override;
@@ -27,7 +27,7 @@ class TStaticText : public TWinControl {
 // read-only box can still be scrolled and its text selected and copied.
 class TMemo : public TWinControl {
  public:
-  explicit TMemo(Window& owner);
+  explicit TMemo(Window& owner, const Place& place = {});
 
   // The whole text; lines end in "\r\n".
   std::wstring Text() const;
@@ -48,7 +48,7 @@ class TMemo : public TWinControl {
 // the frame goes back to the window's default button.
 class TButton : public TWinControl {
  public:
-  explicit TButton(Window& owner);
+  explicit TButton(Window& owner, const Place& place = {});
 
   // The window's default button, whether or not it shows the frame now.
   bool Default() const { return default_; }
@@ -56,8 +56,6 @@ class TButton : public TWinControl {
   bool Framed() const;
 
   std::function<void()> OnClick;
-  // What a click does: OnClick.
-  void Click();
 
   void Notify(std::int32_t code) override;
   // Default: the window's default button.

@@ -20,10 +20,11 @@ constexpr int kFirstControlId = 100;
 
 }  // namespace
 
-TWinControl::TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle)
+TWinControl::TWinControl(Window& owner, const Place& place, const wchar_t* className, DWORD style,
+                         DWORD exStyle)
     : Component(&owner) {
   const int id = kFirstControlId + static_cast<int>(owner.Components().size());
-  made_ = bounds_ = owner.TakeNextControlPlace();
+  made_ = bounds_ = {place.left, place.top, place.left + place.width, place.top + place.height};
   handle_ = CreateWindowExW(exStyle, className, L"", WS_CHILD | style, made_.left, made_.top,
                             made_.right - made_.left, made_.bottom - made_.top, owner.Handle(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -51,15 +52,6 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   // While its layout loads, a control is placed once, by Loaded: its four
   // edges come as four values, and each move is a call into the system.
   if (loaded_) MoveWindow(handle_, left, top, width, height, TRUE);
-}
-
-void TWinControl::ApplyFont() {
-  HFONT font = font_.Make(static_cast<Window*>(Owner())->Scale());
-  if (font == nullptr) {
-    font = reinterpret_cast<HFONT>(SendMessageW(GetParent(handle_), WM_GETFONT, 0, 0));
-  }
-  if (font != nullptr) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  ContentChanged();
 }
 
 void TWinControl::SetDesignValue(std::wstring_view property, const DesignValue& value) {
@@ -93,7 +85,13 @@ void TWinControl::Loaded() {
     MoveWindow(handle_, bounds_.left, bounds_.top, bounds_.right - bounds_.left,
                bounds_.bottom - bounds_.top, TRUE);
   }
-  ApplyFont();
+  // Its own font, or else the window's.
+  HFONT font = font_.Make(static_cast<Window*>(Owner())->Scale());
+  if (font == nullptr) {
+    font = reinterpret_cast<HFONT>(SendMessageW(GetParent(handle_), WM_GETFONT, 0, 0));
+  }
+  if (font != nullptr) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ContentChanged();
   if (!static_cast<Window*>(Owner())->HintsWaiting()) AttachHint();
   // Once for the whole layout, by its last native control: each stacking
   // is a call into the system for every control.

@@ -11,24 +11,21 @@
 #include "toolkit/component.h"
 #include "toolkit/font.h"
 #include "toolkit/hints.h"
+#include "toolkit/layout.h"
 
 namespace toolkit {
 
-// The window a control lives on. Its code and this one know each other on
-// purpose: the window hands its native controls their notifications and
-// hints, and a control is made inside its window's handle and asks whether
-// the window holds its hint back. They are two halves of one mechanism kept
-// in two files; the headers still point one way (window.h does not include
-// this one), so the loop is between the two .cpp files only.
+// The window a control lives on, which hands its native controls their
+// notifications and hints: two halves of one mechanism, whose loop is
+// between the two .cpp files only (window.h does not include this one).
 class Window;
 
 class TWinControl : public Component {
  public:
-  // A child of `owner`'s window, which must already have its handle; made
-  // where the window's layout places it (PlaceNextComponent), and
-  // zero-sized at the window's corner otherwise. Throws std::runtime_error
-  // when the system refuses.
-  TWinControl(Window& owner, const wchar_t* className, DWORD style, DWORD exStyle = 0);
+  // A child of `owner`'s window, which must already have its handle, made
+  // at `place`. Throws std::runtime_error when the system refuses.
+  TWinControl(Window& owner, const Place& place, const wchar_t* className, DWORD style,
+              DWORD exStyle = 0);
   ~TWinControl() override;
 
   HWND Handle() const { return handle_; }
@@ -73,8 +70,6 @@ class TWinControl : public Component {
   virtual void ContentChanged() {}
 
  private:
-  void ApplyFont();
-
   HWND handle_ = nullptr;
   RECT bounds_{0, 0, 0, 0};
   RECT made_{0, 0, 0, 0};  // where the native window was made

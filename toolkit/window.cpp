@@ -14,20 +14,18 @@ namespace toolkit {
 namespace {
 
 void RegisterClassOnce(const WindowDesign& design, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof(existing);
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(instance, design.className, &existing)) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = procedure;
-  wc.hInstance = instance;
+  wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.hIcon = design.icon;
   wc.lpszClassName = design.className;
-  if (!RegisterClassExW(&wc)) throw std::runtime_error("Cannot register a window class.");
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    throw std::runtime_error("Cannot register a window class.");
+  }
 }
 
 // The top left corner of a window of that size centred on the primary
@@ -44,7 +42,7 @@ Window::~Window() { DestroyHandle(); }
 
 void Window::CreateHandle(const WindowDesign& design, LayoutScale scale) {
   RegisterClassOnce(design, &Window::StaticWndProc);
-  SetScale(scale);
+  scale_ = scale;
   RECT frame{0, 0, scale(design.clientWidth), scale(design.clientHeight)};
   AdjustWindowRectEx(&frame, design.style, FALSE, design.exStyle);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;

@@ -8,8 +8,7 @@
 
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
+#include <type_traits>
 
 #include "toolkit/component.h"
 #include "toolkit/graphic_host.h"
@@ -57,16 +56,8 @@ class Window : public Component {
   // Whether its native controls' hints wait for AttachHints.
   bool HintsWaiting() const { return hintsWaiting_; }
 
-  // The next native control made on the window takes this place and clears
-  // it: made where it stands, it need not be moved once its layout loads.
-  void PlaceNextComponent(const Place& place) override {
-    nextControl_ = {place.left, place.top, place.left + place.width, place.top + place.height};
-  }
-  RECT TakeNextControlPlace() { return std::exchange(nextControl_, RECT{}); }
-
   // The graphic controls painted on the window's background.
   GraphicControlHost& GraphicControls() { return graphics_; }
-  const GraphicControlHost& GraphicControls() const { return graphics_; }
 
  protected:
   // Creates the window hidden, its client area grown by `scale`; `this`
@@ -97,22 +88,26 @@ class Window : public Component {
   bool Command(WPARAM wParam, LPARAM lParam);
   // WM_CONTEXTMENU: opens the popup menu where the mouse or keyboard asked.
   void OpenPopupMenu(LPARAM lParam);
-  void SetScale(LayoutScale scale) { scale_ = scale; }
 
   HWND handle_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
   LayoutScale scale_{};
   SIZE frame_{};  // the window's size as its design makes it
   bool hintsWaiting_ = false;
-  RECT nextControl_{};
-  GraphicControlHost graphics_{handle_};
+  GraphicControlHost graphics_{*this};
 };
 
 // Makes a control of type T on `owner`, which must be a Window: the maker
-// that a layout table names for each native or graphic control.
+// that a layout table names for each native or graphic control. A native
+// control is made at its place; a graphic one takes its bounds as values.
 template <class T>
-std::unique_ptr<Component> MakeControl(Component& owner) {
-  return std::make_unique<T>(static_cast<Window&>(owner));
+std::unique_ptr<Component> MakeControl(Component& owner, const Place& place) {
+  auto& window = static_cast<Window&>(owner);
+  if constexpr (std::is_constructible_v<T, Window&, const Place&>) {
+    return std::make_unique<T>(window, place);
+  } else {
+    return std::make_unique<T>(window);
+  }
 }
 
 }  // namespace toolkit

@@ -18,7 +18,6 @@
 #include "tools/render_args.h"
 
 #ifdef _WIN32
-#include "win32/terminate.h"
 #include "win32/text.h"
 #else
 #include "tools/set_wallpaper.h"

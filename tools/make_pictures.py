@@ -23,6 +23,7 @@ runs give the same bytes.
 import argparse
 import math
 import pathlib
+import re
 import struct
 import sys
 
@@ -703,19 +704,25 @@ FRAME_LEFT, FRAME_TOP, FRAME_RIGHT, FRAME_BOTTOM = 3, 3, 4, 4
 CAPTION_HEIGHT = 25
 CLIENT_LEFT = FRAME_LEFT
 CLIENT_TOP = FRAME_TOP + CAPTION_HEIGHT + 1
-CLIENT_SIZE = (129, 257)
 ARROW = 17  # arrow buttons and thumbs are as tall as a standard bar is wide
 
-# name, left, width, maximum, position at start; client coordinates.
-BARS = [
-    ("Red Start", 0, 17, 255, 255),
-    ("Green Start", 16, 17, 255, 0),
-    ("Blue Start", 32, 17, 255, 0),
-    ("Style", 48, 33, 5, 0),
-    ("Red End", 80, 17, 255, 0),
-    ("Green End", 96, 17, 255, 0),
-    ("Blue End", 112, 17, 255, 255),
-]
+
+def main_window_bars(header=pathlib.Path(__file__).resolve().parent.parent / "app" / "bars.h"):
+    """The client area's size and the bars, as the program lays them out: its
+    table of bars, one to a line. Each bar is (hint, left, width, maximum,
+    position at start), in client coordinates, left to right."""
+    text = header.read_text(encoding="utf-8")
+    size = tuple(int(re.search(rf"\bk{name}\s*=\s*(\d+);", text).group(1))
+                 for name in ("ClientWidth", "ClientHeight"))
+    number = r"\s*(-?\d+)\s*"
+    row = re.compile(rf'\{{\s*L"ScrollBar\d"\s*,{number},{number},\s*L"([^"]*)"\s*,{number},{number},{number}\}}')
+    bars = [(hint, int(left), int(width), int(maximum), int(position))
+            for left, width, hint, maximum, position, _ in row.findall(text)]
+    assert len(bars) == 7, f"{header} lists {len(bars)} bars, not 7"
+    return size, bars
+
+
+CLIENT_SIZE, BARS = main_window_bars()
 
 # Where the help window's connector lines end, in picture coordinates, and
 # what each must point at.

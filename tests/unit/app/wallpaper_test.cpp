@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr app::ControlValues kRedToBlue{255, 0, 0, 0, 0, 255, 0};
+
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -139,9 +141,9 @@ TEST(Wallpaper, SavesTheNewPictureBeforePublishingItThenStrums) {
 
 TEST(Wallpaper, AHeldPictureIsTriedLessAndLessOftenAndLandsOnceTheReaderLetsGo) {
   Owner owner;
-  owner.wallpaper.Regenerate(app::kValuesAtStart);
+  owner.wallpaper.Regenerate(kRedToBlue);
   owner.reader.holds = true;
-  app::ControlValues last = app::kValuesAtStart;
+  app::ControlValues last = kRedToBlue;
   last.style = 4;
   EXPECT_EQ(owner.wallpaper.Regenerate(last), 25u);
   std::vector<app::RetryMs> retries;
@@ -149,7 +151,7 @@ TEST(Wallpaper, AHeldPictureIsTriedLessAndLessOftenAndLandsOnceTheReaderLetsGo) 
   EXPECT_EQ(retries, (std::vector<app::RetryMs>{50, 100, 200, 400, 800, 1600, 2000, 2000}));
   last.style = 5;
   EXPECT_EQ(owner.wallpaper.Regenerate(last), 25u) << "a new change is tried soon again";
-  EXPECT_EQ(owner.File(), PictureOf(40, 30, app::kValuesAtStart));
+  EXPECT_EQ(owner.File(), PictureOf(40, 30, kRedToBlue));
 
   owner.reader.holds = false;
   owner.record.steps.clear();
@@ -173,37 +175,37 @@ TEST(Wallpaper, SettlingWaitsWithinItsBoundForAHeldPictureThenClears) {
     SCOPED_TRACE(testing::Message()
                  << c.budget << " ms, the reader lets go after " << c.letGoAfter);
     Owner owner;
-    owner.wallpaper.Regenerate(app::kValuesAtStart);
+    owner.wallpaper.Regenerate(kRedToBlue);
     owner.reader.holds = true;
     owner.letGoAfterMs = c.letGoAfter;
-    app::ControlValues last = app::kValuesAtStart;
+    app::ControlValues last = kRedToBlue;
     last.startGreen = 99;
     owner.wallpaper.Regenerate(last);
     owner.wallpaper.Settle(c.budget);
-    EXPECT_EQ(owner.File(), PictureOf(40, 30, c.lands ? last : app::kValuesAtStart));
+    EXPECT_EQ(owner.File(), PictureOf(40, 30, c.lands ? last : kRedToBlue));
     EXPECT_EQ(owner.paused, c.lands ? c.letGoAfter : c.budget);
     EXPECT_EQ(owner.reader.clears, 1);
     owner.reader.holds = false;
-    EXPECT_EQ(owner.wallpaper.Regenerate(app::kValuesAtStart), app::kNothingLeft);
-    EXPECT_EQ(owner.File(), PictureOf(40, 30, app::kValuesAtStart)) << "a later change was lost";
+    EXPECT_EQ(owner.wallpaper.Regenerate(kRedToBlue), app::kNothingLeft);
+    EXPECT_EQ(owner.File(), PictureOf(40, 30, kRedToBlue)) << "a later change was lost";
   }
 }
 
 TEST(Wallpaper, ADisplayChangeDuringAHoldRemakesThePendingPictureAtTheNewSize) {
   Owner owner;
-  owner.wallpaper.Regenerate(app::kValuesAtStart);
+  owner.wallpaper.Regenerate(kRedToBlue);
   owner.reader.holds = true;
-  owner.wallpaper.Regenerate(app::kValuesAtStart);
+  owner.wallpaper.Regenerate(kRedToBlue);
   owner.record.steps.clear();
-  EXPECT_EQ(owner.wallpaper.Remake(app::kValuesAtStart), 25u) << "the same size: nothing to do";
+  EXPECT_EQ(owner.wallpaper.Remake(kRedToBlue), 25u) << "the same size: nothing to do";
   EXPECT_TRUE(owner.record.steps.empty());
   owner.record.width = 52;
   owner.record.height = 20;
-  EXPECT_EQ(owner.wallpaper.Remake(app::kValuesAtStart), 25u);
+  EXPECT_EQ(owner.wallpaper.Remake(kRedToBlue), 25u);
   EXPECT_EQ(owner.record.steps, (std::vector<std::string>{"publish"})) << "no cue for it";
   owner.reader.holds = false;
   EXPECT_EQ(owner.wallpaper.Finish(), app::kNothingLeft);
-  EXPECT_EQ(owner.File(), PictureOf(52, 20, app::kValuesAtStart));
+  EXPECT_EQ(owner.File(), PictureOf(52, 20, kRedToBlue));
 }
 
 }  // namespace

@@ -445,7 +445,9 @@ TEST(LineControl, TakesItsDesignValuesByName) {
   toolkit::Component form(nullptr);
   const toolkit::ComponentDesign design[] = {
       {L"Line1",
-       [&host](toolkit::Component& owner) { return std::make_unique<TLine>(&owner, &host); },
+       [&host](toolkit::Component& owner, const toolkit::Place&) {
+         return std::make_unique<TLine>(&owner, &host);
+       },
        {{L"Left", 8},
         {L"Top", 16},
         {L"Width", 89},

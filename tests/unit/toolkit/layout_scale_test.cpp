@@ -48,11 +48,18 @@ class Sink : public Component {
     seen.emplace_back(std::string(property.begin(), property.end()), value);
   }
   std::vector<std::pair<std::string, DesignValue>> seen;
+  toolkit::Place place;  // where its maker was told it stands
 };
+
+std::unique_ptr<Component> MakeSink(Component& owner, const toolkit::Place& place) {
+  auto sink = std::make_unique<Sink>(&owner);
+  sink->place = place;
+  return sink;
+}
 
 std::vector<ComponentDesign> OneBar() {
   return {{L"ScrollBar1",
-           [](Component& owner) { return std::make_unique<Sink>(&owner); },
+           MakeSink,
            {{L"Left", 16},
             {L"Top", 0},
             {L"Width", 17},
@@ -76,6 +83,9 @@ TEST(LayoutScale, ApplyLayoutScalesGeometryAndNothingElse) {
       {"Max", 255},      {"Position", 255}, {"TabOrder", 1}, {"Hint", std::wstring(L"Green Start")},
       {"ShowHint", true}};
   EXPECT_EQ(sink->seen, expected);
+  EXPECT_EQ(std::vector<std::int32_t>(
+                {sink->place.left, sink->place.top, sink->place.width, sink->place.height}),
+            std::vector<std::int32_t>({32, 0, 34, 514}));
 }
 
 // A bar of the main window as designed: left, width; all start at the top
@@ -107,7 +117,7 @@ TEST(LayoutScale, TheBarsCoverTheClientAreaAndKeepTheirNeighboursEdgesAtEveryTex
     for (const DesignedBar& bar : kMainWindowBars) {
       design.push_back(
           {L"ScrollBar" + std::to_wstring(design.size() + 1),
-           [](Component& owner) { return std::make_unique<Sink>(&owner); },
+           MakeSink,
            {{L"Left", bar.left}, {L"Top", 0}, {L"Width", bar.width}, {L"Height", kClientHeight}},
            {}});
     }

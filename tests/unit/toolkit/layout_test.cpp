@@ -14,6 +14,7 @@ namespace {
 using toolkit::Component;
 using toolkit::ComponentDesign;
 using toolkit::DesignValue;
+using toolkit::MakeComponent;
 
 std::vector<std::string> journal;
 
@@ -32,17 +33,12 @@ class Recorder : public Component {
   void Loaded() override { journal.push_back(Narrow(Name()) + " loaded"); }
 };
 
-template <class T>
-std::unique_ptr<Component> Make(Component& owner) {
-  return std::make_unique<T>(&owner);
-}
-
 TEST(Layout, ValuesThenReferencesThenLoadComplete) {
   journal.clear();
   Component form(nullptr);
   const ComponentDesign design[] = {
-      {L"A", Make<Recorder>, {{L"X", 1}, {L"Y", 2}}, {{L"Partner", L"B"}}},
-      {L"B", Make<Recorder>, {{L"X", 3}}, {{L"Partner", L"A"}}},
+      {L"A", MakeComponent<Recorder>, {{L"X", 1}, {L"Y", 2}}, {{L"Partner", L"B"}}},
+      {L"B", MakeComponent<Recorder>, {{L"X", 3}}, {{L"Partner", L"A"}}},
   };
   toolkit::ApplyLayout(form, design);
   EXPECT_EQ(journal, (std::vector<std::string>{"A.X=1", "A.Y=2", "B.X=3", "A.Partner->B",
@@ -53,10 +49,11 @@ TEST(Layout, ValuesThenReferencesThenLoadComplete) {
 
 TEST(Layout, UnknownPropertiesAndMissingTargetsAreRefused) {
   Component form(nullptr);
-  const ComponentDesign unknownValue[] = {{L"C", Make<Component>, {{L"Colour", 1}}, {}}};
+  const ComponentDesign unknownValue[] = {{L"C", MakeComponent<Component>, {{L"Colour", 1}}, {}}};
   EXPECT_THROW(toolkit::ApplyLayout(form, unknownValue), std::invalid_argument);
   Component other(nullptr);
-  const ComponentDesign missing[] = {{L"D", Make<Recorder>, {}, {{L"Partner", L"Nobody"}}}};
+  const ComponentDesign missing[] = {
+      {L"D", MakeComponent<Recorder>, {}, {{L"Partner", L"Nobody"}}}};
   EXPECT_THROW(toolkit::ApplyLayout(other, missing), std::invalid_argument);
 }
 

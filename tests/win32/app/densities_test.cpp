@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "toolkit/dpi.h"
+#include "toolkit/font.h"
 
 namespace {
 

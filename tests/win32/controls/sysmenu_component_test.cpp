@@ -85,15 +85,9 @@ std::vector<Entry> OwnEntries() {
   return entries;
 }
 
-std::unique_ptr<toolkit::Component> MakePopup(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TPopupMenu>(&owner);
-}
-std::unique_ptr<toolkit::Component> MakeItem(toolkit::Component& owner) {
-  return std::make_unique<toolkit::TMenuItem>(&owner);
-}
-std::unique_ptr<toolkit::Component> MakeMerger(toolkit::Component& owner) {
-  return std::make_unique<controls::TTolveSystemMenu>(&owner);
-}
+constexpr auto MakePopup = toolkit::MakeComponent<toolkit::TPopupMenu>;
+constexpr auto MakeItem = toolkit::MakeComponent<toolkit::TMenuItem>;
+constexpr auto MakeMerger = toolkit::MakeComponent<controls::TTolveSystemMenu>;
 
 ComponentDesign Item(const wchar_t* name, const wchar_t* caption,
                      std::vector<ValueSetting> values = {}, const wchar_t* parent = L"Popup") {

@@ -17,7 +17,7 @@ TEST(Dpi, AFormWhoseLayoutIsRefusedLeavesNoFontBehind) {
   HFONT seen = nullptr;
   const toolkit::ComponentDesign layout[] = {
       {L"Probe",
-       [&seen](toolkit::Component& owner) {
+       [&seen](toolkit::Component& owner, const toolkit::Place&) {
          seen = static_cast<toolkit::TForm&>(owner).Font();
          return std::make_unique<toolkit::Component>(&owner);
        },

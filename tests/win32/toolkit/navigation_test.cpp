@@ -56,10 +56,7 @@ struct NavigationFixture : ::testing::Test {
     std::vector<toolkit::ComponentDesign> design;
     for (const BarRow& bar : kBars) {
       design.push_back({bar.name,
-                        [](toolkit::Component& owner) {
-                          return std::make_unique<toolkit::TScrollBar>(
-                              static_cast<toolkit::Window&>(owner));
-                        },
+                        toolkit::MakeControl<toolkit::TScrollBar>,
                         {{L"Left", bar.left},
                          {L"Top", 0},
                          {L"Width", bar.width},
@@ -80,7 +77,7 @@ struct NavigationFixture : ::testing::Test {
     return *bar;
   }
   std::wstring NameOf(HWND handle) {
-    toolkit::TScrollBar* bar = toolkit::TScrollBar::FromHandle(handle);
+    auto* bar = dynamic_cast<toolkit::TScrollBar*>(toolkit::TWinControl::FromHandle(handle));
     return bar == nullptr ? L"(not a bar)" : bar->Name();
   }
   // A key as the loop receives it from the system: queued for the focused

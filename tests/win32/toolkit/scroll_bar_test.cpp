@@ -20,18 +20,24 @@ class Host : public test::TestWindow {
   Host() : TestWindow(L"HuevaneScrollHost", 100, 300) {}
 };
 
+// A bar that notes where its native window stood when it was made.
+struct MadeBar : toolkit::TScrollBar {
+  MadeBar(toolkit::Window& owner, const toolkit::Place& place) : TScrollBar(owner, place) {
+    GetWindowRect(Handle(), &made);
+    MapWindowPoints(nullptr, owner.Handle(), reinterpret_cast<POINT*>(&made), 2);
+  }
+  RECT made{};
+};
+
 struct BarFixture : ::testing::Test {
   toolkit::Application app{L"Huevane"};
   Host host;
-  toolkit::TScrollBar* bar = nullptr;
+  MadeBar* bar = nullptr;
   std::vector<int> changes;  // the position at each change event
 
   void SetUp() override {
     const toolkit::ComponentDesign design[] = {{L"ScrollBar1",
-                                                [](toolkit::Component& owner) {
-                                                  return std::make_unique<toolkit::TScrollBar>(
-                                                      static_cast<toolkit::Window&>(owner));
-                                                },
+                                                toolkit::MakeControl<MadeBar>,
                                                 {{L"Left", 16},
                                                  {L"Top", 0},
                                                  {L"Width", 17},
@@ -42,7 +48,7 @@ struct BarFixture : ::testing::Test {
                                                  {L"LargeChange", 1}},
                                                 {}}};
     toolkit::ApplyLayout(host, design);
-    bar = dynamic_cast<toolkit::TScrollBar*>(host.FindComponent(L"ScrollBar1"));
+    bar = dynamic_cast<MadeBar*>(host.FindComponent(L"ScrollBar1"));
     ASSERT_NE(bar, nullptr);
     bar->OnChange = [this] { changes.push_back(bar->Position()); };
   }
@@ -103,6 +109,9 @@ TEST_F(BarFixture, ADesignedPositionIsClampedAndRaisesNothing) {
 
 // Made where its layout places it, or, outside a layout, placed by Loaded.
 TEST_F(BarFixture, StandsWhereItsBoundsSay) {
+  EXPECT_EQ(std::vector<LONG>({bar->made.left, bar->made.top, bar->made.right, bar->made.bottom}),
+            std::vector<LONG>({16, 0, 33, 257}))
+      << "made elsewhere and moved";
   toolkit::TScrollBar loose(host);
   loose.SetBounds(40, 5, 17, 100);
   loose.Loaded();

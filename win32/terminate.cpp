@@ -2,11 +2,9 @@
 // before it. The library's default first names the escaping exception on
 // stderr through its demangler, which with the formatted output it needs
 // weighs about 60 KB; the programs let no exception escape, and the window
-// program has no stderr to write to. Included by each program's entry file
-// only, once: the test programs keep the library's default, which names
-// what escaped.
-#pragma once
-
+// program has no stderr to write to. Linked into the shipped programs only
+// (huevane_quiet_terminate): the test programs keep the library's default,
+// which names what escaped.
 #include <cstdlib>
 #include <exception>
 
