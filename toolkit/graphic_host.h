@@ -30,8 +30,6 @@ class GraphicControlHost final : public GraphicHost {
   void RemoveGraphic(TGraphicControl& control) override;
   void InvalidateArea(const Rect& area) override;
 
-  // The controls in painting order.
-  const std::vector<TGraphicControl*>& Controls() const { return controls_; }
   bool Empty() const { return controls_.empty(); }
   // The topmost visible control at a client point, or nullptr.
   TGraphicControl* ControlAt(POINT point) const;

@@ -23,8 +23,6 @@ class Hint {
   bool Attach(HWND control, const std::wstring& text);
   void Detach();
 
-  const std::wstring& Text() const { return text_; }
-
  private:
   HWND tooltip_ = nullptr;
   HWND control_ = nullptr;

@@ -370,7 +370,11 @@ TEST_F(HelpFixture, EachLabelNamesWhatItsLineReachesInThePicture) {
       {L"Blue End", {115, 28, 132, 285}},
   };
   const toolkit::Rect picture = form.Part<toolkit::TGraphicControl>(L"Image1").BoundsRect();
-  const auto& controls = form.GraphicControls().Controls();
+  std::vector<const toolkit::TGraphicControl*> controls;
+  for (const auto& component : form.Components()) {
+    const auto* control = dynamic_cast<const toolkit::TGraphicControl*>(component.get());
+    if (control != nullptr) controls.push_back(control);
+  }
   std::vector<std::wstring> named, names;
   for (const auto& element : pictured) names.push_back(element.name);
   for (const toolkit::TGraphicControl* control : controls) {
