@@ -3,14 +3,16 @@
  *
  *   huevane_startup_floor CUE
  *
- * In order: InitCommonControlsEx; the click cue (CUE, a WAVE file) read into
- * memory and started; one window made; one screen-sized 24-bit picture
- * (calloc, then one memset) written as a new BMP file in the temporary
- * folder and made the wallpaper with the program's call; the window shown.
- * Then it waits to be closed. */
+ * In order: the click cue (CUE, a WAVE file) read into memory and started;
+ * one window made, with the program's seven vertical scroll bars at their
+ * places, ranges and start positions (seven CreateWindowEx, seven
+ * SetScrollInfo); one screen-sized 24-bit picture (calloc, then one memset)
+ * written as a new BMP file in the temporary folder, under a name of this
+ * start's own, and made the wallpaper with the program's call; the window
+ * shown. Then the files of the starts before go, and it waits to be closed.
+ * Nothing else: the program loads comctl32 only once its window shows. */
 #include <windows.h>
 
-#include <commctrl.h>
 #include <mmsystem.h>
 #include <stdlib.h>
 #include <string.h>
@@ -23,6 +25,13 @@ static LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+/* The program's bars, left to right: left edge, width, largest value and
+ * start position. Each overlaps its left neighbour by one pixel. */
+static const struct {
+  int left, width, max, position;
+} kBars[7] = {{0, 17, 255, 255}, {16, 17, 255, 0}, {32, 17, 255, 0},   {48, 33, 5, 0},
+              {80, 17, 255, 0},  {96, 17, 255, 0}, {112, 17, 255, 255}};
+
 static void Put16(unsigned char* at, unsigned value) {
   at[0] = (unsigned char)value;
   at[1] = (unsigned char)(value >> 8);
@@ -34,21 +43,22 @@ static void Put32(unsigned char* at, unsigned long value) {
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int show) {
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
   HANDLE file;
   DWORD done = 0, cueSize = 0;
   char* cue = NULL;
   WNDCLASSW wc;
   HWND window;
-  int width, height;
+  int width, height, bar;
+  RECT frame = {0, 0, 129, 257};
+  SCROLLINFO info;
   unsigned long stride, pixelBytes;
   unsigned char* picture;
-  wchar_t path[MAX_PATH + 32];
+  wchar_t folder[MAX_PATH + 1], path[MAX_PATH + 64];
+  WIN32_FIND_DATAW found;
+  HANDLE search;
   MSG message;
   (void)previous;
   (void)show;
-
-  InitCommonControlsEx(&controls);
 
   file = CreateFileW(cuePath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
   if (file != INVALID_HANDLE_VALUE) {
@@ -66,15 +76,32 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int s
   wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
   wc.lpszClassName = L"HuevaneStartupFloor";
   RegisterClassW(&wc);
-  window = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"HV",
-                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 145, 296, NULL, NULL, instance, NULL);
+  AdjustWindowRectEx(&frame,
+                     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+                     FALSE, WS_EX_TOPMOST);
+  window =
+      CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"HV",
+                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+                      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                      frame.bottom - frame.top, NULL, NULL, instance, NULL);
+  memset(&info, 0, sizeof(info));
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_RANGE | SIF_POS;
+  for (bar = 0; bar < 7; ++bar) {
+    HWND control = CreateWindowExW(
+        0, L"SCROLLBAR", NULL, WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_VERT, kBars[bar].left, 0,
+        kBars[bar].width, 257, window, (HMENU)(INT_PTR)(bar + 1), instance, NULL);
+    info.nMax = kBars[bar].max;
+    info.nPos = kBars[bar].position;
+    SetScrollInfo(control, SB_CTL, &info, FALSE);
+  }
 
   width = GetSystemMetrics(SM_CXSCREEN);
   height = GetSystemMetrics(SM_CYSCREEN);
   stride = ((unsigned long)width * 3 + 3) / 4 * 4;
   pixelBytes = stride * (unsigned long)height;
   picture = calloc(1, 54 + pixelBytes);
+  GetTempPathW(MAX_PATH + 1, folder);
   if (picture != NULL) {
     picture[0] = 'B';
     picture[1] = 'M';
@@ -87,9 +114,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int s
     Put16(picture + 28, 24);
     Put32(picture + 34, pixelBytes);
     memset(picture + 54, 0x80, pixelBytes);
-    GetTempPathW(MAX_PATH + 1, path);
-    lstrcatW(path, L"huevane-startup-floor.bmp");
-    DeleteFileW(path);
+    wsprintfW(path, L"%shuevane-startup-floor-%lu.bmp", folder, GetCurrentProcessId());
     file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
       WriteFile(file, picture, 54 + pixelBytes, &done, NULL);
@@ -100,6 +125,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int s
 
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
+  /* The pictures of the starts before this one go once the window shows:
+   * a file freed while a start is timed costs more than writing one. */
+  wsprintfW(path, L"%shuevane-startup-floor-*.bmp", folder);
+  search = FindFirstFileW(path, &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    unsigned long self = GetCurrentProcessId();
+    do {
+      wchar_t own[64];
+      wsprintfW(own, L"huevane-startup-floor-%lu.bmp", self);
+      if (lstrcmpiW(found.cFileName, own) != 0) {
+        wsprintfW(path, L"%s%s", folder, found.cFileName);
+        DeleteFileW(path);
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
   while (GetMessageW(&message, NULL, 0, 0) > 0) DispatchMessageW(&message);
   return 0;
 }
