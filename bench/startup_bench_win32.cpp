@@ -66,18 +66,12 @@ std::vector<char> ReadAll(const wchar_t* path) {
 // ---- the launcher --------------------------------------------------------------
 
 struct Found {
-  DWORD process;
-  HWND window;
+  HWND window = nullptr;
 };
 
 BOOL CALLBACK FindVisible(HWND window, LPARAM context) {
-  auto& found = *reinterpret_cast<Found*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != found.process || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) {
-    return TRUE;
-  }
-  found.window = window;
+  if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) || GetParent(window)) return TRUE;
+  reinterpret_cast<Found*>(context)->window = window;
   return FALSE;
 }
 
@@ -86,7 +80,21 @@ struct Start {
   double workingSet;  // KiB once it waits for input
 };
 
+bool watchAll = false;
+HWND lastFound = nullptr;
+BOOL CALLBACK FindVisibleOf(HWND window, LPARAM context) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != reinterpret_cast<PROCESS_INFORMATION*>(context)->dwProcessId ||
+      !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) {
+    return TRUE;
+  }
+  lastFound = window;
+  return FALSE;
+}
+
 bool StartOnce(std::wstring command, Start& start, int pauseMs) {
+  lastFound = nullptr;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child{};
@@ -95,9 +103,17 @@ bool StartOnce(std::wstring command, Start& start, int pauseMs) {
                       &startup, &child)) {
     return false;
   }
-  Found found{child.dwProcessId, nullptr};
+  // Only the new process's first thread is asked about its windows: a
+  // look at every window on the desktop every millisecond is a few dozen
+  // requests to the one Wine server that the starting process needs too.
+  Found found;
   while (found.window == nullptr) {
-    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
+    if (watchAll) {
+      EnumWindows(FindVisibleOf, reinterpret_cast<LPARAM>(&child));
+      found.window = lastFound;
+    } else {
+      EnumThreadWindows(child.dwThreadId, FindVisible, reinterpret_cast<LPARAM>(&found));
+    }
     if (found.window != nullptr) break;
     if (NowMs() - t0 > 30000 || WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0) {
       CloseHandle(child.hThread);
@@ -149,33 +165,41 @@ int CueCosts(const wchar_t* firstPath, const wchar_t* secondPath, int rounds) {
     Sleep(500);
   }
   PlaySoundW(nullptr, nullptr, 0);
-  std::printf("PlaySound from memory, medians of %d: first call in a process %.2f ms; "
-              "a cue %.2f ms; a second cue while the first plays %.2f ms (%.2f..%.2f); "
-              "a second cue after the first ended %.2f ms\n",
-              rounds, firstEver, Median(alone), Median(overlapping),
-              *std::min_element(overlapping.begin(), overlapping.end()),
-              *std::max_element(overlapping.begin(), overlapping.end()), Median(after));
+  std::printf(
+      "PlaySound from memory, medians of %d: first call in a process %.2f ms; "
+      "a cue %.2f ms; a second cue while the first plays %.2f ms (%.2f..%.2f); "
+      "a second cue after the first ended %.2f ms\n",
+      rounds, firstEver, Median(alone), Median(overlapping),
+      *std::min_element(overlapping.begin(), overlapping.end()),
+      *std::max_element(overlapping.begin(), overlapping.end()), Median(after));
   return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  int rounds = 24, pauseMs = 300, fixed = argc;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::wstring(argv[i]) == L"--rounds") {
-      rounds = std::max(1, _wtoi(argv[i + 1]));
+  int rounds = 8, starts = 4, pauseMs = 300, fixed = argc;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring option(argv[i]);
+    if (option == L"--watch-all") {
+      watchAll = true;
       fixed = std::min(fixed, i);
-    } else if (std::wstring(argv[i]) == L"--pause") {
-      pauseMs = std::max(0, _wtoi(argv[i + 1]));
+      continue;
+    }
+    if (i + 1 >= argc) continue;
+    if (option == L"--rounds" || option == L"--starts" || option == L"--pause") {
+      int& value = option == L"--rounds" ? rounds : option == L"--starts" ? starts : pauseMs;
+      value = std::max(option == L"--pause" ? 0 : 1, _wtoi(argv[i + 1]));
       fixed = std::min(fixed, i);
     }
   }
   if (fixed == 4 && std::wstring(argv[1]) == L"--cues") return CueCosts(argv[2], argv[3], rounds);
   if (fixed != 4) {
-    std::fputs("usage: huevane_startup_bench PROGRAM FLOOR CUE [--rounds N] [--pause MS]\n"
-               "       huevane_startup_bench --cues FIRST SECOND [--rounds N]\n",
-               stderr);
+    std::fputs(
+        "usage: huevane_startup_bench PROGRAM FLOOR CUE [--rounds N] [--starts K] "
+        "[--pause MS]\n"
+        "       huevane_startup_bench --cues FIRST SECOND [--rounds N]\n",
+        stderr);
     return 2;
   }
   const std::wstring program = L"\"" + std::wstring(argv[1]) + L"\"";
@@ -189,40 +213,43 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::vector<double> ours, bare, oursMemory, bareMemory, ratios;
   for (int round = 0; round < rounds; ++round) {
-    // Taking turns, the order swapped every round.
-    for (int turn = 0; turn < 2; ++turn) {
-      const bool programFirst = round % 2 == 0;
-      const bool isProgram = (turn == 0) == programFirst;
+    // K starts of each, taking turns, the one to go first swapped every
+    // round; the round's ratio is the median of its program's starts over
+    // the median of its floor's.
+    std::vector<double> roundOurs, roundBare;
+    std::printf("round %2d", round + 1);
+    for (int turn = 0; turn < 2 * starts; ++turn) {
+      const bool isProgram = (turn % 2 == 0) == (round % 2 == 0);
       Start start{};
       if (!StartOnce(isProgram ? program : floor, start, pauseMs)) {
-        std::fputs("huevane_startup_bench: a start showed no window\n", stderr);
+        std::fputs("\nhuevane_startup_bench: a start showed no window\n", stderr);
         return 1;
       }
-      (isProgram ? ours : bare).push_back(start.toWindow);
+      (isProgram ? roundOurs : roundBare).push_back(start.toWindow);
       (isProgram ? oursMemory : bareMemory).push_back(start.workingSet);
-      std::printf("round %2d %-8s %7.1f ms  %8.0f KiB\n", round + 1,
-                  isProgram ? "program" : "floor", start.toWindow, start.workingSet);
+      std::printf("  %c %5.1f", isProgram ? 'P' : 'F', start.toWindow);
     }
-    ratios.push_back(ours.back() / bare.back());
+    ratios.push_back(Median(roundOurs) / Median(roundBare));
+    std::printf("   ratio %.2f\n", ratios.back());
+    ours.insert(ours.end(), roundOurs.begin(), roundOurs.end());
+    bare.insert(bare.end(), roundBare.begin(), roundBare.end());
+    std::fflush(stdout);
   }
   const double p = Median(ours), f = Median(bare), ratio = Median(ratios);
-  auto range = [](const std::vector<double>& v) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.0f..%.0f", *std::min_element(v.begin(), v.end()),
-                  *std::max_element(v.begin(), v.end()));
-    return std::string(text);
-  };
+  const double pFast = *std::min_element(ours.begin(), ours.end());
+  const double fFast = *std::min_element(bare.begin(), bare.end());
   std::sort(ratios.begin(), ratios.end());
   std::printf(
-      "\nto a visible window (medians of %d starts, %d ms apart): program %.1f ms (%s), "
-      "floor %.1f ms (%s)\n"
-      "ratio %.2f: the median of the rounds' ratios, each start of the program over the "
-      "floor's beside it (middle half %.2f..%.2f)\n",
-      rounds, pauseMs, p, range(ours).c_str(), f, range(bare).c_str(), ratio,
-      ratios[ratios.size() / 4], ratios[(ratios.size() * 3) / 4]);
+      "\nto a visible window, P program, F floor (%d rounds of %d starts of each, %d ms apart)\n"
+      "medians: program %.1f ms, floor %.1f ms (gap %.1f ms)\n"
+      "fastest: program %.1f ms, floor %.1f ms\n"
+      "ratio by rounds %.2f: the median of the rounds' ratios (middle half %.2f..%.2f)\n",
+      rounds, starts, pauseMs, p, f, p - f, pFast, fFast, ratio, ratios[ratios.size() / 4],
+      ratios[(ratios.size() * 3) / 4]);
   std::printf("working set once idle (medians): program %.0f KiB, floor %.0f KiB\n",
               Median(oursMemory), Median(bareMemory));
   std::printf("startup program %.2f\nstartup floor %.2f\nstartup ratio %.3f\n", p, f, ratio);
+  std::printf("startup program_fastest %.2f\nstartup floor_fastest %.2f\n", pFast, fFast);
   std::printf("startup program_kib %.0f\nstartup floor_kib %.0f\n", Median(oursMemory),
               Median(bareMemory));
   return 0;
