@@ -2,26 +2,29 @@
 // until its main window is visible, beside the floor, the barest program
 // that does what a user sees of ours at start-up (startup_floor.c).
 //
-//   huevane_startup_bench PROGRAM FLOOR CUE [--rounds N] [--pause MS]
+//   huevane_startup_bench PROGRAM FLOOR CUE [--rounds N] [--starts K] [--pause MS]
 //   huevane_startup_bench --cues FIRST SECOND [--rounds N]
 //
 // The launcher starts PROGRAM and FLOOR (given CUE, the click's WAVE file)
-// in turns, each with CreateProcess, and polls every millisecond for a
-// visible top-level window of the new process. Once it is there and the
+// in turns, each with CreateProcess, and asks the new process's first thread
+// every millisecond for a visible top-level window. Once it is there and the
 // process waits for input, the launcher reads the process's working set and
 // closes the window, as its close button does, waits for the process to
 // end, and pauses MS milliseconds (300) before the next start, so that the
 // desktop's reload of the last wallpaper and the last process's teardown are
-// over. It prints each start, then the medians with their ranges, the ratio
-// and the working sets, and "startup" lines for scripts.
+// over. A round is K starts of each (4), taking turns; N rounds (8). It
+// prints each round's starts and ratio, then both medians, the fastest start
+// of each, the ratio by rounds and the working sets, and "startup" lines for
+// scripts.
 //
-// The ratio is the median of the rounds' own ratios: each start of the
-// program over the floor's start beside it. Under Wine here a start now and
-// then loses some 50 ms before its first line runs, in spells that come and
-// go over seconds, and to either program alike; the ratio of the two
-// medians then says more about how many starts of each fell in a spell than
-// about the programs (two copies of one program gave 1.47 so, and 1.01 by
-// rounds). Starts taken in turns, one beside the other, mostly share one.
+// The ratio by rounds is the median of the rounds' own ratios: each round's
+// median start of the program over its median start of the floor. Under
+// Wine here a start now and then loses some 50 ms before its first line
+// runs, in spells that come and go over seconds, and to either program
+// alike; the ratio of the two medians then says more about how many starts
+// of each fell in a spell than about the programs (two copies of one
+// program gave 1.47 so, and 1.01 by rounds). Starts taken in turns, one
+// beside the other, mostly share one.
 //
 // With --cues it times PlaySound of one WAVE file from memory, and of a
 // second one started while the first still plays, as the program's strum
@@ -70,7 +73,7 @@ struct Found {
 };
 
 BOOL CALLBACK FindVisible(HWND window, LPARAM context) {
-  if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) || GetParent(window)) return TRUE;
+  if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
   reinterpret_cast<Found*>(context)->window = window;
   return FALSE;
 }
@@ -80,21 +83,7 @@ struct Start {
   double workingSet;  // KiB once it waits for input
 };
 
-bool watchAll = false;
-HWND lastFound = nullptr;
-BOOL CALLBACK FindVisibleOf(HWND window, LPARAM context) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != reinterpret_cast<PROCESS_INFORMATION*>(context)->dwProcessId ||
-      !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) {
-    return TRUE;
-  }
-  lastFound = window;
-  return FALSE;
-}
-
 bool StartOnce(std::wstring command, Start& start, int pauseMs) {
-  lastFound = nullptr;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child{};
@@ -108,12 +97,7 @@ bool StartOnce(std::wstring command, Start& start, int pauseMs) {
   // requests to the one Wine server that the starting process needs too.
   Found found;
   while (found.window == nullptr) {
-    if (watchAll) {
-      EnumWindows(FindVisibleOf, reinterpret_cast<LPARAM>(&child));
-      found.window = lastFound;
-    } else {
-      EnumThreadWindows(child.dwThreadId, FindVisible, reinterpret_cast<LPARAM>(&found));
-    }
+    EnumThreadWindows(child.dwThreadId, FindVisible, reinterpret_cast<LPARAM>(&found));
     if (found.window != nullptr) break;
     if (NowMs() - t0 > 30000 || WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0) {
       CloseHandle(child.hThread);
@@ -181,11 +165,6 @@ int wmain(int argc, wchar_t** argv) {
   int rounds = 8, starts = 4, pauseMs = 300, fixed = argc;
   for (int i = 1; i < argc; ++i) {
     const std::wstring option(argv[i]);
-    if (option == L"--watch-all") {
-      watchAll = true;
-      fixed = std::min(fixed, i);
-      continue;
-    }
     if (i + 1 >= argc) continue;
     if (option == L"--rounds" || option == L"--starts" || option == L"--pause") {
       int& value = option == L"--rounds" ? rounds : option == L"--starts" ? starts : pauseMs;
