@@ -15,8 +15,10 @@
 #
 # Environment: SIZE [1920x1080], WIN32_BUILD [build/win32], BENCH_PREFIX
 # [build/wine-bench-startup-plain], PROGRAM [WIN32_BUILD/shipped/huevane.exe],
-# CUE_ROUNDS [8; 0 leaves the cues out], SOUND [file: ALSA writing to a
-# file; null: ALSA's null device; none: no sound device].
+# FLOOR [WIN32_BUILD/huevane_startup_floor.exe], CUE_ROUNDS [8; 0 leaves
+# the cues out], SOUND [file: ALSA writing to a file; null: ALSA's null
+# device; none: no sound device], XVFB_MARGIN [64: pixels the screen has
+# beyond the desktop each way].
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
