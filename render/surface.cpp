@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "render/platform.h"
+#include "render/surface_memory.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <stdexcept>
 
+#include "files/path_name.h"
 #include "render/bitmap_info.h"
-#include "render/path_name.h"
 
-namespace platform {
+namespace files {
 class SaveRoute;
 }
 
@@ -82,11 +82,11 @@ class TWin {
   // file of our own beside Path and replaces Path only once it is whole and
   // closed, so Path is always either the previous file or the new one. Every
   // error is swallowed; no temporary file survives a failure.
-  void SaveToBmp(const platform::PathName& Path);
+  void SaveToBmp(const files::PathName& Path);
   // The same through `Route`, which may keep a spare file for the next save
   // of the same Path, or the picture pending while a reader holds Path (see
-  // platform::SpareRoute). Whoever owns the route finishes that work.
-  void SaveToBmp(const platform::PathName& Path, platform::SaveRoute& Route);
+  // files::ReaderSafeRoute). Whoever owns the route finishes that work.
+  void SaveToBmp(const files::PathName& Path, files::SaveRoute& Route);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
   std::int32_t Height() const noexcept { return HeightOf(Header); }

@@ -7,8 +7,8 @@
 #include <iterator>
 
 #include "render/bmp.h"
+#include "support/temp_folder.h"
 #include "surface_probe.h"
-#include "temp_folder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "render/bmp.h"
 #include "render/surface.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
