@@ -5,6 +5,7 @@
 // DC; elsewhere a plain zeroed block of Stride x height bytes backs them.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -113,6 +114,15 @@ class TWin {
   std::uint8_t* PixelCursor = nullptr;
   std::int32_t PixelStep = 3;
 };
+
+// Where PlotSpan puts a coordinate on a line of pixels whose last index is
+// `last`: at or past it on it, below 0 on 0. Out-of-range coordinates land on
+// the nearest edge rather than being cut.
+template <std::integral Int>
+constexpr Int ClampOnto(Int value, Int last) {
+  if (value >= last) return last;
+  return value < 0 ? 0 : value;
+}
 
 // Makes the program's one surface. Throws SurfaceError like the constructor.
 std::unique_ptr<TWin> CreateWin(std::int32_t width, std::int32_t height);
