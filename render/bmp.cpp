@@ -60,16 +60,6 @@ std::vector<files::ByteRange> BmpFileParts(
   return parts;
 }
 
-std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
-  const auto header = EncodeBmpHeader(surface);
-  std::vector<std::uint8_t> file;
-  file.reserve(header.size() + surface.PixelBytes());
-  for (const files::ByteRange& part : BmpFileParts(surface, header)) {
-    file.insert(file.end(), part.data, part.data + part.size);
-  }
-  return file;
-}
-
 bool WriteBmpFile(const TWin& surface, const files::PathName& path) {
   const auto header = EncodeBmpHeader(surface);
   return files::WriteFileReplacing(path, BmpFileParts(surface, header));

@@ -29,6 +29,3 @@ std::vector<files::ByteRange> BmpFileParts(const TWin& surface,
 // Writes the file SaveToBmp writes, the same safe way, and says whether
 // `path` now holds it. (SaveToBmp itself reports nothing.)
 bool WriteBmpFile(const TWin& surface, const files::PathName& path);
-
-// The whole file SaveToBmp writes for this surface, built in memory.
-std::vector<std::uint8_t> EncodeBmp(const TWin& surface);

@@ -18,6 +18,7 @@
 #include "files/replace.h"
 #include "render/bmp.h"
 #include "render/surface.h"
+#include "support/bmp_bytes.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "render/bmp.h"
 #include "render/surface.h"
+#include "support/bmp_bytes.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "render/bmp.h"
+#include "support/bmp_bytes.h"
 #include "support/temp_folder.h"
 #include "surface_probe.h"
 

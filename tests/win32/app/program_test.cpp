@@ -31,6 +31,7 @@
 #include "files/sibling_names.h"
 #include "render/bmp.h"
 #include "render/surface.h"
+#include "support/bmp_bytes.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "files/sibling_names.h"
 #include "render/bmp.h"
 #include "render/surface.h"
+#include "support/bmp_bytes.h"
 #include "support/file_index.h"
 #include "support/temp_folder.h"
 #include "win32/scoped.h"

@@ -9,6 +9,7 @@
 
 #include "render/bmp.h"
 #include "render/surface.h"
+#include "support/bmp_bytes.h"
 
 namespace {
 
