@@ -7,6 +7,7 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "app/main_window.h"
+#include "files/reader_safe_route.h"
 
 namespace app {
 
@@ -58,7 +59,7 @@ int RunProgram(ProgramServices& services) {
   // The wallpaper outlives the windows: a picture that a reader holds back
   // when the main window closes may still land afterwards.
   Wallpaper wallpaper(WallpaperServices{services.system, desktopState, sounds},
-                      std::make_unique<platform::SpareRoute>(),
+                      std::make_unique<files::ReaderSafeRoute>(),
                       [](std::uint32_t ms) { Sleep(ms); });
 
   const int exitCode = RunWindows(application, wallpaper, sounds);

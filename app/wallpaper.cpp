@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "render/gradient.h"
 #include "render/surface.h"
 
 namespace app {
@@ -12,9 +13,6 @@ namespace {
 
 // A weight of 128 replaces each pixel outright.
 constexpr std::int32_t kOpaque = 128;
-// A negative left selects the whole surface; the other three edges are then
-// not read.
-constexpr std::int32_t kWholeLeft = -1, kWholeTop = -2, kWholeRight = -3, kWholeBottom = -4;
 
 // A reader that has just opened the new file (a scanner's glance) is
 // usually gone within a few tries of the first; one that keeps it open (a
@@ -27,8 +25,7 @@ constexpr std::uint32_t kSettlePauseMs = 50;
 
 }  // namespace
 
-Wallpaper::Wallpaper(WallpaperServices services, std::unique_ptr<platform::SaveRoute> route,
-                     Pause pause)
+Wallpaper::Wallpaper(WallpaperServices services, std::unique_ptr<files::SaveRoute> route, Pause pause)
     : services_(services), route_(std::move(route)), pause_(std::move(pause)) {}
 
 Wallpaper::~Wallpaper() = default;
@@ -69,8 +66,8 @@ RetryMs Wallpaper::Remake(const ControlValues& values) {
 RetryMs Wallpaper::Paint(const ControlValues& values) {
   TWin& surface = *surface_;
   surface.FillGradient(values.startRed, values.startGreen, values.startBlue, values.endRed,
-                       values.endGreen, values.endBlue, values.style, kOpaque, kWholeLeft,
-                       kWholeTop, kWholeRight, kWholeBottom);
+                       values.endGreen, values.endBlue, values.style, kOpaque, kWholeSurface.left,
+                       kWholeSurface.top, kWholeSurface.right, kWholeSurface.bottom);
   surface.SaveToBmp(path_, *route_);
   // Nothing below reads the surface: the system may hand the window a
   // display change while it publishes, and that replaces the surface.

@@ -2,7 +2,7 @@
 // route its saves take, and the regeneration cycle that every change of the
 // seven control values runs. Portable: the desktop is reached through
 // desktop::SystemCalls, the cue through SoundCues and the files through
-// platform::SaveRoute, so all of it is testable anywhere.
+// files::SaveRoute, so all of it is testable anywhere.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 
 #include "app/sound.h"
 #include "desktop/desktop.h"
-#include "render/platform.h"
+#include "files/save_route.h"
 
 class TWin;
 
@@ -49,7 +49,7 @@ class Wallpaper {
   // to answer for.
   using Pause = std::function<void(std::uint32_t ms)>;
 
-  Wallpaper(WallpaperServices services, std::unique_ptr<platform::SaveRoute> route, Pause pause);
+  Wallpaper(WallpaperServices services, std::unique_ptr<files::SaveRoute> route, Pause pause);
   // Removes every name of ours it can; the wallpaper file stays.
   ~Wallpaper();
   Wallpaper(const Wallpaper&) = delete;
@@ -87,7 +87,7 @@ class Wallpaper {
   RetryMs NextRetry(RetryMs next);
 
   WallpaperServices services_;
-  std::unique_ptr<platform::SaveRoute> route_;
+  std::unique_ptr<files::SaveRoute> route_;
   Pause pause_;
   std::wstring path_;
   std::unique_ptr<TWin> surface_;

@@ -47,6 +47,7 @@
 #include "app/wallpaper.h"
 #include "desktop/desktop.h"
 #include "desktop/win32_system_calls.h"
+#include "files/reader_safe_route.h"
 #include "render/bmp.h"
 #include "render/surface.h"
 #include "tests/support/file_index.h"
@@ -189,21 +190,21 @@ struct TimedServices {
 
 // The stepped cycle saves through the same route as the wallpaper's own
 // cycle, so that both keep one spare between them, as the program does.
-class SharedRoute final : public platform::SaveRoute {
+class SharedRoute final : public files::SaveRoute {
  public:
-  explicit SharedRoute(platform::SaveRoute& route) : route_(route) {}
-  bool Write(const platform::PathName& target,
-             std::span<const platform::ByteRange> parts) noexcept override {
+  explicit SharedRoute(files::SaveRoute& route) : route_(route) {}
+  bool Write(const files::PathName& target,
+             std::span<const files::ByteRange> parts) noexcept override {
     return route_.Write(target, parts);
   }
   bool Pending() const noexcept override { return route_.Pending(); }
   bool Unfinished() const noexcept override { return route_.Unfinished(); }
   bool Finish() noexcept override { return route_.Finish(); }
   void Clear() noexcept override { route_.Clear(); }
-  void Sweep(const platform::PathName& target) noexcept override { route_.Sweep(target); }
+  void Sweep(const files::PathName& target) noexcept override { route_.Sweep(target); }
 
  private:
-  platform::SaveRoute& route_;
+  files::SaveRoute& route_;
 };
 
 enum Figure {
@@ -276,7 +277,7 @@ void RealCycle(app::Wallpaper& wallpaper, int round, TimedServices& timed, Measu
 // same arguments, each one timed. With `newFile` the save makes a new file
 // every cycle (WriteBmpFile: the same bytes), as the program did before it
 // kept a spare; only its save and its whole cycle are recorded then.
-void SteppedCycle(TWin& surface, platform::SaveRoute& route, const std::wstring& path, int round,
+void SteppedCycle(TWin& surface, files::SaveRoute& route, const std::wstring& path, int round,
                   TimedServices& timed, Measurements& m, bool newFile = false) {
   const app::ControlValues v = ValuesFor(round);
   const std::int64_t t0 = Now();
@@ -395,7 +396,7 @@ int RunSize(Size size, const Options& options) {
   state.tempFolder = std::filesystem::path(path).parent_path().wstring() + L"\\";
   timed.calls.width = size.width;
   timed.calls.height = size.height;
-  platform::SpareRoute route;
+  files::ReaderSafeRoute route;
   app::Wallpaper wallpaper(timed.services, std::make_unique<SharedRoute>(route),
                            [](std::uint32_t ms) { Sleep(ms); });
   std::unique_ptr<TWin> surface;

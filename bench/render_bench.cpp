@@ -25,8 +25,8 @@
 #include <system_error>
 #include <vector>
 
+#include "files/replace.h"
 #include "render/bmp.h"
-#include "render/platform.h"
 #include "render/surface.h"
 
 namespace {
@@ -76,9 +76,9 @@ void Memset(TWin& surface, std::uint8_t value) {
 // header and the block in one write each, no row reordering.
 bool WriteBlock(const TWin& surface, const fs::path& target) {
   const auto header = EncodeBmpHeader(surface);
-  const platform::ByteRange parts[] = {{header.data(), header.size()},
-                                       {surface.PixelBits(), surface.PixelBytes()}};
-  return platform::WriteFileReplacing(target, parts);
+  const files::ByteRange parts[] = {{header.data(), header.size()},
+                                    {surface.PixelBits(), surface.PixelBytes()}};
+  return files::WriteFileReplacing(target, parts);
 }
 
 // Folder for every file the run writes: under the system temporary folder,

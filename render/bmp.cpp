@@ -1,6 +1,6 @@
 #include "render/bmp.h"
 
-#include "render/platform.h"
+#include "files/save_route.h"
 #include "render/surface.h"
 
 namespace {
@@ -48,9 +48,9 @@ std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(const TWin& surface) {
 // The header, then the surface's rows in reverse order (the file is
 // bottom-up). Padding bytes go out as they are in the surface: zero from
 // construction, and never written since.
-std::vector<platform::ByteRange> BmpFileParts(
+std::vector<files::ByteRange> BmpFileParts(
     const TWin& surface, const std::array<std::uint8_t, kBmpHeaderBytes>& header) {
-  std::vector<platform::ByteRange> parts;
+  std::vector<files::ByteRange> parts;
   parts.reserve(static_cast<std::size_t>(surface.Height()) + 1);
   parts.push_back({header.data(), header.size()});
   const std::size_t stride = static_cast<std::size_t>(surface.RowStride());
@@ -60,22 +60,12 @@ std::vector<platform::ByteRange> BmpFileParts(
   return parts;
 }
 
-std::vector<std::uint8_t> EncodeBmp(const TWin& surface) {
+bool WriteBmpFile(const TWin& surface, const files::PathName& path) {
   const auto header = EncodeBmpHeader(surface);
-  std::vector<std::uint8_t> file;
-  file.reserve(header.size() + surface.PixelBytes());
-  for (const platform::ByteRange& part : BmpFileParts(surface, header)) {
-    file.insert(file.end(), part.data, part.data + part.size);
-  }
-  return file;
+  return files::WriteFileReplacing(path, BmpFileParts(surface, header));
 }
 
-bool WriteBmpFile(const TWin& surface, const platform::PathName& path) {
-  const auto header = EncodeBmpHeader(surface);
-  return platform::WriteFileReplacing(path, BmpFileParts(surface, header));
-}
-
-void TWin::SaveToBmp(const platform::PathName& Path) {
+void TWin::SaveToBmp(const files::PathName& Path) {
   // A failed write is no concern of the caller's: the previous file stays.
   try {
     WriteBmpFile(*this, Path);
@@ -83,7 +73,7 @@ void TWin::SaveToBmp(const platform::PathName& Path) {
   }
 }
 
-void TWin::SaveToBmp(const platform::PathName& Path, platform::SaveRoute& Route) {
+void TWin::SaveToBmp(const files::PathName& Path, files::SaveRoute& Route) {
   try {
     const auto header = EncodeBmpHeader(*this);
     Route.Write(Path, BmpFileParts(*this, header));

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/platform.h"
+#include "files/replace.h"
 
 class TWin;
 
@@ -23,12 +23,9 @@ std::array<std::uint8_t, kBmpHeaderBytes> EncodeBmpHeader(const TWin& surface);
 // The file SaveToBmp writes as byte ranges over `header` and the surface's
 // own rows (bottom row first), so it can be written without a copy. Valid
 // while both live.
-std::vector<platform::ByteRange> BmpFileParts(
-    const TWin& surface, const std::array<std::uint8_t, kBmpHeaderBytes>& header);
+std::vector<files::ByteRange> BmpFileParts(const TWin& surface,
+                                           const std::array<std::uint8_t, kBmpHeaderBytes>& header);
 
 // Writes the file SaveToBmp writes, the same safe way, and says whether
 // `path` now holds it. (SaveToBmp itself reports nothing.)
-bool WriteBmpFile(const TWin& surface, const platform::PathName& path);
-
-// The whole file SaveToBmp writes for this surface, built in memory.
-std::vector<std::uint8_t> EncodeBmp(const TWin& surface);
+bool WriteBmpFile(const TWin& surface, const files::PathName& path);

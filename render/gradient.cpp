@@ -120,6 +120,49 @@ std::optional<GradientLines> GradientLinesOf(std::int32_t width, std::int32_t he
 
 namespace {
 
+std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  if (a != 0 && b > kMax / a) return kMax;
+  return a * b;
+}
+
+std::uint64_t ClampedSpanPixels(std::int64_t from, std::int64_t to, std::int64_t last) {
+  const std::int64_t a = ClampOnto(from, last);
+  const std::int64_t b = ClampOnto(to, last);
+  return static_cast<std::uint64_t>(a < b ? b - a : a - b) + 1;
+}
+
+}  // namespace
+
+std::uint64_t FillWork(std::int32_t width, std::int32_t height, std::int32_t style,
+                       const FillRect& rect) {
+  const std::int32_t w = width < 1 ? 1 : width;
+  const std::int32_t h = height < 1 ? 1 : height;
+  const std::optional<GradientLines> lines =
+      GradientLinesOf(w, h, style, rect.left, rect.top, rect.right, rect.bottom);
+  if (!lines || lines->last < lines->first) return 0;
+
+  const auto count = static_cast<std::uint64_t>(lines->last - lines->first) + 1;
+  const std::uint64_t spans = count * (lines->mirrored ? 2 : 1);  // at most 2^33
+  const std::uint64_t pixelsPerSpan = lines->columns
+                                          ? ClampedSpanPixels(lines->top, lines->bottom, h - 1)
+                                          : ClampedSpanPixels(lines->left, lines->right, w - 1);
+  return SaturatingMultiply(spans, pixelsPerSpan);
+}
+
+std::uint64_t FillBudget(std::int32_t width, std::int32_t height) {
+  const std::uint64_t w = width < 1 ? 1 : static_cast<std::uint64_t>(width);
+  const std::uint64_t h = height < 1 ? 1 : static_cast<std::uint64_t>(height);
+  constexpr std::uint64_t kSmallSurfaceAllowance = std::uint64_t{1} << 24;
+  const std::uint64_t scaled = SaturatingMultiply(SaturatingMultiply(w, h), 8);
+  if (scaled > std::numeric_limits<std::uint64_t>::max() - kSmallSurfaceAllowance) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+  return scaled + kSmallSurfaceAllowance;
+}
+
+namespace {
+
 inline Colour LineColour(const WalkPlan& plan) {
   return {RoundChannel(plan.run[0]), RoundChannel(plan.run[1]), RoundChannel(plan.run[2])};
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "render/platform.h"
+#include "render/surface_memory.h"
 
 namespace {
 
@@ -22,12 +22,6 @@ std::string SurfaceErrorText(SurfaceError::Reason reason, std::int32_t width, st
   const char* what = reason == SurfaceError::Reason::NoMemory ? "memory" : "graphics resources";
   return "Not enough " + std::string(what) + " for a " + size + " picture (" +
          std::to_string(bytes) + " bytes).";
-}
-
-// Out-of-range coordinates land on the nearest edge rather than being cut.
-inline std::int32_t ClampCoordinate(std::int32_t value, std::int32_t max) {
-  if (value >= max) return max;
-  return value < 0 ? 0 : value;
 }
 
 }  // namespace
@@ -107,10 +101,10 @@ void TWin::PlotSpan(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int3
                     std::int32_t Red, std::int32_t Green, std::int32_t Blue, std::int32_t Weight) {
   const std::int32_t xmax = Width() - 1;
   const std::int32_t ymax = Height() - 1;
-  X1 = ClampCoordinate(X1, xmax);
-  X2 = ClampCoordinate(X2, xmax);
-  Y1 = ClampCoordinate(Y1, ymax);
-  Y2 = ClampCoordinate(Y2, ymax);
+  X1 = ClampOnto(X1, xmax);
+  X2 = ClampOnto(X2, xmax);
+  Y1 = ClampOnto(Y1, ymax);
+  Y2 = ClampOnto(Y2, ymax);
 
   const std::uint8_t blue = static_cast<std::uint8_t>(Blue);
   const std::uint8_t green = static_cast<std::uint8_t>(Green);

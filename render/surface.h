@@ -5,15 +5,16 @@
 // DC; elsewhere a plain zeroed block of Stride x height bytes backs them.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 
+#include "files/path_name.h"
 #include "render/bitmap_info.h"
-#include "render/path_name.h"
 
-namespace platform {
+namespace files {
 class SaveRoute;
 }
 
@@ -82,11 +83,11 @@ class TWin {
   // file of our own beside Path and replaces Path only once it is whole and
   // closed, so Path is always either the previous file or the new one. Every
   // error is swallowed; no temporary file survives a failure.
-  void SaveToBmp(const platform::PathName& Path);
+  void SaveToBmp(const files::PathName& Path);
   // The same through `Route`, which may keep a spare file for the next save
   // of the same Path, or the picture pending while a reader holds Path (see
-  // platform::SpareRoute). Whoever owns the route finishes that work.
-  void SaveToBmp(const platform::PathName& Path, platform::SaveRoute& Route);
+  // files::ReaderSafeRoute). Whoever owns the route finishes that work.
+  void SaveToBmp(const files::PathName& Path, files::SaveRoute& Route);
 
   std::int32_t Width() const noexcept { return Header.biWidth; }
   std::int32_t Height() const noexcept { return HeightOf(Header); }
@@ -113,6 +114,15 @@ class TWin {
   std::uint8_t* PixelCursor = nullptr;
   std::int32_t PixelStep = 3;
 };
+
+// Where PlotSpan puts a coordinate on a line of pixels whose last index is
+// `last`: at or past it on it, below 0 on 0. Out-of-range coordinates land on
+// the nearest edge rather than being cut.
+template <std::integral Int>
+constexpr Int ClampOnto(Int value, Int last) {
+  if (value >= last) return last;
+  return value < 0 ? 0 : value;
+}
 
 // Makes the program's one surface. Throws SurfaceError like the constructor.
 std::unique_ptr<TWin> CreateWin(std::int32_t width, std::int32_t height);

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "render/platform.h"
 #include "render/surface.h"
+#include "render/surface_memory.h"
 
 namespace platform {
 

@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "render/platform.h"
 #include "render/surface.h"
+#include "render/surface_memory.h"
 #include "win32/scoped.h"
 
 namespace platform {

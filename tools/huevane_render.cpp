@@ -88,7 +88,7 @@ std::unique_ptr<TWin> Paint(const RenderArgs& a, std::int32_t width, std::int32_
 }
 
 // Writes `surface` to `path`, named `shown` for the user; whether it did.
-bool Write(const TWin& surface, const std::string& shown, const platform::PathName& path) {
+bool Write(const TWin& surface, const std::string& shown, const files::PathName& path) {
   output_file::Result written;
   try {
     const auto header = EncodeBmpHeader(surface);
@@ -102,7 +102,7 @@ bool Write(const TWin& surface, const std::string& shown, const platform::PathNa
 
 // `args` are the arguments after the program name as UTF-8 (or the bytes
 // given, natively); `paths` the same arguments as the platform's own paths.
-int Run(std::span<const std::string> args, std::span<const platform::PathName> paths) {
+int Run(std::span<const std::string> args, std::span<const files::PathName> paths) {
   const ParseResult result = ParseRenderArgs(args);
   if (const std::optional<int> status = Answer(result)) return *status;
   const RenderArgs& a = std::get<RenderArgs>(result);
@@ -111,7 +111,7 @@ int Run(std::span<const std::string> args, std::span<const platform::PathName> p
     const set_wallpaper::Steps steps{
         [&a](std::int32_t width, std::int32_t height) { return Paint(a, width, height); }, Write,
         Say};
-    return set_wallpaper::Run(a, a.out.empty() ? platform::PathName() : paths[a.outIndex], steps);
+    return set_wallpaper::Run(a, a.out.empty() ? files::PathName() : paths[a.outIndex], steps);
   }
 #endif
   const std::unique_ptr<TWin> surface = Paint(a, a.width, a.height);
@@ -124,7 +124,7 @@ int Run(std::span<const std::string> args, std::span<const platform::PathName> p
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  std::vector<platform::PathName> paths;
+  std::vector<files::PathName> paths;
   for (int i = 1; i < argc; ++i) {
     args.push_back(win32::Narrow(argv[i], CP_UTF8));
     paths.emplace_back(argv[i]);
@@ -134,7 +134,7 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::vector<platform::PathName> paths(argv + 1, argv + argc);
+  std::vector<files::PathName> paths(argv + 1, argv + argc);
   return Run(args, paths);
 }
 #endif

@@ -21,7 +21,7 @@
 #include <climits>
 #include <cstring>
 
-#include "render/platform_posix.h"
+#include "files/replace_posix.h"
 #endif
 
 namespace output_file {
@@ -54,8 +54,8 @@ std::string Utf8(const fs::path& path) {
   return {text.begin(), text.end()};
 }
 
-Result ToStdout(std::span<const platform::ByteRange> parts) {
-  const int error = platform::WriteAllTo(STDOUT_FILENO, parts);
+Result ToStdout(std::span<const files::ByteRange> parts) {
+  const int error = files::WriteAllTo(STDOUT_FILENO, parts);
   return error == 0 ? Written() : CannotWriteStdout(Reason(error));
 }
 
@@ -104,32 +104,32 @@ int ConnectToSocket(const fs::path& name) {
 
 // Devices, FIFOs and sockets: the bytes go straight in, the node stays.
 Result Straight(const std::string& shown, const fs::path& path, const struct stat& st,
-                std::span<const platform::ByteRange> parts) {
+                std::span<const files::ByteRange> parts) {
   int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0 && errno == ENXIO && S_ISSOCK(st.st_mode)) {
     fd = ConnectToSocket(path);
     if (fd < 0) return CannotWrite(shown, Reason(-fd));
   }
   if (fd < 0) return CannotWrite(shown, Reason(errno));
-  int error = platform::WriteAllTo(fd, parts);
+  int error = files::WriteAllTo(fd, parts);
   if (::close(fd) != 0 && error == 0) error = errno;
   return error == 0 ? Written() : CannotWrite(shown, Reason(error));
 }
 
 // Rewrites an existing regular file under its own name: the whole new
 // length is claimed first, so a full disk shows before any old byte changes.
-int InPlace(const fs::path& file, std::span<const platform::ByteRange> parts) {
+int InPlace(const fs::path& file, std::span<const files::ByteRange> parts) {
   const int fd = ::open(file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   off_t total = 0;
-  for (const platform::ByteRange& part : parts) total += static_cast<off_t>(part.size);
+  for (const files::ByteRange& part : parts) total += static_cast<off_t>(part.size);
   int error = 0;
 #ifdef __linux__
   if (::fallocate(fd, 0, 0, total) != 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
     error = errno;
   }
 #endif
-  if (error == 0) error = platform::WriteAllTo(fd, parts);
+  if (error == 0) error = files::WriteAllTo(fd, parts);
   if (error == 0 && ::ftruncate(fd, total) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   return error;
@@ -141,8 +141,8 @@ bool IsRefusal(int error) { return error == EACCES || error == EPERM || error ==
 
 // `file` is the end of any symlinks; `existing` its status when it exists.
 Result IntoRegularFile(const std::string& shown, const fs::path& file, const struct stat* existing,
-                       std::span<const platform::ByteRange> parts) {
-  platform::KeptAttributes kept{};
+                       std::span<const files::ByteRange> parts) {
+  files::KeptAttributes kept{};
   if (existing != nullptr) {
     // A file we may not write is not ours to replace either.
     if (::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) {
@@ -155,13 +155,13 @@ Result IntoRegularFile(const std::string& shown, const fs::path& file, const str
     }
     kept = {existing->st_mode & 0777, existing->st_uid, existing->st_gid};
   }
-  const platform::ReplaceResult result =
-      platform::ReplaceFile(file, parts, existing != nullptr ? &kept : nullptr);
+  const files::ReplaceResult result =
+      files::ReplaceFile(file, parts, existing != nullptr ? &kept : nullptr);
   if (result) return Written();
-  if (result.failed != platform::ReplaceResult::Step::Create || !IsRefusal(result.error)) {
+  if (result.failed != files::ReplaceResult::Step::Create || !IsRefusal(result.error)) {
     return CannotWrite(shown, Reason(result.error));
   }
-  const std::string folder = Quoted(Utf8(platform::FolderOf(file)));
+  const std::string folder = Quoted(Utf8(files::FolderOf(file)));
   if (existing == nullptr) {
     return CannotWrite(shown, "folder " + folder + " is read-only: " + Reason(result.error));
   }
@@ -173,8 +173,8 @@ Result IntoRegularFile(const std::string& shown, const fs::path& file, const str
 
 }  // namespace
 
-Result WriteOutput(const std::string& shown, const platform::PathName& path,
-                   std::span<const platform::ByteRange> parts) {
+Result WriteOutput(const std::string& shown, const files::PathName& path,
+                   std::span<const files::ByteRange> parts) {
   if (shown == "-") return ToStdout(parts);
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
@@ -214,8 +214,8 @@ std::string Reason(DWORD error) {
   return win32::Narrow(reason, CP_UTF8);
 }
 
-DWORD WriteParts(HANDLE file, std::span<const platform::ByteRange> parts) {
-  for (const platform::ByteRange& part : parts) {
+DWORD WriteParts(HANDLE file, std::span<const files::ByteRange> parts) {
+  for (const files::ByteRange& part : parts) {
     const std::uint8_t* data = part.data;
     std::size_t left = part.size;
     while (left > 0) {
@@ -232,8 +232,8 @@ DWORD WriteParts(HANDLE file, std::span<const platform::ByteRange> parts) {
 
 }  // namespace
 
-Result WriteOutput(const std::string& shown, const platform::PathName& path,
-                   std::span<const platform::ByteRange> parts) {
+Result WriteOutput(const std::string& shown, const files::PathName& path,
+                   std::span<const files::ByteRange> parts) {
   if (shown == "-") {
     // The handle itself: no C runtime text mode turns LF into CR LF.
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -264,7 +264,7 @@ Result WriteOutput(const std::string& shown, const platform::PathName& path,
     existing.reset();
   }
   SetLastError(ERROR_SUCCESS);
-  if (platform::WriteFileReplacing(path, parts)) return Written();
+  if (files::WriteFileReplacing(path, parts)) return Written();
   const DWORD error = GetLastError();
   return CannotWrite(shown, Reason(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT));
 }

@@ -16,7 +16,7 @@
 #include <span>
 #include <string>
 
-#include "render/platform.h"
+#include "files/replace.h"
 
 namespace output_file {
 
@@ -29,7 +29,7 @@ struct Result {
 
 // `shown` is the --out value as the user gave it (UTF-8), `path` the same
 // name as the platform's path.
-Result WriteOutput(const std::string& shown, const platform::PathName& path,
-                   std::span<const platform::ByteRange> parts);
+Result WriteOutput(const std::string& shown, const files::PathName& path,
+                   std::span<const files::ByteRange> parts);
 
 }  // namespace output_file

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <variant>
 
+#include "render/gradient.h"
+
 namespace render_args {
 
 // Exit statuses of huevane-render.
@@ -26,15 +28,6 @@ struct Colour {
   std::int32_t blue = 0;
 };
 
-// Left, top, right, bottom as FillGradient takes them. The default's negative
-// left asks for the whole surface; the other three are then ignored.
-struct FillRect {
-  std::int32_t left = -1;
-  std::int32_t top = -2;
-  std::int32_t right = -3;
-  std::int32_t bottom = -4;
-};
-
 // Where --set puts the picture. Linux only: the Windows build takes no --set.
 enum class SetTarget { None, Auto, X11, Gnome, Xfce, Kde, Sway };
 
@@ -46,7 +39,7 @@ struct RenderArgs {
   Colour end;
   std::int32_t style = 0;
   std::int32_t weight = 128;
-  FillRect rect;
+  FillRect rect = kWholeSurface;
   // The --out value as given, and its index in the parsed arguments, so a
   // caller holding the arguments in another encoding (UTF-16 on Windows) can
   // build the path from its own copy without a round trip through UTF-8.
@@ -75,7 +68,7 @@ using ParseResult = std::variant<RenderArgs, HelpRequest, VersionRequest, ArgsEr
 // position wins over every other argument, right or wrong, and "--version"
 // over every other but "--help"; a word that names an option is never
 // another option's value. A successful result has a size
-// a BMP file can hold and has passed WithinFillBudget, but the picture may
+// a BMP file can hold and a rectangle within FillBudget, but the picture may
 // still be too large to allocate: only the surface itself can tell. With
 // --set, --size and --out may be missing; a size taken from the screen
 // still has to pass RectProblem.
@@ -106,23 +99,5 @@ std::string_view UsageLines();
 
 // What --version prints: the name and the version, ending in a newline.
 std::string VersionText();
-
-// How many pixel writes FillGradient makes for these arguments on a surface
-// of this size: for every walked line, the pixels of its span once clamped
-// onto the surface (twice for the mirrored styles, which also draw the
-// mirror line). Exact for any 32-bit values; 0 for a style that draws nothing
-// or an empty line range. Width and height below 1 count as 1.
-std::uint64_t FillWork(std::int32_t width, std::int32_t height, std::int32_t style,
-                       const FillRect& rect);
-
-// The most pixel writes one run may make on a surface of this size: ample
-// for any fill of the surface itself (8 x its pixels), plus 2^24 so tiny
-// surfaces still allow large rectangles. Saturates instead of overflowing.
-std::uint64_t FillBudget(std::int32_t width, std::int32_t height);
-
-inline bool WithinFillBudget(std::int32_t width, std::int32_t height, std::int32_t style,
-                             const FillRect& rect) {
-  return FillWork(width, height, style, rect) <= FillBudget(width, height);
-}
 
 }  // namespace render_args

@@ -24,7 +24,7 @@ using render_args::SetTarget;
 
 class Setter {
  public:
-  Setter(const RenderArgs& args, const platform::PathName& out, const Steps& steps)
+  Setter(const RenderArgs& args, const files::PathName& out, const Steps& steps)
       : args_(args), out_(out), steps_(steps), session_(wallpaper_choice::ThisSession()) {}
 
   int Run() {
@@ -168,14 +168,14 @@ class Setter {
   }
 
   const RenderArgs& args_;
-  const platform::PathName& out_;
+  const files::PathName& out_;
   const Steps& steps_;
   const wallpaper_choice::Session session_;
 };
 
 }  // namespace
 
-int Run(const RenderArgs& args, const platform::PathName& out, const Steps& steps) {
+int Run(const RenderArgs& args, const files::PathName& out, const Steps& steps) {
   return Setter(args, out, steps).Run();
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "render/path_name.h"
+#include "files/path_name.h"
 #include "tools/render_args.h"
 
 class TWin;
@@ -20,7 +20,7 @@ struct Steps {
   // The picture `args` asks for at this size; nullptr when it cannot be made.
   std::function<std::unique_ptr<TWin>(std::int32_t width, std::int32_t height)> paint;
   // Writes `picture` to `path`, shown to the user as `shown`.
-  std::function<bool(const TWin& picture, const std::string& shown, const platform::PathName& path)>
+  std::function<bool(const TWin& picture, const std::string& shown, const files::PathName& path)>
       write;
   // One line to stderr.
   std::function<void(const std::string& message)> say;
@@ -30,6 +30,6 @@ struct Steps {
 // when a picture asked for could not be made or written;
 // kExitWallpaperNotSet when the picture was made (and written where --out
 // asked) but is not the wallpaper.
-int Run(const render_args::RenderArgs& args, const platform::PathName& out, const Steps& steps);
+int Run(const render_args::RenderArgs& args, const files::PathName& out, const Steps& steps);
 
 }  // namespace set_wallpaper

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "unit/render/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace set_test {
 

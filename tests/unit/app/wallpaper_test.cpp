@@ -15,9 +15,11 @@
 #include "app/sound.h"
 #include "app/wallpaper.h"
 #include "desktop/desktop.h"
+#include "files/replace.h"
 #include "render/bmp.h"
 #include "render/surface.h"
-#include "unit/render/temp_folder.h"
+#include "support/bmp_bytes.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -70,14 +72,14 @@ struct Reader {
   int clears = 0;  // Clear calls
 };
 
-class HeldRoute final : public platform::SaveRoute {
+class HeldRoute final : public files::SaveRoute {
  public:
   explicit HeldRoute(Reader& reader) : reader_(reader) {}
-  bool Write(const platform::PathName& target,
-             std::span<const platform::ByteRange> parts) noexcept override {
+  bool Write(const files::PathName& target,
+             std::span<const files::ByteRange> parts) noexcept override {
     pending_.clear();
-    if (!reader_.holds) return platform::WriteFileReplacing(target, parts);
-    for (const platform::ByteRange& part : parts) {
+    if (!reader_.holds) return files::WriteFileReplacing(target, parts);
+    for (const files::ByteRange& part : parts) {
       pending_.insert(pending_.end(), part.data, part.data + part.size);
     }
     target_ = target;
@@ -88,20 +90,20 @@ class HeldRoute final : public platform::SaveRoute {
   bool Finish() noexcept override {
     ++reader_.tries;
     if (reader_.holds || pending_.empty()) return false;
-    const platform::ByteRange whole{pending_.data(), pending_.size()};
+    const files::ByteRange whole{pending_.data(), pending_.size()};
     pending_.clear();
-    return platform::WriteFileReplacing(target_, {&whole, 1});
+    return files::WriteFileReplacing(target_, {&whole, 1});
   }
   void Clear() noexcept override {
     ++reader_.clears;
     pending_.clear();
   }
-  void Sweep(const platform::PathName&) noexcept override {}
+  void Sweep(const files::PathName&) noexcept override {}
 
  private:
   Reader& reader_;
   std::vector<std::uint8_t> pending_;
-  platform::PathName target_;
+  files::PathName target_;
 };
 
 std::vector<std::uint8_t> PictureOf(std::int32_t width, std::int32_t height,

@@ -7,8 +7,9 @@
 #include <iterator>
 
 #include "render/bmp.h"
+#include "support/bmp_bytes.h"
+#include "support/temp_folder.h"
 #include "surface_probe.h"
-#include "temp_folder.h"
 
 namespace {
 

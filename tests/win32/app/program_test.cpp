@@ -27,10 +27,12 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "files/reader_safe_route.h"
+#include "files/sibling_names.h"
 #include "render/bmp.h"
-#include "render/platform.h"
 #include "render/surface.h"
-#include "unit/render/temp_folder.h"
+#include "support/bmp_bytes.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -238,7 +240,7 @@ TEST(Program, StartsInOrderAndFinishesTheFirstCycleBeforeTheWindowShows) {
   // What a killed run left: a half-written file of our naming (its id, now
   // ours, is no living writer's) beside someone else's file.
   const auto leftover =
-      platform::TemporarySibling(folder.path() / L"Huevane.Bmp", GetCurrentProcessId());
+      files::TemporarySibling(folder.path() / L"Huevane.Bmp", GetCurrentProcessId());
   std::ofstream(std::filesystem::path(leftover), std::ios::binary) << "half a picture";
   std::ofstream(folder.path() / L"notes.txt") << "not ours";
   ProgramRun run;
@@ -631,7 +633,7 @@ TEST(MainWindow, TakesTheKeyboardOnActivationStaysOnTopAndKeepsItsBarsMaximised)
   desktop::StartupStep(fake, state);
   app::SoundCues sounds(fake);
   toolkit::Application application(L"Huevane");
-  app::Wallpaper wallpaper({fake, state, sounds}, std::make_unique<platform::SpareRoute>(),
+  app::Wallpaper wallpaper({fake, state, sounds}, std::make_unique<files::ReaderSafeRoute>(),
                            [](std::uint32_t) {});
   app::TForm1 form(wallpaper, sounds);
   // The bars tile the client area: each one's edges where the design's land

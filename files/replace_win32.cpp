@@ -1,16 +1,17 @@
 // Windows side of replacing a file: a uniquely named file in the same folder,
 // written whole, then moved over the target with MoveFileExW; and the write
-// helpers the spare route shares.
+// helpers the reader-safe route shares.
 
-#include "render/replace_win32.h"
+#include "files/replace_win32.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "files/sibling_names.h"
 #include "win32/scoped.h"
 
-namespace platform {
+namespace files {
 
 namespace win32_files {
 
@@ -101,4 +102,4 @@ bool WriteFileReplacing(const PathName& target, std::span<const ByteRange> parts
   }
 }
 
-}  // namespace platform
+}  // namespace files

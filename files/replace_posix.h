@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <span>
 
-#include "render/platform.h"
+#include "files/replace.h"
 
-namespace platform {
+namespace files {
 
 // Writes every range, in order, from the descriptor's current position.
 int WriteAllTo(int fd, std::span<const ByteRange> parts) noexcept;
@@ -45,6 +45,6 @@ struct ReplaceResult {
 ReplaceResult ReplaceFile(const std::filesystem::path& target, std::span<const ByteRange> parts,
                           const KeptAttributes* kept) noexcept;
 
-}  // namespace platform
+}  // namespace files
 
 #endif

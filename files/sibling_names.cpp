@@ -1,9 +1,9 @@
+#include "files/sibling_names.h"
+
 #include <atomic>
 #include <string>
 
-#include "render/platform.h"
-
-namespace platform {
+namespace files {
 
 namespace {
 
@@ -23,34 +23,7 @@ int DigitValue(PathName::value_type c) {
   return -1;
 }
 
-#ifdef _WIN32
-// Where the last part of a name begins: after its last separator, or after
-// the colon of a drive ("C:name").
-std::size_t FileNameStart(const PathName& name) {
-  const std::size_t last = name.find_last_of(L"\\/:");
-  return last == PathName::npos ? 0 : last + 1;
-}
-#endif
-
 }  // namespace
-
-#ifdef _WIN32
-bool HasFileName(const PathName& name) { return FileNameStart(name) < name.size(); }
-
-PathName WithFileName(const PathName& name, const PathName& file) {
-  return name.substr(0, FileNameStart(name)) + file;
-}
-
-PathName FileNameOf(const PathName& name) { return name.substr(FileNameStart(name)); }
-#else
-bool HasFileName(const PathName& name) { return name.has_filename(); }
-
-PathName WithFileName(const PathName& name, const PathName& file) {
-  return PathName(name).replace_filename(file);
-}
-
-PathName FileNameOf(const PathName& name) { return name.filename(); }
-#endif
 
 PathName TemporarySibling(const PathName& target, std::uint32_t processId) {
   PathChars name(kPrefix, kPrefix + kPrefixLength);
@@ -79,4 +52,4 @@ std::optional<std::uint32_t> SiblingOwner(const PathName& name) {
   return static_cast<std::uint32_t>(id);
 }
 
-}  // namespace platform
+}  // namespace files

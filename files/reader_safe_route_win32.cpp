@@ -1,17 +1,21 @@
-// Windows side of the spare route: a spare file rewritten in place and
+// Windows side of the reader-safe route: a spare file rewritten in place and
 // swapped in, a picture a reader holds back kept pending, and the names of
 // ours it leaves removed as soon as nobody holds them.
+
+#include "files/reader_safe_route.h"
 
 #include <windows.h>
 
 #include <utility>
 #include <vector>
 
-#include "render/platform.h"
-#include "render/replace_win32.h"
+#include "files/hard_link.h"
+#include "files/leftovers.h"
+#include "files/replace_win32.h"
+#include "files/sibling_names.h"
 #include "win32/scoped.h"
 
-namespace platform {
+namespace files {
 
 using win32_files::NameExists;
 using win32_files::RemoveName;
@@ -20,23 +24,6 @@ using win32_files::WriteAll;
 using win32_files::WriteTemporary;
 
 namespace {
-
-using CreateHardLinkCall = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
-
-// CreateHardLinkW, looked up at run time: the systems before Windows 2000
-// have none, and the program must still start there.
-bool SystemHardLink(const PathName& link, const PathName& existing) {
-  static const CreateHardLinkCall create = [] {
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const FARPROC found = kernel != nullptr ? GetProcAddress(kernel, "CreateHardLinkW") : nullptr;
-    return reinterpret_cast<CreateHardLinkCall>(reinterpret_cast<void (*)()>(found));
-  }();
-  if (create == nullptr) {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return false;
-  }
-  return create(link.c_str(), existing.c_str(), nullptr) != 0;
-}
 
 // A folder or a read-only file in the target's place takes no picture.
 bool TakesNoPicture(const PathName& target) {
@@ -80,12 +67,12 @@ bool RewriteInPlace(const PathName& file, std::span<const ByteRange> parts) {
 
 }  // namespace
 
-SpareRoute::SpareRoute(LinkMaker makeLink) noexcept
-    : makeLink_(makeLink != nullptr ? makeLink : SystemHardLink) {}
+ReaderSafeRoute::ReaderSafeRoute(LinkMaker makeLink) noexcept
+    : makeLink_(makeLink != nullptr ? makeLink : MakeHardLink) {}
 
-SpareRoute::~SpareRoute() { Clear(); }
+ReaderSafeRoute::~ReaderSafeRoute() { Clear(); }
 
-void SpareRoute::Clear() noexcept {
+void ReaderSafeRoute::Clear() noexcept {
   Drop(pending_);
   Drop(oldName_);
   Drop(spare_);
@@ -96,9 +83,9 @@ void SpareRoute::Clear() noexcept {
   folderRefusals_ = 0;
 }
 
-void SpareRoute::Sweep(const PathName& target) noexcept { RemoveLeftoverSaves(target); }
+void ReaderSafeRoute::Sweep(const PathName& target) noexcept { RemoveLeftoverSaves(target); }
 
-bool SpareRoute::Write(const PathName& target, std::span<const ByteRange> parts) noexcept {
+bool ReaderSafeRoute::Write(const PathName& target, std::span<const ByteRange> parts) noexcept {
   try {
     RemoveLeftovers();
     if (!HasFileName(target)) return false;
@@ -142,7 +129,7 @@ bool SpareRoute::Write(const PathName& target, std::span<const ByteRange> parts)
   }
 }
 
-bool SpareRoute::Finish() noexcept {
+bool ReaderSafeRoute::Finish() noexcept {
   try {
     RemoveLeftovers();
     if (pending_.empty()) return false;
@@ -156,8 +143,8 @@ bool SpareRoute::Finish() noexcept {
 // Moves the whole picture `written` over `target`, once, with no wait: a
 // picture the target refuses stays pending (see Pend), and the caller tries
 // again later. `parts` are its bytes; empty, they are read from `written`.
-bool SpareRoute::MoveIn(PathName written, const PathName& target, std::span<const ByteRange> parts,
-                        OldFile old) {
+bool ReaderSafeRoute::MoveIn(PathName written, const PathName& target,
+                             std::span<const ByteRange> parts, OldFile old) {
   // Made once: while the target is held, the name stays, and a picture that
   // lands later still leaves the old file as the spare.
   if (old == OldFile::kKeep && spare_.empty() && oldName_.empty()) oldName_ = SecondName(target);
@@ -183,7 +170,7 @@ bool SpareRoute::MoveIn(PathName written, const PathName& target, std::span<cons
 // alone: a reader holds it (the exclusive open is refused too), the folder
 // takes no change although nobody holds it (the open succeeds), or anything
 // else.
-SpareRoute::Refusal SpareRoute::SortRefusal(const PathName& target) const {
+ReaderSafeRoute::Refusal ReaderSafeRoute::SortRefusal(const PathName& target) const {
   const DWORD refusal = GetLastError();
   if (refusal != ERROR_ACCESS_DENIED && refusal != ERROR_SHARING_VIOLATION) return Refusal::kOther;
   const win32::ScopedHandle alone(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
@@ -193,7 +180,7 @@ SpareRoute::Refusal SpareRoute::SortRefusal(const PathName& target) const {
   return GetLastError() == ERROR_SHARING_VIOLATION ? Refusal::kHeld : Refusal::kOther;
 }
 
-bool SpareRoute::Landed(const PathName& target) {
+bool ReaderSafeRoute::Landed(const PathName& target) {
   if (spare_.empty()) {
     spare_ = std::exchange(oldName_, {});
   } else {
@@ -206,7 +193,7 @@ bool SpareRoute::Landed(const PathName& target) {
 
 // Keeps the whole picture until the target is free; nothing is written again
 // for it.
-bool SpareRoute::Pend(PathName written, const PathName& target) {
+bool ReaderSafeRoute::Pend(PathName written, const PathName& target) {
   pending_ = std::move(written);
   pendingTarget_ = target;
   return false;
@@ -216,8 +203,8 @@ bool SpareRoute::Pend(PathName written, const PathName& target) {
 // route comes last because a rewrite cut short by a crash or a full disk
 // would leave a torn picture, where every other route leaves the old one
 // whole. Should that fail too, the picture stays pending.
-bool SpareRoute::Overwrite(PathName written, const PathName& target,
-                           std::span<const ByteRange> parts) {
+bool ReaderSafeRoute::Overwrite(PathName written, const PathName& target,
+                                std::span<const ByteRange> parts) {
   std::vector<std::uint8_t> kept;
   ByteRange whole{};
   if (parts.empty()) {
@@ -241,7 +228,7 @@ bool SpareRoute::Overwrite(PathName written, const PathName& target,
 
 // A new name of our own for the file `existing` names; empty when the system
 // refuses (no hard links, no such file, any error).
-PathName SpareRoute::SecondName(const PathName& existing) {
+PathName ReaderSafeRoute::SecondName(const PathName& existing) {
   for (int attempt = 0; attempt < 32; ++attempt) {
     PathName name = TemporarySibling(existing, GetCurrentProcessId());
     if (makeLink_(name, existing)) return name;
@@ -251,7 +238,7 @@ PathName SpareRoute::SecondName(const PathName& existing) {
 }
 
 // Removes a name of ours now, or as soon as nobody holds it.
-void SpareRoute::Drop(PathName& name) noexcept {
+void ReaderSafeRoute::Drop(PathName& name) noexcept {
   if (name.empty()) return;
   try {
     if (!RemoveName(name)) leftovers_.push_back(name);
@@ -260,8 +247,8 @@ void SpareRoute::Drop(PathName& name) noexcept {
   name.clear();
 }
 
-void SpareRoute::RemoveLeftovers() noexcept {
+void ReaderSafeRoute::RemoveLeftovers() noexcept {
   std::erase_if(leftovers_, [](const PathName& name) { return RemoveName(name); });
 }
 
-}  // namespace platform
+}  // namespace files

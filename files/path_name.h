@@ -6,7 +6,7 @@
 #include <filesystem>
 #endif
 
-namespace platform {
+namespace files {
 
 #ifdef _WIN32
 // UTF-16, as the wide calls take it. Not std::filesystem::path: its library
@@ -29,4 +29,4 @@ PathName WithFileName(const PathName& name, const PathName& file);
 // The last part of `name`, after the last separator.
 PathName FileNameOf(const PathName& name);
 
-}  // namespace platform
+}  // namespace files

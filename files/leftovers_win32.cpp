@@ -1,16 +1,18 @@
 // Windows side of the start-up sweep: the files of our naming that a killed
 // run left beside the wallpaper, removed unless their writer still runs.
 
+#include "files/leftovers.h"
+
 #include <windows.h>
 
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "render/platform.h"
+#include "files/sibling_names.h"
 #include "win32/scoped.h"
 
-namespace platform {
+namespace files {
 
 namespace {
 
@@ -66,4 +68,4 @@ void RemoveLeftoverSaves(const PathName& target) noexcept {
   }
 }
 
-}  // namespace platform
+}  // namespace files

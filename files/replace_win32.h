@@ -1,6 +1,6 @@
 // Windows side of writing a file of ours beside a target, shared by the
-// new-file route (replace_win32.cpp) and the spare route
-// (spare_route_win32.cpp).
+// new-file route (replace_win32.cpp) and the reader-safe route
+// (reader_safe_route_win32.cpp).
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <span>
 
-#include "render/platform.h"
+#include "files/replace.h"
 
-namespace platform::win32_files {
+namespace files::win32_files {
 
 // Writes every range, in order, in a handful of large writes.
 bool WriteAll(HANDLE file, std::span<const ByteRange> parts);
@@ -26,4 +26,4 @@ bool RemoveName(const PathName& name);
 // with nothing left behind.
 PathName WriteTemporary(const PathName& target, std::span<const ByteRange> parts);
 
-}  // namespace platform::win32_files
+}  // namespace files::win32_files

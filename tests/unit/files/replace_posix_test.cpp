@@ -11,7 +11,8 @@
 
 #include "render/bmp.h"
 #include "render/surface.h"
-#include "temp_folder.h"
+#include "support/bmp_bytes.h"
+#include "support/temp_folder.h"
 
 namespace {
 

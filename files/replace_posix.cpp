@@ -12,10 +12,10 @@
 #include <string>
 #include <system_error>
 
-#include "render/platform.h"
-#include "render/platform_posix.h"
+#include "files/replace_posix.h"
+#include "files/sibling_names.h"
 
-namespace platform {
+namespace files {
 
 // With as few system calls as the kernel's gather limit allows.
 int WriteAllTo(int fd, std::span<const ByteRange> parts) noexcept {
@@ -179,20 +179,4 @@ bool WriteFileReplacing(const PathName& target, std::span<const ByteRange> parts
   return static_cast<bool>(ReplaceFile(target, parts, nullptr));
 }
 
-// Natively every save writes a new file: there is never a spare, nothing is
-// ever pending, and no run leaves a name behind.
-SpareRoute::SpareRoute(LinkMaker makeLink) noexcept : makeLink_(makeLink) {}
-
-SpareRoute::~SpareRoute() = default;
-
-bool SpareRoute::Write(const PathName& target, std::span<const ByteRange> parts) noexcept {
-  return WriteFileReplacing(target, parts);
-}
-
-bool SpareRoute::Finish() noexcept { return false; }
-
-void SpareRoute::Clear() noexcept {}
-
-void SpareRoute::Sweep(const PathName&) noexcept {}
-
-}  // namespace platform
+}  // namespace files
