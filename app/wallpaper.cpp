@@ -25,7 +25,8 @@ constexpr std::uint32_t kSettlePauseMs = 50;
 
 }  // namespace
 
-Wallpaper::Wallpaper(WallpaperServices services, std::unique_ptr<files::SaveRoute> route, Pause pause)
+Wallpaper::Wallpaper(WallpaperServices services, std::unique_ptr<files::SaveRoute> route,
+                     Pause pause)
     : services_(services), route_(std::move(route)), pause_(std::move(pause)) {}
 
 Wallpaper::~Wallpaper() = default;
