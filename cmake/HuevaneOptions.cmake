@@ -55,8 +55,8 @@ endif()
 
 # The Windows programs' window, menu, dialog, desktop and argument code runs
 # at the pace of a user's clicks: optimised for size (about 60 KB less of
-# huevane.exe), while the gradient and the file it is written to (render/)
-# keep -O3. Called with targets, it marks those; called without, at the top
+# huevane.exe), while the gradient (render/) and the file it is written to
+# (files/) keep -O3. Called with targets, it marks those; called without, at the top
 # of a folder that holds only such code, every target the folder makes after
 # it, so that a new one cannot be left out.
 function(huevane_optimize_for_size)
@@ -78,3 +78,23 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 set(HUEVANE_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
+
+# huevane_core_library(NAME SOURCES... [DEPENDS LIBRARY...]): a library of the
+# portable core, and natively the same again as NAME_san, built with the
+# sanitizers for the test suite over the DEPENDS' own _san builds.
+function(huevane_core_library name)
+  cmake_parse_arguments(core "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${core_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${core_DEPENDS})
+  if(WIN32)
+    target_link_libraries(${name} PUBLIC huevane_win32)
+    return()
+  endif()
+  add_library(${name}_san STATIC ${core_SOURCES})
+  target_include_directories(${name}_san PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name}_san PUBLIC ${HUEVANE_SANITIZER_FLAGS})
+  target_link_options(${name}_san PUBLIC ${HUEVANE_SANITIZER_FLAGS})
+  list(TRANSFORM core_DEPENDS APPEND _san)
+  target_link_libraries(${name}_san PUBLIC ${core_DEPENDS})
+endfunction()
