@@ -33,7 +33,7 @@ namespace files {
 // nobody holds the target, and has refused so on kFolderEvidence tries in a
 // row, the target itself is rewritten in place, as a last resort.
 //
-// Natively every save writes a new file, with nothing pending.
+// Windows only: elsewhere nothing saves through it.
 class ReaderSafeRoute final : public SaveRoute {
  public:
   // Makes `link` a second name for `existing`; false, with the system's

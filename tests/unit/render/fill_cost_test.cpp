@@ -114,9 +114,10 @@ struct BoundaryCase {
 };
 
 TEST(WithinFillBudget, AllowsExactlyTheBudgetAndRefusesOneLineMore) {
-  // 1x1: budget 16777224; 4x4: budget 16777344.
+  // 1x1: budget 16777224; 4x4: budget 16777344; 1024x2048: 33554432.
   const std::vector<BoundaryCase> cases = {
       {"columns on 1x1", 1, 1, 0, {0, 0, 16777223, 0}, {0, 0, 16777224, 0}},
+      {"whole columns on 1024x2048", 1024, 2048, 0, {0, 0, 16383, 2047}, {0, 0, 16384, 2047}},
       {"rows of 4 pixels on 4x4", 4, 4, 3, {0, 0, 3, 4194335}, {0, 0, 3, 4194336}},
       {"rows from below zero", 4, 4, 4, {0, -4194336, 3, -1}, {0, -4194337, 3, -1}},
       {"mirrored columns on 1x1", 1, 1, 2, {0, 0, 16777223, 0}, {0, 0, 16777224, 0}},

@@ -275,15 +275,17 @@ TEST(Program, EveryBarChangeRepaintsFromAllSevenPositions) {
   test::TempFolder folder;
   ProgramRun run;
   run.fake.tempFolder = folder.path().wstring() + L"\\";
-  // Start green one step down (bar 2, at x 16), then style to its end (bar
-  // 7, at x 48), then end blue one step down at its maximum: no change.
-  run.fake.keysAfterFirstCycle = {{16, VK_DOWN}, {48, VK_END}, {112, VK_DOWN}};
+  // Start green one step down (bar 2, at x 16); start blue, the style (bar
+  // 7, at x 48) and end red and green to their ends; start red and end blue
+  // one step down at their maximum: no change.
+  run.fake.keysAfterFirstCycle = {{16, VK_DOWN}, {32, VK_END}, {48, VK_END},  {80, VK_END},
+                                  {96, VK_END},  {0, VK_DOWN}, {112, VK_DOWN}};
   run.Start();
   int cycles = 0;
   for (const std::string& entry : run.fake.log) cycles += entry == "play RSTRUM";
-  EXPECT_EQ(cycles, 3);  // the first, then one per bar that really moved
+  EXPECT_EQ(cycles, 6);  // the first, then one per bar that really moved
   TWin expected(48, 30);
-  expected.FillGradient(255, 1, 0, 0, 0, 255, 5, 128, -1, -2, -3, -4);
+  expected.FillGradient(255, 1, 255, 255, 255, 255, 5, 128, -1, -2, -3, -4);
   EXPECT_EQ(run.fake.fileAtPublish, EncodeBmp(expected));
   EXPECT_TRUE(run.errorBoxes.empty());
   // The spare of the later cycles goes with the program.
