@@ -84,7 +84,7 @@ class Table(unittest.TestCase):
                         self.assertRegex(cmake, rf"\b{binary.removeprefix('win32_')}\b|\$\{{area\}}")
 
     def test_the_targets_and_the_ctest_expression(self):
-        tests = ["native.render_tests.", "e2e:first_cycle_win98"]
+        tests = ["native.render_tests.", "e2e:first_cycle_win98", "native.pictures_reproducible"]
         self.assertEqual(mutants.build_targets(tests),
                          {"native": {"render_tests", "huevane-render"},
                           "win32": {"huevane", "e2e_driver"}})
@@ -110,8 +110,9 @@ class Again(unittest.TestCase):
             def survivor(line, original):
                 return {"path": "a.cpp", "line": line, "kind": "+ -> -", "original": original,
                         "mutated": original.replace("+", "-")}
+            gone = {**survivor(1, "y = a + b;"), "path": "moved.cpp"}
             found = mutants.replanted(Path(folder), [survivor(2, "y = a + b;"),
-                                                     survivor(1, "z = a + b;")])
+                                                     survivor(1, "z = a + b;"), gone])
             self.assertEqual([(m.line, m.original) for m in found], [(3, "y = a + b;")])
 
 
