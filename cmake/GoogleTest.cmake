@@ -28,6 +28,8 @@ function(huevane_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  # The tests' shared helpers, as "support/...".
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   # A Windows case runs through wine-test, which gives the verdict: the
   # exit status, GoogleTest's own lines and every failure it printed, with
   # one narrow, counted allowance for a crash in Wine's process teardown
