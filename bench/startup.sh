@@ -45,18 +45,8 @@ HV_WINE_PREFIX="${BENCH_PREFIX:-$HV_BUILD/wine-bench-startup-plain}"
 # floor's.
 HV_XVFB_SCREEN="$((width + ${XVFB_MARGIN:-64}))x$((height + ${XVFB_MARGIN:-64}))"
 
-# This bench's prefix is a plain one: wineboot and the virtual desktop, and
-# nothing of what the tests' prefix adds.
-hv_wine_prefix() {
-  local marker="$WINEPREFIX/.huevane-bench-plain"
-  [[ -f $marker ]] && return 0
-  hv_say "creating the plain Wine prefix $WINEPREFIX (once)"
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >/dev/null 2>&1 </dev/null
-  wineserver -w
-  touch "$marker"
-}
+# This bench's prefix is a plain one: nothing of what the tests' prefix adds.
+HV_PLAIN_PREFIX=1
 
 export XDG_CONFIG_HOME="$HV_WINE_PREFIX-config"
 mkdir -p "$XDG_CONFIG_HOME/alsa"

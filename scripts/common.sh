@@ -100,14 +100,21 @@ hv_wine_env() {
 # Programs run in a Wine virtual desktop the size of the screen, with Wine's
 # own fonts. On a bare Xvfb, with no window manager to answer, Wine waits
 # about two seconds for every top-level window it hides or destroys; on a
-# virtual desktop it need not wait at all.
+# virtual desktop it need not wait at all. With HV_PLAIN_PREFIX set, the
+# prefix is wineboot's alone, as a plain machine has it (the start-up bench's).
 hv_wine_prefix() {
-  local marker="$WINEPREFIX/.huevane-ready-desktop-fonts"
+  local marker="$WINEPREFIX/.huevane-${HV_PLAIN_PREFIX:+bench-plain}"
+  [[ -n ${HV_PLAIN_PREFIX:-} ]] || marker+="ready-desktop-fonts"
   [[ -f $marker ]] && return 0
-  hv_say "creating the Wine prefix $WINEPREFIX (once)"
+  hv_say "creating the ${HV_PLAIN_PREFIX:+plain }Wine prefix $WINEPREFIX (once)"
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   wineboot -i >/dev/null 2>&1 </dev/null
+  if [[ -n ${HV_PLAIN_PREFIX:-} ]]; then
+    wineserver -w
+    touch "$marker"
+    return 0
+  fi
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$HV_XVFB_SCREEN" /f \
     >/dev/null 2>&1 </dev/null
