@@ -7,10 +7,12 @@
  * one window made, with the program's seven vertical scroll bars at their
  * places, ranges and start positions (seven CreateWindowEx, seven
  * SetScrollInfo); one screen-sized 24-bit picture (calloc, then one memset)
- * written as a new BMP file in the temporary folder, under a name of this
- * start's own, and made the wallpaper with the program's call; the window
- * shown. Then the files of the starts before go, and it waits to be closed.
- * Nothing else: the program loads comctl32 only once its window shows. */
+ * written over the last start's BMP file in the temporary folder, under one
+ * name, as the program keeps one, and made the wallpaper with the program's
+ * call; the window shown. Then it waits to be closed. Nothing else: the
+ * program loads comctl32 only once its window shows. It carries the
+ * program's manifest, so Wine starts both alike (DPI-aware, the same
+ * systems supported). */
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -54,8 +56,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int s
   unsigned long stride, pixelBytes;
   unsigned char* picture;
   wchar_t folder[MAX_PATH + 1], path[MAX_PATH + 64];
-  WIN32_FIND_DATAW found;
-  HANDLE search;
   MSG message;
   (void)previous;
   (void)show;
@@ -114,8 +114,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int s
     Put16(picture + 28, 24);
     Put32(picture + 34, pixelBytes);
     memset(picture + 54, 0x80, pixelBytes);
-    wsprintfW(path, L"%shuevane-startup-floor-%lu.bmp", folder, GetCurrentProcessId());
-    file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    /* Rewritten in place: the barest way to keep one name, though a reader
+     * could see it half-written. Freeing the last start's blocks is part of
+     * it, as it is of the program's safe replacement. */
+    wsprintfW(path, L"%shuevane-startup-floor.bmp", folder);
+    file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
       WriteFile(file, picture, 54 + pixelBytes, &done, NULL);
       CloseHandle(file);
@@ -125,22 +128,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR cuePath, int s
 
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
-  /* The pictures of the starts before this one go once the window shows:
-   * a file freed while a start is timed costs more than writing one. */
-  wsprintfW(path, L"%shuevane-startup-floor-*.bmp", folder);
-  search = FindFirstFileW(path, &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    unsigned long self = GetCurrentProcessId();
-    do {
-      wchar_t own[64];
-      wsprintfW(own, L"huevane-startup-floor-%lu.bmp", self);
-      if (lstrcmpiW(found.cFileName, own) != 0) {
-        wsprintfW(path, L"%s%s", folder, found.cFileName);
-        DeleteFileW(path);
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
   while (GetMessageW(&message, NULL, 0, 0) > 0) DispatchMessageW(&message);
   return 0;
 }

@@ -7,13 +7,16 @@
 namespace toolkit {
 
 TScrollBar::TScrollBar(Window& owner, const Place& place)
-    : TWinControl(owner, place, L"SCROLLBAR", WS_VISIBLE | WS_TABSTOP | SBS_VERT) {
-  ClampAndApply();
-}
+    : TWinControl(owner, place, L"SCROLLBAR", WS_VISIBLE | WS_TABSTOP | SBS_VERT) {}
+
+// The range and the position go to the native control once the layout is
+// whole, in one call: a layout sets them one by one.
+void TScrollBar::ContentChanged() { ClampAndApply(); }
 
 void TScrollBar::ClampAndApply() {
   if (position_ > range_.max) position_ = range_.max;
   if (position_ < range_.min) position_ = range_.min;
+  if (!IsLoaded()) return;
   SCROLLINFO info{};
   info.cbSize = sizeof(info);
   info.fMask = SIF_RANGE | SIF_POS | SIF_PAGE | SIF_DISABLENOSCROLL;
@@ -21,7 +24,9 @@ void TScrollBar::ClampAndApply() {
   info.nMax = range_.max;
   info.nPage = 0;  // the platform's standard thumb
   info.nPos = position_;
-  SetScrollInfo(Handle(), SB_CTL, &info, TRUE);
+  // Drawn at once only where it shows: a hidden bar is drawn with its window
+  // when that shows, and drawing one that is not seen costs as much.
+  SetScrollInfo(Handle(), SB_CTL, &info, IsWindowVisible(Handle()));
 }
 
 void TScrollBar::Scroll(std::int32_t code, std::int32_t thumb) {

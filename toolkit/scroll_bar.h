@@ -31,8 +31,11 @@ class TScrollBar : public TWinControl {
   // steps SmallChange and LargeChange. They raise no OnChange.
   void SetDesignValue(std::wstring_view property, const DesignValue& value) override;
 
+ protected:
+  void ContentChanged() override;
+
  private:
-  void ClampAndApply();  // the position into the range; both to the native control
+  void ClampAndApply();  // the position into the range; both to the native control, once loaded
 
   ScrollRange range_{0, 100, 1, 1};
   std::int32_t position_ = 0;

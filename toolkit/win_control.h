@@ -66,8 +66,10 @@ class TWinControl : public Component {
   void AttachHint();
 
  protected:
-  // After the caption or font changed, for controls that size themselves.
+  // After the caption or font changed, for controls that size themselves;
+  // and once by Loaded.
   virtual void ContentChanged() {}
+  bool IsLoaded() const { return loaded_; }
 
  private:
   HWND handle_ = nullptr;

@@ -71,6 +71,7 @@ struct BarFixture : ::testing::Test {
 };
 
 TEST_F(BarFixture, KeysMoveOneStepAndStopAtTheEnds) {
+  EXPECT_EQ(NativePosition(), 254);  // as the layout left it
   Key(VK_DOWN);   // 254 -> 255
   Key(VK_DOWN);   // at the maximum: nothing
   Key(VK_NEXT);   // page down at the maximum: nothing
