@@ -92,7 +92,8 @@ TForm3::TForm3(HWND mainWindow)
               .clientWidth = 376,
               .clientHeight = 308,
               .owner = mainWindow,
-              .icon = reinterpret_cast<HICON>(GetClassLongPtrW(mainWindow, GCLP_HICON))}},
+              .icon = reinterpret_cast<HICON>(GetClassLongPtrW(mainWindow, GCLP_HICON)),
+              .smallIcon = reinterpret_cast<HICON>(GetClassLongPtrW(mainWindow, GCLP_HICONSM))}},
             kForm3Layout) {
   Part<toolkit::TButton>(L"Button1").OnClick = [this] { Button1Click(); };
 }

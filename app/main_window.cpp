@@ -79,7 +79,11 @@ toolkit::FormDesign Form1Design() {
   design.exStyle = WS_EX_TOPMOST;
   design.clientWidth = kClientWidth;
   design.clientHeight = kClientHeight;
-  design.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+  const HINSTANCE module = GetModuleHandleW(nullptr);
+  design.icon = LoadIconW(module, L"MAINICON");
+  design.smallIcon =
+      static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   // Closing the main window ends the program.
   design.hideOnClose = false;
   // Activation leaves the keyboard focus with the window, not with a bar.

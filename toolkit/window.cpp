@@ -22,6 +22,7 @@ void RegisterClassOnce(const WindowDesign& design, WNDPROC procedure) {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.hIcon = design.icon;
+  wc.hIconSm = design.smallIcon;
   wc.lpszClassName = design.className;
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     throw std::runtime_error("Cannot register a window class.");

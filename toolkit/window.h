@@ -31,7 +31,11 @@ struct WindowDesign {
   // of its own, stays above that window and is minimised with it; a child
   // window lies inside it.
   HWND owner = nullptr;
-  HICON icon = nullptr;  // in the title bar, where the style shows one
+  HICON icon = nullptr;  // the large one, for Alt+Tab
+  // In the title bar, where the style shows one. Without it, the system
+  // makes one from `icon` when the class is registered, which costs more
+  // than loading the small picture of a resource.
+  HICON smallIcon = nullptr;
 };
 
 class Window : public Component {
