@@ -17,7 +17,6 @@
 #include "app/about_dialog.h"
 #include "app/help_window.h"
 #include "controls/line.h"
-#include "support/client_pixels.h"
 #include "support/pump.h"
 #include "support/test_window.h"
 #include "toolkit/application.h"
@@ -441,6 +440,39 @@ TEST_F(HelpFixture, EnterOnTheFocusedCloseHelpPressesIt) {
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
   EXPECT_FALSE(pump.QuitSeen());
   EXPECT_EQ(Style(button) & BS_TYPEMASK, BS_PUSHBUTTON) << "unfocused, it is no default";
+}
+
+// Where ClientPixels reads from: the window painting itself into our
+// picture (WM_PRINTCLIENT), or what its last paints left on the screen.
+enum class From { Print, Screen };
+
+// The window's client area as painted, read back as 0x00RRGGBB.
+std::vector<std::uint32_t> ClientPixels(HWND window, SIZE size, From from = From::Print) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, dib);
+  if (from == From::Print) {
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+  } else {
+    HDC screen = GetDC(window);
+    BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+  }
+  GdiFlush();
+  std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits),
+                                    static_cast<std::uint32_t*>(bits) + size.cx * size.cy);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(dib);
+  for (auto& p : pixels) p &= 0xFFFFFF;
+  return pixels;
 }
 
 std::uint32_t Rgb(COLORREF colour) {
