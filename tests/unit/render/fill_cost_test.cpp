@@ -49,6 +49,7 @@ TEST(FillWork, CountsClampedPixelsOfEveryWalkedLine) {
       {"style 0 right min", 8, 4, 0, {kMax, 0, kMin, 0}, 0},
       // Spans are clamped onto the surface, endpoints in either order.
       {"column clamped to the height", 8, 4, 0, {0, -100, 0, 100}, 4},
+      {"column inside the surface", 8, 4, 0, {0, 1, 0, 2}, 2},
       {"column bottom above top", 8, 4, 0, {0, 3, 2, 1}, 3 * 3},
       {"column wholly below the surface", 8, 4, 0, {0, 50, 2, 60}, 3 * 1},
       {"row clamped to the width", 8, 4, 3, {0, 1, 100, 2}, 2 * 8},
