@@ -29,6 +29,8 @@ TEST(SiblingNames, AreNeverLongerThanTheWallpapersAndNameTheirWriter) {
       EXPECT_EQ(files::SiblingOwner(sibling), pid) << sibling;
     }
   }
+  // A name with no folder (huevane-render's "out.bmp") has its siblings beside it.
+  EXPECT_EQ(files::TemporarySibling(L"out.bmp", 7).rfind(L"~hv", 0), 0u);
 }
 
 TEST(SiblingNames, OnlyOurOwnFormNamesAWriter) {
