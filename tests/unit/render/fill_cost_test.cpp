@@ -93,7 +93,11 @@ TEST(FillWork, CountsClampedPixelsOfEveryWalkedLine) {
 
 TEST(FillBudget, TheWholeSurfaceAlwaysKeepsToIt) {
   const std::vector<std::pair<std::int32_t, std::int32_t>> sizes = {
-      {1, 1}, {1, 2}, {2, 1}, {7, 1}, {1, 7}, {1920, 1080}, {kMax, 1}, {1, kMax}, {kMax, kMax}};
+      {1, 1},       {1, 2},
+      {2, 1},       {7, 1},
+      {1, 7},       {1920, 1080},
+      {kMax, 1},    {1, kMax},
+      {kMax, kMax}, {(1 << 30) + 1, kMax}};  // 8 x its area just past 2^64
   for (const auto& [w, h] : sizes) {
     for (std::int32_t style = -1; style <= 6; ++style) {
       SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " style " + std::to_string(style));
